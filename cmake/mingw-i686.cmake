@@ -1,0 +1,11 @@
+# 32-bit Windows build (the released program) with the posix-thread mingw-w64 compilers.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(VYN_TRIPLET i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${VYN_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VYN_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${VYN_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${VYN_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -1,0 +1,11 @@
+# 64-bit Windows build with the posix-thread mingw-w64 compilers (tests run it under Wine).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(VYN_TRIPLET x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${VYN_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VYN_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${VYN_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${VYN_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

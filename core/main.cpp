@@ -1,0 +1,14 @@
+// Entry point: the one file that knows both wizards.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "core/Startup.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < __argc; ++i) arguments.push_back(__argv[i]);
+    WizardRunners wizards;  // the install and uninstall wizards attach here
+    return RunStartup(arguments, wizards);
+}

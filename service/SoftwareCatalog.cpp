@@ -1,0 +1,3 @@
+#include "service/SoftwareCatalog.h"
+
+SoftwareCatalog::~SoftwareCatalog() {}

@@ -1,0 +1,92 @@
+#include "system/FileSystem.h"
+
+#include "system/PathText.h"
+#include "system/UniqueHandle.h"
+
+namespace {
+
+bool IsDirectory(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsDotEntry(const char* name) {
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+}  // namespace
+
+std::string GetModulePath(HMODULE module) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(module, path, MAX_PATH);
+    return path;
+}
+
+void GetTempDirectory(std::string& path) {
+    char buffer[2048] = {};
+    DWORD length = GetTempPathA(sizeof buffer, buffer);
+    if (length > 0 && length < sizeof buffer) path = buffer;
+}
+
+bool CreateDirectoryPath(const std::string& path) {
+    std::string full = path;
+    AddTrailingBackslash(full);
+    size_t pos = full.find('\\');
+    while (pos != 0) {
+        if (pos == std::string::npos) return true;
+        std::string prefix = full.substr(0, pos);
+        if (!IsDirectory(prefix) && !CreateDirectoryA(prefix.c_str(), nullptr)) {
+            // Someone else may have made it in the meantime.
+            if (!IsDirectory(prefix)) return false;
+        }
+        pos = full.find('\\', pos + 1);
+    }
+    return true;
+}
+
+bool DeleteDirectoryTree(const std::string& path) {
+    std::string dir = path;
+    RemoveTrailingBackslash(dir);
+
+    // A link given as the tree itself goes as a link, never through it.
+    DWORD attributes = GetFileAttributesA(dir.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        RemoveDirectoryA(dir.c_str());
+        return false;
+    }
+
+    WIN32_FIND_DATAA entry;
+    UniqueFindHandle listing(FindFirstFileA((dir + "\\*.*").c_str(), &entry));
+    if (!listing) return false;
+    do {
+        if (IsDotEntry(entry.cFileName)) continue;
+        std::string child = dir + "\\" + entry.cFileName;
+        bool isDirectory = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        bool isLink = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+        if (isDirectory && isLink) {
+            RemoveDirectoryA(child.c_str());  // the junction only
+        } else if (isDirectory) {
+            DeleteDirectoryTree(child);
+        } else {
+            DeleteFileA(child.c_str());
+        }
+    } while (FindNextFileA(listing.get(), &entry));
+    listing.reset();
+
+    RemoveDirectoryA(dir.c_str());
+    return false;
+}
+
+bool IsDirectoryEmpty(const std::string& path) {
+    std::string dir = path;
+    RemoveTrailingBackslash(dir);
+    WIN32_FIND_DATAA entry;
+    UniqueFindHandle listing(FindFirstFileA((dir + "\\*.*").c_str(), &entry));
+    if (!listing) return false;
+    // At most three entries are read: ".", ".." and anything at all.
+    for (int seen = 1; seen < 3; ++seen) {
+        if (!IsDotEntry(entry.cFileName)) return false;
+        if (!FindNextFileA(listing.get(), &entry)) return true;
+    }
+    return false;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// Directory and module-path helpers over the file system. None of them shows
+// anything; each reports through its result.
+#include <windows.h>
+#include <string>
+
+// Full path of a module's file (the running executable when module is null).
+std::string GetModulePath(HMODULE module = nullptr);
+// The user's temporary folder, ending in a backslash; unchanged on failure.
+void GetTempDirectory(std::string& path);
+// Creates every missing directory of the path, outermost first. True when all
+// exist afterwards. A path that starts with a backslash (UNC, or relative to
+// the drive root) creates nothing and counts as done.
+bool CreateDirectoryPath(const std::string& path);
+// Removes the directory with what it holds, as far as it can. Junctions and
+// symbolic links are removed as links: what they point at is never touched.
+// Read-only files stay, and with them their folders. Always returns false.
+bool DeleteDirectoryTree(const std::string& path);
+// True when the directory exists and holds nothing but "." and "..".
+bool IsDirectoryEmpty(const std::string& path);

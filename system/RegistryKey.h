@@ -1,0 +1,42 @@
+#pragma once
+// One open registry key together with the root and path it was opened from,
+// so the whole key can later be deleted as a tree. Every operation returns the
+// Windows error code of its call (0 = success) or -1 when no key is open.
+// The object owns its key handle and closes it when destroyed.
+#include <windows.h>
+#include <string>
+#include <vector>
+
+class RegistryKey {
+public:
+    static constexpr LONG kNotOpen = -1;
+    static constexpr DWORD kMaxStringBytes = 2048;
+
+    RegistryKey() = default;
+    // Opens the key; creates it when it cannot be opened.
+    RegistryKey(HKEY root, const std::string& path);
+    ~RegistryKey();
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    LONG open(HKEY root, const std::string& path);
+    LONG create(HKEY root, const std::string& path);
+    LONG close();
+    LONG deleteTree();
+    LONG deleteValue(const std::string& name);
+    LONG setString(const std::string& name, const std::string& text);
+    LONG setDword(const std::string& name, DWORD value);
+    // At most kMaxStringBytes; the out text is unchanged on failure.
+    LONG getString(const std::string& name, std::string& text) const;
+    LONG enumSubkeys(std::vector<std::string>& names) const;
+    LONG enumValues(std::vector<std::string>& names) const;
+
+    bool isOpen() const { return handle_ != nullptr; }
+    HKEY handle() const { return handle_; }
+    const std::string& path() const { return path_; }
+
+private:
+    HKEY handle_ = nullptr;
+    HKEY root_ = nullptr;
+    std::string path_;
+};

@@ -1,0 +1,9 @@
+#pragma once
+// Texts of the executable's string table.
+#include <windows.h>
+#include <string>
+
+#include "resources/resource.h"
+
+// The string-table entry of the running executable; empty when missing.
+std::string LoadResourceText(UINT id);

@@ -1,0 +1,68 @@
+#pragma once
+// One owner for one Win32 handle kind: no copies, moves allowed, put() for
+// out-parameters. Closing keeps the thread's last error intact, so a caller
+// can still read the code of the call that failed before the cleanup ran.
+#include <windows.h>
+#include <utility>
+
+template <typename Traits>
+class UniqueHandle {
+public:
+    using Handle = typename Traits::Handle;
+
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle h) : handle_(h) {}
+    ~UniqueHandle() { reset(); }
+
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+
+    Handle get() const { return handle_; }
+    bool valid() const { return handle_ != Traits::invalid(); }
+    explicit operator bool() const { return valid(); }
+
+    Handle release() {
+        Handle h = handle_;
+        handle_ = Traits::invalid();
+        return h;
+    }
+    void reset(Handle h = Traits::invalid()) {
+        if (valid()) {
+            DWORD saved = GetLastError();
+            Traits::close(handle_);
+            SetLastError(saved);
+        }
+        handle_ = h;
+    }
+    Handle* put() {
+        reset();
+        return &handle_;
+    }
+
+private:
+    Handle handle_ = Traits::invalid();
+};
+
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(Handle h) { FindClose(h); }
+};
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    static Handle invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(Handle h) { CloseHandle(h); }
+};
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { CloseHandle(h); }
+};
+using UniqueFindHandle = UniqueHandle<FindHandleTraits>;    // FindFirstFile
+using UniqueFileHandle = UniqueHandle<FileHandleTraits>;    // CreateFile
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;  // threads, processes, events
