@@ -1,0 +1,43 @@
+#include "support/ScratchRegistry.h"
+
+const char kCompanyRoot[] = "Software\\Quillmar Technologies INC";
+const char kFamilyKey[] = "Software\\Quillmar Technologies INC\\QMTApp";
+const char kProductKeyPath[] = "Software\\Quillmar Technologies INC\\QMTApp\\VYN";
+const char kUninstallEntry[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VYN2005";
+const char kJavaRuntimeRoot[] = "Software\\JavaSoft\\Java Runtime Environment";
+
+ScratchRegistry::ScratchRegistry(std::initializer_list<std::string> paths) : paths_(paths) {
+    for (const std::string& path : paths_) DeleteLocalMachineTree(path);
+}
+
+ScratchRegistry::~ScratchRegistry() {
+    for (const std::string& path : paths_) DeleteLocalMachineTree(path);
+}
+
+bool LocalMachineKeyExists(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string LocalMachineString(const std::string& path, const std::string& name) {
+    char buffer[4096] = {};
+    DWORD size = sizeof buffer - 1;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr,
+                     buffer, &size) != ERROR_SUCCESS)
+        return "<missing>";
+    return buffer;
+}
+
+void SetLocalMachineString(const std::string& path, const std::string& name,
+                           const std::string& value) {
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, path.c_str(), name.c_str(), REG_SZ, value.c_str(),
+                    static_cast<DWORD>(value.size() + 1));
+}
+
+void DeleteLocalMachineTree(const std::string& path) {
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, path.c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+}

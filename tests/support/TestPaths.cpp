@@ -1,0 +1,26 @@
+#include "support/TestPaths.h"
+
+#include <windows.h>
+
+std::string UnixToWindowsPath(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string EnvironmentText(const char* name) {
+    char value[4096] = {};
+    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return (length > 0 && length < sizeof value) ? value : "";
+}
+
+static std::string DirFromEnvironment(const char* name) {
+    std::string dir = UnixToWindowsPath(EnvironmentText(name));
+    if (dir.back() != '\\') dir += '\\';
+    return dir;
+}
+
+std::string SourceDir() { return DirFromEnvironment("VYN_SOURCE_DIR"); }
+std::string BinaryDir() { return DirFromEnvironment("VYN_BINARY_DIR"); }
+std::string InstallerPath() { return BinaryDir() + "VYN2005.exe"; }
