@@ -14,6 +14,13 @@ bool IsDotEntry(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
+// Removes a directory junction or symbolic link itself, never what it points
+// at. Windows removes a directory link with RemoveDirectory; some file systems
+// (a POSIX symlink seen through Wine) only let it go as a file.
+void RemoveLinkOnly(const std::string& link) {
+    if (!RemoveDirectoryA(link.c_str())) DeleteFileA(link.c_str());
+}
+
 }  // namespace
 
 std::string GetModulePath(HMODULE module) {
@@ -51,7 +58,7 @@ bool DeleteDirectoryTree(const std::string& path) {
     // A link given as the tree itself goes as a link, never through it.
     DWORD attributes = GetFileAttributesA(dir.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        RemoveDirectoryA(dir.c_str());
+        RemoveLinkOnly(dir);
         return false;
     }
 
@@ -64,7 +71,7 @@ bool DeleteDirectoryTree(const std::string& path) {
         bool isDirectory = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
         bool isLink = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
         if (isDirectory && isLink) {
-            RemoveDirectoryA(child.c_str());  // the junction only
+            RemoveLinkOnly(child);
         } else if (isDirectory) {
             DeleteDirectoryTree(child);
         } else {

@@ -1,5 +1,7 @@
 #include "support/ScratchRegistry.h"
 
+#include <sddl.h>
+
 const char kCompanyRoot[] = "Software\\Quillmar Technologies INC";
 const char kFamilyKey[] = "Software\\Quillmar Technologies INC\\QMTApp";
 const char kProductKeyPath[] = "Software\\Quillmar Technologies INC\\QMTApp\\VYN";
@@ -40,4 +42,24 @@ void SetLocalMachineString(const std::string& path, const std::string& name,
 void DeleteLocalMachineTree(const std::string& path) {
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, path.c_str());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+}
+
+static bool SetKeyDacl(const std::string& path, const char* sddl, REGSAM access) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &key) != ERROR_SUCCESS) return false;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    bool ok = ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1,
+                                                                   &descriptor, nullptr) &&
+              RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+    LocalFree(descriptor);
+    RegCloseKey(key);
+    return ok;
+}
+
+bool DenyWriteAccess(const std::string& path) {
+    return SetKeyDacl(path, "D:(A;;KR;;;WD)", KEY_ALL_ACCESS);
+}
+
+void AllowFullAccess(const std::string& path) {
+    SetKeyDacl(path, "D:(A;;KA;;;WD)", READ_CONTROL | WRITE_DAC);
 }

@@ -22,6 +22,10 @@ bool LocalMachineKeyExists(const std::string& path);
 std::string LocalMachineString(const std::string& path, const std::string& name);
 void SetLocalMachineString(const std::string& path, const std::string& name, const std::string& value);
 void DeleteLocalMachineTree(const std::string& path);
+// Leaves everyone only read access to the key (as for a user without write
+// rights), and gives full access back.
+bool DenyWriteAccess(const std::string& path);
+void AllowFullAccess(const std::string& path);
 
 // The keys the product writes when registered.
 extern const char kCompanyRoot[];      // Software\Quillmar Technologies INC

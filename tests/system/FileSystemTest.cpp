@@ -1,0 +1,132 @@
+// Directory helpers on real folders of the Wine prefix.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "support/DirectoryLink.h"
+#include "support/ScratchFolder.h"
+#include "system/FileSystem.h"
+
+namespace {
+
+bool IsDir(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string CurrentDirectory() {
+    char dir[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, dir);
+    return dir;
+}
+
+TEST(CreateDirectoryPath, CreatesEveryMissingLevelAndLeavesTheCurrentDirectory) {
+    ScratchFolder scratch("mkdir");
+    std::string before = CurrentDirectory();
+    std::string deep = scratch.path() + "a\\b b\\c";
+    EXPECT_TRUE(CreateDirectoryPath(deep));
+    EXPECT_TRUE(IsDir(deep));
+    EXPECT_EQ(CurrentDirectory(), before);
+    // Everything there already: nothing to do, still true; a final backslash is fine.
+    EXPECT_TRUE(CreateDirectoryPath(deep + "\\"));
+    EXPECT_TRUE(CreateDirectoryPath(scratch.path()));
+}
+
+TEST(CreateDirectoryPath, FailsOnMissingDriveAndOnAFileInTheWay) {
+    EXPECT_FALSE(CreateDirectoryPath("Q:\\vyn-never\\here"));
+    EXPECT_FALSE(IsDir("Q:\\vyn-never"));
+    ScratchFolder scratch("mkfile");
+    WriteTextFile(scratch.path() + "file", "x");
+    EXPECT_FALSE(CreateDirectoryPath(scratch.path() + "file\\sub"));
+}
+
+TEST(CreateDirectoryPath, LeadingBackslashCreatesNothing) {
+    EXPECT_TRUE(CreateDirectoryPath("\\\\server\\share\\dir"));
+    EXPECT_TRUE(CreateDirectoryPath("\\vyn-rootless"));
+    EXPECT_FALSE(IsDir("C:\\vyn-rootless"));
+    EXPECT_TRUE(CreateDirectoryPath(""));
+}
+
+TEST(DeleteDirectoryTree, RemovesNestedTreeAndAnswersFalse) {
+    ScratchFolder scratch("rmtree");
+    std::string root = scratch.path() + "tree";
+    ASSERT_TRUE(CreateDirectoryPath(root + "\\a\\b"));
+    WriteTextFile(root + "\\top.txt", "1");
+    WriteTextFile(root + "\\a\\b\\deep.txt", "2");
+    EXPECT_FALSE(DeleteDirectoryTree(root + "\\"));
+    EXPECT_FALSE(PathExists(root));
+    EXPECT_FALSE(DeleteDirectoryTree(root));  // missing: returns at once
+}
+
+TEST(DeleteDirectoryTree, ReadOnlyFileStaysWithTheFoldersAboveIt) {
+    ScratchFolder scratch("rmro");
+    std::string root = scratch.path() + "tree";
+    ASSERT_TRUE(CreateDirectoryPath(root + "\\keep\\inner"));
+    ASSERT_TRUE(CreateDirectoryPath(root + "\\gone"));
+    WriteTextFile(root + "\\keep\\inner\\locked.txt", "ro");
+    WriteTextFile(root + "\\keep\\other.txt", "x");
+    WriteTextFile(root + "\\gone\\g.txt", "x");
+    SetFileAttributesA((root + "\\keep\\inner\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+
+    DeleteDirectoryTree(root);
+    EXPECT_TRUE(PathExists(root + "\\keep\\inner\\locked.txt"));
+    EXPECT_FALSE(PathExists(root + "\\keep\\other.txt"));
+    EXPECT_FALSE(PathExists(root + "\\gone"));
+    SetFileAttributesA((root + "\\keep\\inner\\locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(DeleteDirectoryTree, NeverDeletesThroughADirectoryLink) {
+    ScratchFolder scratch("rmlink");
+    std::string precious = scratch.path() + "precious";
+    ASSERT_TRUE(CreateDirectoryPath(precious + "\\docs"));
+    WriteTextFile(precious + "\\docs\\letter.txt", "user data");
+
+    std::string tree = scratch.path() + "tree";
+    ASSERT_TRUE(CreateDirectoryPath(tree + "\\sub"));
+    WriteTextFile(tree + "\\sub\\mine.txt", "x");
+    DirectoryLinkKind kind = MakeDirectoryLink(tree + "\\sub\\link", precious);
+    ASSERT_NE(kind, DirectoryLinkKind::None);
+    ASSERT_TRUE(PathExists(tree + "\\sub\\link\\docs\\letter.txt"));
+    ASSERT_EQ(MakeDirectoryLink(scratch.path() + "treelink", tree + "\\sub"), kind);
+
+    // The tree given as a link: nothing behind it is touched.
+    DeleteDirectoryTree(scratch.path() + "treelink");
+    EXPECT_TRUE(PathExists(tree + "\\sub\\mine.txt"));
+    if (kind == DirectoryLinkKind::Junction) {
+        EXPECT_FALSE(PathExists(scratch.path() + "treelink"));
+    }
+
+    // A link inside the tree: the tree goes, the link's target stays whole.
+    DeleteDirectoryTree(tree);
+    EXPECT_FALSE(PathExists(tree + "\\sub\\mine.txt"));
+    EXPECT_EQ(ReadTextFile(precious + "\\docs\\letter.txt"), "user data");
+    if (kind == DirectoryLinkKind::Junction) {
+        EXPECT_FALSE(PathExists(tree));
+    }
+}
+
+TEST(IsDirectoryEmpty, OnlyDotEntriesCountAsEmpty) {
+    ScratchFolder scratch("empty");
+    std::string dir = scratch.path() + "d";
+    EXPECT_FALSE(IsDirectoryEmpty(dir));  // missing
+    CreateDirectoryA(dir.c_str(), nullptr);
+    EXPECT_TRUE(IsDirectoryEmpty(dir));
+    EXPECT_TRUE(IsDirectoryEmpty(dir + "\\"));
+    WriteTextFile(dir + "\\one", "1");
+    EXPECT_FALSE(IsDirectoryEmpty(dir));
+    DeleteFileA((dir + "\\one").c_str());
+    CreateDirectoryA((dir + "\\sub").c_str(), nullptr);
+    EXPECT_FALSE(IsDirectoryEmpty(dir));
+}
+
+TEST(ModuleAndTempPaths, NameTheRunningProgramAndTheTempFolder) {
+    std::string module = GetModulePath();
+    EXPECT_NE(module.find("system_tests.exe"), std::string::npos) << module;
+    std::string temp = "unchanged";
+    GetTempDirectory(temp);
+    ASSERT_FALSE(temp.empty());
+    EXPECT_EQ(temp.back(), '\\');
+    EXPECT_TRUE(IsDir(temp));
+}
+
+}  // namespace
