@@ -3,6 +3,7 @@
 // out-parameters. Closing keeps the thread's last error intact, so a caller
 // can still read the code of the call that failed before the cleanup ran.
 #include <windows.h>
+#include <wininet.h>
 #include <utility>
 
 template <typename Traits>
@@ -63,6 +64,12 @@ struct KernelHandleTraits {
     static Handle invalid() { return nullptr; }
     static void close(Handle h) { CloseHandle(h); }
 };
+struct InternetHandleTraits {
+    using Handle = HINTERNET;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { InternetCloseHandle(h); }
+};
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;    // FindFirstFile
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;    // CreateFile
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;  // threads, processes, events
+using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;  // InternetOpen, connections, requests
