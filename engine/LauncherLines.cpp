@@ -1,0 +1,67 @@
+#include "engine/LauncherLines.h"
+
+#include <cctype>
+
+namespace {
+
+std::string UpperCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool ContainsIgnoringCase(const std::string& text, const std::string& part) {
+    return UpperCase(text).find(UpperCase(part)) != std::string::npos;
+}
+
+std::string FileNameOf(const std::string& path) {
+    size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+std::vector<std::string> SplitLauncherLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool InsertClassPathEntry(std::vector<std::string>& lines, const std::string& home, const std::string& library,
+                          LauncherStyle style) {
+    const std::string key = "CLASSPATH=";
+    const std::string name = FileNameOf(library);
+    const bool windows = style == LauncherStyle::Windows;
+    for (std::string& line : lines) {
+        size_t k = line.find(key);
+        if (k == std::string::npos || ContainsIgnoringCase(line, name)) continue;
+
+        size_t c = k + key.size();
+        if (c < line.size() && (line[c] == '\'' || line[c] == '"')) ++c;
+        std::string entry;
+        if (ContainsIgnoringCase(library, home + "lib\\"))
+            entry = (windows ? "..\\lib\\" : "lib/") + name;
+        else
+            entry = library;
+        line = line.substr(0, c) + entry + (windows ? ";" : ":") + line.substr(c);
+        return true;
+    }
+    return false;
+}
+
+bool FillJavaPath(std::vector<std::string>& lines, const std::string& javaFolder) {
+    for (std::string& line : lines) {
+        if (line.find("set JAVA_PATH=") == std::string::npos) continue;
+        if (line.find("\"\"") == std::string::npos) return false;
+        line = "set JAVA_PATH=\"" + javaFolder + "\"";
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The line edits made to the launcher scripts: a library put at the front of
+// the class path, the Java folder filled into an empty Java line. Pure text.
+#include <string>
+#include <vector>
+
+enum class LauncherStyle { Windows, Unix };
+
+// Lines without their terminators; "\r\n" and "\n" both end a line, and a
+// final line without a break counts as a line.
+std::vector<std::string> SplitLauncherLines(const std::string& text);
+
+// Puts library at the front of the first line holding "CLASSPATH=" that does
+// not yet mention the library's file name (compared ignoring case). A library
+// below home's lib folder goes in relative ("..\lib\" + name for the batch
+// file, which runs in bin; "lib/" + name for the shell script, which runs in
+// the application folder); any other library with its whole path. An opening
+// quote or apostrophe of the value stays in front. True when a line changed.
+bool InsertClassPathEntry(std::vector<std::string>& lines, const std::string& home, const std::string& library,
+                          LauncherStyle style);
+
+// Replaces the first line holding "set JAVA_PATH=" by set JAVA_PATH="folder"
+// while it still holds an empty quoted value (""); a filled first Java line,
+// and every later one, stay. True when the line changed.
+bool FillJavaPath(std::vector<std::string>& lines, const std::string& javaFolder);

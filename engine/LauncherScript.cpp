@@ -1,0 +1,64 @@
+#include "engine/LauncherScript.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "system/PathText.h"
+#include "system/UniqueHandle.h"
+
+namespace {
+
+bool ReadScript(const std::string& script, std::vector<std::string>& lines) {
+    std::ifstream in(script, std::ios::binary);
+    if (!in) return false;
+    std::stringstream text;
+    text << in.rdbuf();
+    lines = SplitLauncherLines(text.str());
+    return true;
+}
+
+bool RewriteScript(const std::string& script, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    const std::string temporary = script + ".new";
+    {
+        UniqueFileHandle out(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!out) return false;
+        DWORD written = 0;
+        if (!WriteFile(out.get(), text.data(), DWORD(text.size()), &written, nullptr) || written != text.size()) {
+            out.reset();
+            DeleteFileA(temporary.c_str());
+            return false;
+        }
+    }
+    if (MoveFileExA(temporary.c_str(), script.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    DeleteFileA(temporary.c_str());
+    return false;
+}
+
+}  // namespace
+
+bool updateClassPath(const std::string& home, const std::string& script, const std::string& library,
+                     LauncherStyle style) {
+    std::vector<std::string> lines;
+    if (!ReadScript(script, lines)) return false;
+    return InsertClassPathEntry(lines, home, library, style) && RewriteScript(script, lines);
+}
+
+std::string ShortJavaFolder(const std::string& javaHome) {
+    char buffer[MAX_PATH] = {};
+    DWORD length = GetShortPathNameA(javaHome.c_str(), buffer, MAX_PATH);
+    std::string folder = (length > 0 && length < MAX_PATH) ? buffer : MakeShortPath(javaHome);
+    RemoveTrailingBackslash(folder);
+    return folder;
+}
+
+bool updateJavaPath(const std::string& script, const std::string& javaHome) {
+    std::vector<std::string> lines;
+    if (!ReadScript(script, lines)) return false;
+    return FillJavaPath(lines, ShortJavaFolder(javaHome)) && RewriteScript(script, lines);
+}

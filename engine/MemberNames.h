@@ -1,0 +1,19 @@
+#pragma once
+// Rules for the stored names of archive members when a whole archive is
+// unpacked into a folder. Pure text functions.
+#include <string>
+
+// True when the name stays below the folder it is unpacked into: not empty,
+// not rooted ("/" or "\" first), no drive or stream colon, and no component
+// that climbs ("..", or dots and blanks that Windows reads as "..").
+bool IsSafeMemberName(const std::string& name);
+
+// The path that tells whether a member is already installed: homeDir
+// followed by the name with "/" turned into "\" (a leading "/" dropped).
+std::string MemberCheckPath(const std::string& homeDir, const std::string& name);
+
+// An existing configuration file (".XML" below "/CONF/") or launcher script
+// (".BAT" or ".SH" below "/BIN/") that a reinstall must leave alone. The
+// comparison ignores case; a member stored as conf/app.xml at the top of the
+// archive has no "/" before "conf" and is not protected.
+bool IsProtectedMember(const std::string& name);

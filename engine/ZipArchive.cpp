@@ -1,0 +1,304 @@
+#include "engine/ZipArchive.h"
+
+#include <unzip.h>
+
+#include <climits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/MemberNames.h"
+#include "engine/ZipItemFields.h"
+#include "system/PathText.h"
+
+namespace {
+
+struct MinizipTraits {
+    using Handle = unzFile;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle reader) { unzClose(reader); }
+};
+using UniqueMinizip = UniqueHandle<MinizipTraits>;
+
+// minizip reads through the file handle that the archive state owns: "open"
+// hands out that handle and "close" leaves it to its owner.
+voidpf ZCALLBACK OpenOwnedFile(voidpf opaque, const void*, int) { return opaque; }
+
+uLong ZCALLBACK ReadOwnedFile(voidpf, voidpf stream, void* buffer, uLong size) {
+    DWORD read = 0;
+    return ReadFile(static_cast<HANDLE>(stream), buffer, size, &read, nullptr) ? read : 0;
+}
+
+uLong ZCALLBACK WriteNothing(voidpf, voidpf, const void*, uLong) { return 0; }
+
+ZPOS64_T ZCALLBACK TellOwnedFile(voidpf, voidpf stream) {
+    LARGE_INTEGER zero = {}, position = {};
+    if (!SetFilePointerEx(static_cast<HANDLE>(stream), zero, &position, FILE_CURRENT))
+        return static_cast<ZPOS64_T>(-1);
+    return static_cast<ZPOS64_T>(position.QuadPart);
+}
+
+long ZCALLBACK SeekOwnedFile(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+    DWORD method = origin == ZLIB_FILEFUNC_SEEK_CUR   ? FILE_CURRENT
+                   : origin == ZLIB_FILEFUNC_SEEK_END ? FILE_END
+                                                      : FILE_BEGIN;
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(static_cast<HANDLE>(stream), distance, nullptr, method) ? 0 : -1;
+}
+
+int ZCALLBACK LeaveFileToOwner(voidpf, voidpf) { return 0; }
+int ZCALLBACK NoFileError(voidpf, voidpf) { return 0; }
+
+uint64_t FileTimeFromDos(uLong dosDate) {
+    FILETIME time = {};
+    if (!DosDateTimeToFileTime(HIWORD(dosDate), LOWORD(dosDate), &time)) return 0;
+    return uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+}  // namespace
+
+struct ZipArchive {
+    // Declared in this order so the reader closes before its file.
+    UniqueFileHandle file;
+    UniqueMinizip reader;
+    int itemCount = 0;
+    int openItem = -1;
+    ZipItemInfo cachedItem = {};
+    int cachedIndex = -1;
+    std::string rootDirectory;
+
+    // Ends the data stream of the open item. UNZ_CRCERROR when the item was
+    // read to its end and its checksum did not match.
+    int closeStream() {
+        if (openItem == -1) return UNZ_OK;
+        openItem = -1;
+        return unzCloseCurrentFile(reader.get());
+    }
+
+    // Moves the cursor to index: back to the first item when it is behind,
+    // then one step at a time, so ascending reads cost one step each.
+    ZipResult positionCursor(int index) {
+        unz_file_pos position = {};
+        long current = unzGetFilePos(reader.get(), &position) == UNZ_OK ? long(position.num_of_file) : LONG_MAX;
+        if (index < current) {
+            if (unzGoToFirstFile(reader.get()) != UNZ_OK) return ZipCorrupt;
+            current = 0;
+        }
+        for (; current < index; ++current)
+            if (unzGoToNextFile(reader.get()) != UNZ_OK) return ZipCorrupt;
+        return ZipOk;
+    }
+
+    int cursorIndex() {
+        unz_file_pos position = {};
+        return unzGetFilePos(reader.get(), &position) == UNZ_OK ? int(position.num_of_file) : -1;
+    }
+
+    // Positions the cursor at index and opens the item's data stream there.
+    ZipResult openStream(int index) {
+        if (openItem == index) return ZipOk;
+        closeStream();
+        ZipResult result = positionCursor(index);
+        if (result != ZipOk) return result;
+        // Opening checks the local header against the central directory.
+        if (unzOpenCurrentFile(reader.get()) != UNZ_OK) return ZipCorrupt;
+        openItem = index;
+        return ZipOk;
+    }
+
+    ZipResult describe(int index, ZipItemInfo& item);
+    void createDirectoriesBelowRoot(const std::string& relative) const;
+    ZipResult extract(int index, const char* target);
+};
+
+ZipResult ZipArchive::describe(int index, ZipItemInfo& item) {
+    if (index < -1 || index >= itemCount) return ZipBadArguments;
+    closeStream();
+    if (index != -1 && index == cachedIndex) {
+        item = cachedItem;
+        return ZipOk;
+    }
+    item = ZipItemInfo{};
+    if (index == -1) {
+        item.index = itemCount;
+        return ZipOk;
+    }
+
+    ZipResult result = positionCursor(index);
+    if (result != ZipOk) return result;
+    unz_file_info info = {};
+    if (unzGetCurrentFileInfo(reader.get(), &info, item.name, sizeof item.name - 1, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return ZipCorrupt;
+    item.name[sizeof item.name - 1] = '\0';
+    result = openStream(index);
+    if (result != ZipOk) return result;
+
+    int extraSize = unzGetLocalExtrafield(reader.get(), nullptr, 0);
+    if (extraSize < 0) return ZipReadError;
+    std::vector<unsigned char> extra(static_cast<size_t>(extraSize));
+    if (extraSize > 0 && unzGetLocalExtrafield(reader.get(), extra.data(), unsigned(extraSize)) != extraSize)
+        return ZipReadError;
+
+    item.index = cursorIndex();
+    item.attributes = ZipAttributesFromExternal(static_cast<uint32_t>(info.external_fa));
+    item.compressedSize = static_cast<uint32_t>(info.compressed_size);
+    item.uncompressedSize = static_cast<uint32_t>(info.uncompressed_size);
+    uint64_t dosTime = FileTimeFromDos(info.dosDate);
+    item.accessTime = item.creationTime = item.writeTime = dosTime;
+
+    ZipExtendedTimes times = ReadExtendedTimes(extra.data(), extra.size());
+    if (times.hasWrite) item.writeTime = times.write;
+    if (times.hasAccess) item.accessTime = times.access;
+    if (times.hasCreation) item.creationTime = times.creation;
+
+    cachedItem = item;
+    cachedIndex = item.index;
+    return ZipOk;
+}
+
+void ZipArchive::createDirectoriesBelowRoot(const std::string& relative) const {
+    if (relative.empty()) return;
+    size_t last = relative.find_last_of("/\\");
+    if (last != std::string::npos) createDirectoriesBelowRoot(relative.substr(0, last));
+    // An existing folder is no error.
+    CreateDirectoryA((rootDirectory + relative).c_str(), nullptr);
+}
+
+ZipResult ZipArchive::extract(int index, const char* target) {
+    closeStream();
+    if (index < 0 || index >= itemCount) return ZipBadArguments;
+    ZipItemInfo item;
+    ZipResult result = describe(index, item);
+    if (result != ZipOk) return result;
+
+    if (item.attributes & kZipAttrDirectory) {
+        // The item's own name decides where the folder goes: it must stay
+        // below the root.
+        if (!IsSafeMemberName(item.name)) return ZipNoFile;
+        createDirectoriesBelowRoot(item.name);
+        return ZipOk;
+    }
+
+    std::string targetPath = target;
+    size_t last = targetPath.find_last_of("/\\");
+    if (last != std::string::npos && IsSafeMemberName(targetPath.substr(0, last)))
+        createDirectoriesBelowRoot(targetPath.substr(0, last));
+
+    result = openStream(index);
+    if (result != ZipOk) return result;
+
+    DWORD attributes = item.attributes == kZipAttrNormal ? item.attributes : item.attributes & ~kZipAttrNormal;
+    UniqueFileHandle out(CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
+    if (!out) {
+        closeStream();
+        return ZipNoFile;
+    }
+
+    bool failed = false;
+    uint64_t total = 0;
+    char buffer[16384];
+    for (;;) {
+        int count = unzReadCurrentFile(reader.get(), buffer, sizeof buffer);
+        if (count < 0) {
+            failed = true;
+            break;
+        }
+        if (count == 0) break;
+        DWORD written = 0;
+        if (!WriteFile(out.get(), buffer, DWORD(count), &written, nullptr) || written != DWORD(count)) {
+            failed = true;
+            break;
+        }
+        total += uint64_t(count);
+    }
+    // Damaged data must not pass as a good copy: the size and the checksum
+    // that minizip checks at the end of the stream both have to agree.
+    if (closeStream() != UNZ_OK || (!failed && total != item.uncompressedSize)) failed = true;
+
+    if (!failed && GetFileType(out.get()) == FILE_TYPE_DISK) {
+        auto asFileTime = [](uint64_t value) {
+            FILETIME time;
+            time.dwLowDateTime = DWORD(value);
+            time.dwHighDateTime = DWORD(value >> 32);
+            return time;
+        };
+        FILETIME creation = asFileTime(item.creationTime), access = asFileTime(item.accessTime),
+                 write = asFileTime(item.writeTime);
+        SetFileTime(out.get(), item.creationTime ? &creation : nullptr, item.accessTime ? &access : nullptr,
+                    item.writeTime ? &write : nullptr);
+    }
+    return failed ? ZipWriteError : ZipOk;
+}
+
+ZipArchive* ZipOpen(const char* path, unsigned, int kind) {
+    if (kind != ZipFromFileName || path == nullptr) {
+        ZipRecordResult(ZipBadArguments);
+        return nullptr;
+    }
+    auto archive = std::make_unique<ZipArchive>();
+    char current[MAX_PATH] = {};
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
+    archive->rootDirectory = (length > 0 && length < MAX_PATH) ? current : "";
+    AddTrailingBackslash(archive->rootDirectory);
+
+    archive->file.reset(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!archive->file) {
+        ZipRecordResult(ZipNoFile);
+        return nullptr;
+    }
+    zlib_filefunc64_def access = {};
+    access.zopen64_file = OpenOwnedFile;
+    access.zread_file = ReadOwnedFile;
+    access.zwrite_file = WriteNothing;
+    access.ztell64_file = TellOwnedFile;
+    access.zseek64_file = SeekOwnedFile;
+    access.zclose_file = LeaveFileToOwner;
+    access.zerror_file = NoFileError;
+    access.opaque = archive->file.get();
+    archive->reader.reset(unzOpen2_64(path, &access));
+    unz_global_info global = {};
+    if (!archive->reader || unzGetGlobalInfo(archive->reader.get(), &global) != UNZ_OK || global.number_entry > INT_MAX) {
+        ZipRecordResult(ZipCorrupt);
+        return nullptr;
+    }
+    archive->itemCount = int(global.number_entry);
+    ZipRecordResult(ZipOk);
+    return archive.release();
+}
+
+ZipResult ZipGetItem(ZipArchive* archive, int index, ZipItemInfo* item) {
+    if (archive == nullptr || item == nullptr) return ZipRecordResult(ZipBadArguments);
+    return ZipRecordResult(archive->describe(index, *item));
+}
+
+ZipResult ZipFindItem(ZipArchive* archive, const char* name, int ignoreCase, int* index, ZipItemInfo* item) {
+    if (archive == nullptr || name == nullptr) return ZipRecordResult(ZipBadArguments);
+    archive->closeStream();
+    // minizip: 1 compares exactly, 2 ignores the case of ASCII letters.
+    if (unzLocateFile(archive->reader.get(), name, ignoreCase ? 2 : 1) != UNZ_OK) {
+        if (index != nullptr) *index = -1;
+        if (item != nullptr) {
+            *item = ZipItemInfo{};
+            item->index = -1;
+        }
+        return ZipRecordResult(ZipNotFound);
+    }
+    int found = archive->cursorIndex();
+    if (index != nullptr) *index = found;
+    if (item != nullptr) return ZipRecordResult(archive->describe(found, *item));
+    return ZipRecordResult(ZipOk);
+}
+
+ZipResult ZipExtractItem(ZipArchive* archive, int index, const char* target, unsigned, int kind) {
+    if (archive == nullptr || target == nullptr || kind != ZipFromFileName) return ZipRecordResult(ZipBadArguments);
+    return ZipRecordResult(archive->extract(index, target));
+}
+
+ZipResult ZipClose(ZipArchive* archive) {
+    if (archive == nullptr) return ZipRecordResult(ZipBadArguments);
+    archive->closeStream();
+    delete archive;
+    return ZipRecordResult(ZipOk);
+}
