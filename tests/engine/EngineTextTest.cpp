@@ -1,0 +1,128 @@
+// Pure rules of the engine: member names, placeholders, zip item fields.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/MemberNames.h"
+#include "engine/Placeholders.h"
+#include "engine/ZipItemFields.h"
+
+TEST(MemberNames, OnlyNamesThatStayBelowTheFolderAreSafe) {
+    const struct {
+        const char* name;
+        bool safe;
+    } cases[] = {
+        {"readme.txt", true},       {"lib/ext/a.jar", true},     {"lib\\a.jar", true},
+        {"./bin/run.bat", true},    {"a..b/c", true},            {"..name", true},
+        {"dir/", true},             {"", false},                 {"/rooted.txt", false},
+        {"\\rooted.txt", false},    {"C:/drive.txt", false},     {"c:drive.txt", false},
+        {"a.txt:stream", false},    {"../up.txt", false},        {"..\\up.txt", false},
+        {"sub/../../up.txt", false}, {"sub/..", false},          {"..", false},
+        {"sub/.../x", false},       {"sub/.. /x", false},        {"sub/. ./x", false},
+        {"//server/share/x", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsSafeMemberName(c.name), c.safe) << c.name;
+}
+
+TEST(MemberNames, CheckPathAndProtectedMembers) {
+    EXPECT_EQ(MemberCheckPath("C:\\App\\", "lib/ext/a.jar"), "C:\\App\\lib\\ext\\a.jar");
+    EXPECT_EQ(MemberCheckPath("C:\\App\\", "/lib/a.jar"), "C:\\App\\lib\\a.jar");
+    EXPECT_EQ(MemberCheckPath("C:\\App\\", "conf/"), "C:\\App\\conf\\");
+
+    const struct {
+        const char* name;
+        bool protectedMember;
+    } cases[] = {
+        {"app/conf/settings.xml", true}, {"App/Conf/Settings.XML", true}, {"app/conf/sub/x.xml", true},
+        {"app/bin/Run.bat", true},       {"app/BIN/run.sh", true},        {"/conf/app.xml", true},
+        {"conf/app.xml", false},         {"bin/run.bat", false},          {"app/conf/readme.txt", false},
+        {"app/lib/core.jar", false},     {"app/bin/run.exe", false},      {"app/confx/a.xml", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsProtectedMember(c.name), c.protectedMember) << c.name;
+}
+
+TEST(Placeholders, SlashesFirstThenEachFolderWithItsBackslash) {
+    const std::string home = "C:\\Program Files\\App\\";
+    const struct {
+        const char* text;
+        std::string expanded;
+    } cases[] = {
+        {"{$DIR_LIB}a.jar", home + "lib\\a.jar"},
+        {"{$DIR_LIB}/a.jar", home + "lib\\\\a.jar"},
+        {"{$DIR_CONF}x.xml", home + "conf\\x.xml"},
+        {"{$DIR_HOME}", home},
+        {"{$DIR_UPDATES}app.zip", home + "updates\\app.zip"},
+        {"{$DIR_BIN}QuillmarApp", home + "bin\\QuillmarApp"},
+        {"{$DIR_BIN}{$DIR_BIN}", home + "bin\\" + home + "bin\\"},
+        {"lib/ext/a.jar", "lib\\ext\\a.jar"},
+        {"{$dir_lib}a.jar", "{$dir_lib}a.jar"},
+        {"{$DIR_LIB", "{$DIR_LIB"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ExpandPlaceholders(c.text, home), c.expanded) << c.text;
+
+    EXPECT_EQ(PlaceholderFolders("H\\"),
+              (std::vector<std::string>{"H\\conf\\", "H\\lib\\", "H\\", "H\\updates\\", "H\\bin\\"}));
+}
+
+TEST(ZipItemFields, AttributeBitsFromBothHalves) {
+    const struct {
+        uint32_t external;
+        uint32_t attributes;
+    } cases[] = {
+        {0x81A40000, 0x80},        // -rw-r--r-- from Unix
+        {0x81240000, 0x81},        // -r--r--r--
+        {0x41ED0010, 0x90},        // directory, both halves
+        {0x41ED0000, 0x90},        // directory, Unix half only
+        {0x00000010, 0x91},        // directory from DOS: no Unix write bit
+        {0x00000000, 0x81},        // nothing at all: read-only
+        {0x00000020, 0xA1},        // archive bit from Windows
+        {0x81A40001, 0x81},        // DOS read-only wins over Unix write
+        {0x81A40026, 0xA6},        // archive, hidden, system
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ZipAttributesFromExternal(c.external), c.attributes) << std::hex << c.external;
+}
+
+TEST(ZipItemFields, ExtendedTimesReadOnlyWhatTheFieldHolds) {
+    auto bytes = [](std::initializer_list<int> values) {
+        std::vector<unsigned char> out;
+        for (int v : values) out.push_back(static_cast<unsigned char>(v));
+        return out;
+    };
+    const uint64_t t1 = FileTimeFromUnixTime(0x01020304), t2 = FileTimeFromUnixTime(0x05060708);
+
+    // Another field first, then "UT" with write and access times.
+    auto extra = bytes({'u', 'x', 2, 0, 9, 9, 'U', 'T', 9, 0, 3, 4, 3, 2, 1, 8, 7, 6, 5});
+    ZipExtendedTimes times = ReadExtendedTimes(extra.data(), extra.size());
+    EXPECT_TRUE(times.hasWrite && times.hasAccess && !times.hasCreation);
+    EXPECT_EQ(times.write, t1);
+    EXPECT_EQ(times.access, t2);
+
+    // Flags 4 alone: the first time is the creation time.
+    extra = bytes({'U', 'T', 5, 0, 4, 4, 3, 2, 1});
+    times = ReadExtendedTimes(extra.data(), extra.size());
+    EXPECT_TRUE(!times.hasWrite && !times.hasAccess && times.hasCreation);
+    EXPECT_EQ(times.creation, t1);
+
+    // Flags promise three times, the field holds one: only that one counts.
+    extra = bytes({'U', 'T', 5, 0, 7, 4, 3, 2, 1, 8, 7, 6, 5});
+    times = ReadExtendedTimes(extra.data(), extra.size());
+    EXPECT_TRUE(times.hasWrite && !times.hasAccess && !times.hasCreation);
+
+    // Cut short inside the time, a length running past the end, a header
+    // without room for the flags, nothing at all.
+    for (const auto& cut : {bytes({'U', 'T', 5, 0, 1, 4, 3}), bytes({'x', 'y', 200, 0, 'U', 'T', 5, 0, 1, 1, 1, 1, 1}),
+                            bytes({'U', 'T', 5, 0}), bytes({})}) {
+        times = ReadExtendedTimes(cut.data(), cut.size());
+        EXPECT_FALSE(times.hasWrite || times.hasAccess || times.hasCreation);
+    }
+    // Only the first "UT" field counts.
+    extra = bytes({'U', 'T', 1, 0, 0, 'U', 'T', 5, 0, 1, 4, 3, 2, 1});
+    times = ReadExtendedTimes(extra.data(), extra.size());
+    EXPECT_FALSE(times.hasWrite);
+
+    EXPECT_EQ(FileTimeFromUnixTime(0), 116444736000000000ULL);
+    EXPECT_EQ(FileTimeFromUnixTime(-1), 116444736000000000ULL - 10000000ULL);
+}

@@ -1,0 +1,229 @@
+// Install scripts carried out end to end on a scratch home folder.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "EngineTestFiles.h"
+#include "engine/InstallScript.h"
+#include "engine/InstallTasks.h"
+#include "engine/LauncherScript.h"
+#include "support/ProcessRunner.h"
+#include "support/ScratchFolder.h"
+
+namespace {
+
+struct Task {
+    int type;
+    std::string fileName, src, dest, confFile;
+    bool overwrite = false;
+};
+
+InstallItem& Add(InstallData& data, const Task& task) {
+    data.items.push_back(std::make_unique<InstallItem>());
+    InstallItem& item = *data.items.back();
+    item.type = task.type;
+    item.fileName = task.fileName;
+    item.src = task.src;
+    item.dest = task.dest;
+    item.confFile = task.confFile;
+    item.overwrite = task.overwrite;
+    item.owner = &data;
+    return item;
+}
+
+std::string CurrentDirectory() {
+    char path[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, path);
+    return path;
+}
+
+class InstallScript : public testing::Test {
+protected:
+    ScratchFolder scratch{"script"};
+    std::string home = scratch.path();
+
+    void run(InstallData& data) { EXPECT_TRUE(runInstallScript(data, home, "C:\\Java")); }
+    void unzip(const char* archive, const std::string& dest, bool overwrite) {
+        InstallData data;
+        Add(data, {kInstallUnzip, ArchivePath(archive), "", dest, "", overwrite});
+        run(data);
+    }
+    std::string text(const std::string& relative) const { return ReadTextFile(home + relative); }
+};
+
+}  // namespace
+
+TEST_F(InstallScript, EmptyScriptDoesNothingAndEachItemGetsItsFoldersAndExpansions) {
+    InstallData empty;
+    run(empty);
+    EXPECT_FALSE(PathExists(home + "lib"));
+
+    InstallData data;
+    InstallItem& module = Add(data, {kInstallModule, "{$DIR_LIB}/a.jar", "{$DIR_UPDATES}x/y.zip", "{$DIR_HOME}",
+                                     "{$DIR_BIN}QuillmarApp"});
+    Add(data, {kInstallNone, "{$DIR_CONF}a", "", "", ""});
+    Add(data, {42, "{$DIR_BIN}b", "", "", ""});
+    run(data);
+    for (const char* folder : {"conf", "lib", "updates", "bin"})
+        EXPECT_TRUE(GetFileAttributesA((home + folder).c_str()) & FILE_ATTRIBUTE_DIRECTORY) << folder;
+    EXPECT_EQ(module.fileName, home + "lib\\\\a.jar");
+    EXPECT_EQ(module.src, home + "updates\\x\\y.zip");
+    EXPECT_EQ(module.dest, home);
+    EXPECT_EQ(module.confFile, home + "bin\\QuillmarApp");
+    EXPECT_EQ(data.items[1]->fileName, home + "conf\\a");
+    EXPECT_EQ(data.items[2]->fileName, home + "bin\\b");
+}
+
+TEST_F(InstallScript, UnzipOverAnInstallationKeepsConfigurationAndLaunchers) {
+    const std::string before = CurrentDirectory();
+    unzip("app1.zip", "{$DIR_HOME}", true);
+    EXPECT_EQ(CurrentDirectory(), before);
+    EXPECT_EQ(text("app\\conf\\settings.xml"), "app/conf/settings.xml version 1\n");
+    EXPECT_EQ(text("app\\bin\\QuillmarApp.bat"), "app/bin/QuillmarApp.bat version 1\n");
+
+    // Reinstall with overwrite: protected members stay, the rest is replaced,
+    // and new members arrive.
+    unzip("app2.zip", "", true);
+    const struct {
+        const char* path;
+        int version;
+    } expected[] = {
+        {"app\\conf\\settings.xml", 1}, {"app\\bin\\QuillmarApp.bat", 1}, {"app\\bin\\QuillmarApp.sh", 1},
+        {"app\\lib\\core.jar", 2},      {"conf\\app.xml", 2},             {"app\\conf\\readme.txt", 2},
+        {"app\\conf\\added.xml", 2},
+    };
+    for (const auto& e : expected) {
+        std::string name = e.path;
+        for (char& c : name)
+            if (c == '\\') c = '/';
+        EXPECT_EQ(text(e.path), name + " version " + std::to_string(e.version) + "\n") << e.path;
+    }
+}
+
+TEST_F(InstallScript, UnzipWithoutOverwriteOnlyAddsAndChecksExistenceBelowHome) {
+    unzip("app1.zip", "{$DIR_HOME}", false);
+
+    // Another destination: what exists below home is still skipped there.
+    unzip("app2.zip", "{$DIR_HOME}other", true);  // missing folder: nothing at all
+    EXPECT_FALSE(PathExists(home + "other"));
+    CreateDirectoryA((home + "other").c_str(), nullptr);
+    unzip("app2.zip", "{$DIR_HOME}other", false);
+    EXPECT_FALSE(PathExists(home + "other\\app\\lib\\core.jar"));
+    EXPECT_EQ(text("other\\app\\conf\\added.xml"), "app/conf/added.xml version 2\n");
+
+    unzip("app2.zip", "{$DIR_HOME}", false);
+    EXPECT_EQ(text("app\\lib\\core.jar"), "app/lib/core.jar version 1\n");
+    EXPECT_EQ(text("conf\\app.xml"), "conf/app.xml version 1\n");
+    EXPECT_EQ(text("app\\conf\\added.xml"), "app/conf/added.xml version 2\n");
+}
+
+TEST_F(InstallScript, UnzipNeverWritesOutsideItsFolder) {
+    const std::string inner = home + "inner\\";
+    ASSERT_TRUE(CreateDirectoryA(inner.c_str(), nullptr));
+    EXPECT_FALSE(runUnzipTask(ArchivePath("evil.zip"), inner, home, true));
+    EXPECT_EQ(ReadTextFile(inner + "good\\ok.txt"), "payload of good/ok.txt\n");
+    for (const std::string& outside :
+         {home + "escape.txt", home + "climb.txt", home + "back.txt", home + "evildir", inner + "sub",
+          std::string("C:\\drive.txt"), std::string("C:\\rooted.txt"), inner + "C:"})
+        EXPECT_FALSE(PathExists(outside)) << outside;
+}
+
+TEST_F(InstallScript, ExtractFileFindsMembersIgnoringCaseAndRespectsOverwrite) {
+    InstallData data;
+    Add(data, {kInstallExtractFile, ArchivePath("basic.zip"), "LIB/A.JAR", "{$DIR_LIB}a.jar", "", false});
+    // The slash of a nested member turns into a backslash on expansion.
+    Add(data, {kInstallExtractFile, ArchivePath("basic.zip"), "lib/ext/deep/b.jar", "{$DIR_LIB}b.jar", "", false});
+    run(data);
+    EXPECT_EQ(text("lib\\a.jar"), ReadTextFile(ArchivePath("basic-src/lib/a.jar")));
+    EXPECT_EQ(text("lib\\b.jar"), ReadTextFile(ArchivePath("basic-src/lib/ext/deep/b.jar")));
+
+    const std::string dest = home + "lib\\a.jar";
+    WriteTextFile(dest, "local");
+    EXPECT_TRUE(runExtractFileTask(ArchivePath("basic.zip"), "lib\\a.jar", dest, false));
+    EXPECT_EQ(ReadTextFile(dest), "local");
+    EXPECT_FALSE(runExtractFileTask(ArchivePath("basic.zip"), "lib\\missing.jar", dest, true));
+    EXPECT_FALSE(runExtractFileTask(ArchivePath("no-such.zip"), "lib\\a.jar", dest, true));
+    EXPECT_FALSE(runExtractFileTask(ArchivePath("notzip.zip"), "lib\\a.jar", dest, true));
+    EXPECT_EQ(ReadTextFile(dest), "local");
+    EXPECT_TRUE(runExtractFileTask(ArchivePath("basic.zip"), "lib\\a.jar", dest, true));
+    EXPECT_EQ(ReadTextFile(dest).size(), 16384u);
+}
+
+TEST_F(InstallScript, MoveCopiesInBlocksAndDeletesTheSourceOnlyAfterAFullCopy) {
+    std::string content;
+    for (int i = 0; i < 5000; ++i) content += static_cast<char>(i * 31 % 251);  // not a block multiple
+    InstallData data;
+    Add(data, {kInstallMove, "", "{$DIR_UPDATES}new.jar", "{$DIR_LIB}new.jar", "", true});
+    CreateDirectoryA((home + "updates").c_str(), nullptr);
+    WriteTextFile(home + "updates\\new.jar", content);
+    run(data);
+    EXPECT_EQ(text("lib\\new.jar"), content);
+    EXPECT_FALSE(PathExists(home + "updates\\new.jar"));
+
+    const std::string src = home + "src.bin", dest = home + "dest.bin";
+    WriteTextFile(src, "source");
+    WriteTextFile(dest, "kept");
+    EXPECT_TRUE(runMoveTask(src, dest, false));  // dest exists: nothing to do
+    EXPECT_EQ(ReadTextFile(dest), "kept");
+    EXPECT_EQ(ReadTextFile(src), "source");
+
+    EXPECT_FALSE(runMoveTask(home + "missing.bin", dest, true));
+    EXPECT_EQ(ReadTextFile(dest), "kept");
+
+    // The same file as source and target must not be emptied.
+    EXPECT_FALSE(runMoveTask(src, src, true));
+    EXPECT_EQ(ReadTextFile(src), "source");
+
+    // A target that cannot be written (here a folder) keeps the source.
+    const std::string folder = home + "folder";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    EXPECT_FALSE(runMoveTask(src, folder, true));
+    EXPECT_EQ(ReadTextFile(src), "source");
+    EXPECT_TRUE(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST_F(InstallScript, DeleteRemovesFilesOnly) {
+    WriteTextFile(home + "old.jar", "x");
+    CreateDirectoryA((home + "folder").c_str(), nullptr);
+    InstallData data;
+    Add(data, {kInstallDelete, "{$DIR_HOME}old.jar", "", "", ""});
+    Add(data, {kInstallDelete, "{$DIR_HOME}folder", "", "", ""});
+    Add(data, {kInstallDelete, "{$DIR_HOME}never.jar", "", "", ""});
+    run(data);
+    EXPECT_FALSE(PathExists(home + "old.jar"));
+    EXPECT_TRUE(PathExists(home + "folder"));
+    EXPECT_TRUE(runDeleteTask(home + "never.jar"));
+}
+
+TEST_F(InstallScript, ClassPathTaskEditsBothLaunchersAndFillsTheJavaLine) {
+    CreateDirectoryA((home + "bin").c_str(), nullptr);
+    const std::string java = home + "jre";
+    CreateDirectoryA(java.c_str(), nullptr);
+    WriteTextFile(home + "bin\\QuillmarApp.bat", "set JAVA_PATH=\"\"\nset CLASSPATH=..\\lib\\app.jar\n");
+    WriteTextFile(home + "bin\\QuillmarApp.sh", "CLASSPATH=lib/app.jar\n");
+    for (int round = 0; round < 2; ++round) {
+        InstallData data;
+        Add(data, {kInstallClassPath, "{$DIR_LIB}/extra.jar", "", "", "{$DIR_BIN}QuillmarApp"});
+        EXPECT_TRUE(runInstallScript(data, home, java));
+    }
+    EXPECT_EQ(text("bin\\QuillmarApp.bat"),
+              "set JAVA_PATH=\"" + ShortJavaFolder(java) + "\"\r\nset CLASSPATH=..\\lib\\extra.jar;..\\lib\\app.jar\r\n");
+    EXPECT_EQ(text("bin\\QuillmarApp.sh"), "CLASSPATH=lib/extra.jar:lib/app.jar\r\n");
+}
+
+TEST_F(InstallScript, ExecuteOpensTheProgramWithItsParametersInItsFolder) {
+    const std::string tools = home + "my tools\\";
+    ASSERT_TRUE(CreateDirectoryA(tools.c_str(), nullptr));
+    // Records its arguments in the current directory, which must be its own.
+    WriteTextFile(tools + "record.bat", "@echo off\r\necho %*> args.txt\r\n");
+    InstallData data;
+    Add(data, {kInstallExecute, "{$DIR_HOME}my tools/record.bat -register now", "", "", ""});
+    run(data);
+    const std::string args = tools + "args.txt";
+    ASSERT_TRUE(WaitForFile(args, 30000, 14)) << args;
+    EXPECT_EQ(ReadTextFile(args), "-register now\r\n");
+
+    EXPECT_FALSE(runExecuteTask(home + "no-such-program.exe"));
+}

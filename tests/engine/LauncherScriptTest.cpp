@@ -1,0 +1,141 @@
+// Launcher script edits: the line rules as tables, then on real files.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/LauncherLines.h"
+#include "engine/LauncherScript.h"
+#include "support/ScratchFolder.h"
+
+using Lines = std::vector<std::string>;
+
+TEST(LauncherLines, SplitsOnEitherLineBreak) {
+    EXPECT_EQ(SplitLauncherLines("a\r\nb\nc"), (Lines{"a", "b", "c"}));
+    EXPECT_EQ(SplitLauncherLines("a\n\nb\r\n"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(SplitLauncherLines("\n"), (Lines{""}));
+    EXPECT_EQ(SplitLauncherLines(""), Lines{});
+}
+
+TEST(LauncherLines, LibraryGoesToTheFrontOfTheFirstClassPathLineThatLacksIt) {
+    const std::string home = "C:\\App\\";
+    const std::string lib = "C:\\App\\lib\\new.jar";
+    const auto win = LauncherStyle::Windows;
+    const auto unix = LauncherStyle::Unix;
+    const struct {
+        Lines in;
+        std::string library;
+        LauncherStyle style;
+        Lines out;  // empty: unchanged
+    } cases[] = {
+        {{"@echo off", "set CLASSPATH=x.jar", "java Main"}, lib, win,
+         {"@echo off", "set CLASSPATH=..\\lib\\new.jar;x.jar", "java Main"}},
+        {{"CLASSPATH=x.jar", "export CLASSPATH"}, lib, unix, {"CLASSPATH=lib/new.jar:x.jar", "export CLASSPATH"}},
+        {{"set CLASSPATH=\"a b.jar\""}, lib, win, {"set CLASSPATH=\"..\\lib\\new.jar;a b.jar\""}},
+        {{"CLASSPATH='a.jar'"}, lib, unix, {"CLASSPATH='lib/new.jar:a.jar'"}},
+        {{"set CLASSPATH="}, lib, win, {"set CLASSPATH=..\\lib\\new.jar;"}},
+        {{"set CLASSPATH=a.jar", "set CLASSPATH=b.jar"}, lib, win,
+         {"set CLASSPATH=..\\lib\\new.jar;a.jar", "set CLASSPATH=b.jar"}},
+        // Outside the lib folder: the whole path.
+        {{"set CLASSPATH=x.jar"}, "D:\\Other\\y.jar", win, {"set CLASSPATH=D:\\Other\\y.jar;x.jar"}},
+        {{"CLASSPATH=x.jar"}, "D:\\Other\\y.jar", unix, {"CLASSPATH=D:\\Other\\y.jar:x.jar"}},
+        // The lib folder is recognised in any letter case.
+        {{"set CLASSPATH=x.jar"}, "c:\\app\\LIB\\new.jar", win, {"set CLASSPATH=..\\lib\\new.jar;x.jar"}},
+        // Already there in another letter case, no class path, other case.
+        {{"set CLASSPATH=..\\lib\\NEW.JAR;x.jar"}, lib, win, {}},
+        {{"@echo off", "java -cp x.jar Main"}, lib, win, {}},
+        {{"set classpath=x.jar"}, lib, win, {}},
+        {{}, lib, win, {}},
+        // A line that names the library is passed over; the next one lacking it is extended.
+        {{"CLASSPATH=lib/new.jar:a.jar", "CLASSPATH=b.jar"}, lib, unix,
+         {"CLASSPATH=lib/new.jar:a.jar", "CLASSPATH=lib/new.jar:b.jar"}},
+    };
+    for (const auto& c : cases) {
+        Lines lines = c.in;
+        bool changed = InsertClassPathEntry(lines, home, c.library, c.style);
+        EXPECT_EQ(changed, !c.out.empty()) << (c.in.empty() ? "" : c.in[0]);
+        EXPECT_EQ(lines, c.out.empty() ? c.in : c.out) << (c.in.empty() ? "" : c.in[0]);
+    }
+}
+
+TEST(LauncherLines, OnlyAnEmptyFirstJavaLineIsFilled) {
+    const std::string java = "C:\\PROGRA~1\\Java";
+    const struct {
+        Lines in;
+        Lines out;  // empty: unchanged
+    } cases[] = {
+        {{"@echo off", "set JAVA_PATH=\"\"", "rem"}, {"@echo off", "set JAVA_PATH=\"C:\\PROGRA~1\\Java\"", "rem"}},
+        {{"  set JAVA_PATH=\"\" & rem x"}, {"set JAVA_PATH=\"C:\\PROGRA~1\\Java\""}},
+        {{"set JAVA_PATH=\"\"", "set JAVA_PATH=\"\""}, {"set JAVA_PATH=\"C:\\PROGRA~1\\Java\"", "set JAVA_PATH=\"\""}},
+        {{"set JAVA_PATH=\"C:\\jre\"", "set JAVA_PATH=\"\""}, {}},
+        {{"set JAVA_PATH="}, {}},
+        {{"SET JAVA_PATH=\"\""}, {}},
+        {{"echo none"}, {}},
+    };
+    for (const auto& c : cases) {
+        Lines lines = c.in;
+        EXPECT_EQ(FillJavaPath(lines, java), !c.out.empty()) << c.in[0];
+        EXPECT_EQ(lines, c.out.empty() ? c.in : c.out) << c.in[0];
+    }
+}
+
+class LauncherFiles : public testing::Test {
+protected:
+    ScratchFolder home{"launcher"};
+    std::string script(const char* name) const { return home.path() + name; }
+};
+
+TEST_F(LauncherFiles, RewritesWithCrLfOnlyWhenSomethingChanged) {
+    const std::string library = home.path() + "lib\\new.jar";
+    // No final line break, Unix line breaks in the shell script.
+    WriteTextFile(script("run.bat"), "@echo off\r\nset CLASSPATH=\"x.jar\"\r\njava Main");
+    WriteTextFile(script("run.sh"), "#!/bin/sh\nCLASSPATH=x.jar\nexport CLASSPATH\n");
+
+    EXPECT_TRUE(updateClassPath(home.path(), script("run.bat"), library, LauncherStyle::Windows));
+    EXPECT_TRUE(updateClassPath(home.path(), script("run.sh"), library, LauncherStyle::Unix));
+    const std::string bat = "@echo off\r\nset CLASSPATH=\"..\\lib\\new.jar;x.jar\"\r\njava Main\r\n";
+    const std::string sh = "#!/bin/sh\r\nCLASSPATH=lib/new.jar:x.jar\r\nexport CLASSPATH\r\n";
+    EXPECT_EQ(ReadTextFile(script("run.bat")), bat);
+    EXPECT_EQ(ReadTextFile(script("run.sh")), sh);
+
+    // The same task again finds the library and leaves the files alone.
+    EXPECT_FALSE(updateClassPath(home.path(), script("run.bat"), library, LauncherStyle::Windows));
+    EXPECT_FALSE(updateClassPath(home.path(), script("run.sh"), library, LauncherStyle::Unix));
+    EXPECT_EQ(ReadTextFile(script("run.bat")), bat);
+    EXPECT_EQ(ReadTextFile(script("run.sh")), sh);
+    EXPECT_FALSE(PathExists(script("run.bat.new")));
+
+    // A launcher that is not there is not made.
+    EXPECT_FALSE(updateClassPath(home.path(), script("none.bat"), library, LauncherStyle::Windows));
+    EXPECT_FALSE(updateJavaPath(script("none.bat"), "C:\\Java"));
+    EXPECT_FALSE(PathExists(script("none.bat")));
+}
+
+TEST_F(LauncherFiles, JavaFolderIsWrittenWithoutBlanksAndNamesTheRealFolder) {
+    const std::string java = home.path() + "My Java Home";
+    ASSERT_TRUE(CreateDirectoryA(java.c_str(), nullptr));
+    WriteTextFile(script("run.bat"), "@echo off\nset JAVA_PATH=\"\"\n\"%JAVA_PATH%\\bin\\java\" Main\n");
+
+    ASSERT_TRUE(updateJavaPath(script("run.bat"), java));
+    Lines lines = SplitLauncherLines(ReadTextFile(script("run.bat")));
+    ASSERT_EQ(lines.size(), 3u);
+    const std::string prefix = "set JAVA_PATH=\"";
+    ASSERT_EQ(lines[1].compare(0, prefix.size(), prefix), 0) << lines[1];
+    std::string written = lines[1].substr(prefix.size(), lines[1].size() - prefix.size() - 1);
+    // The whole value is blank-free (the temporary folder's own path
+    // included), and it must lead to the folder itself.
+    EXPECT_EQ(written.find(' '), std::string::npos) << written;
+    EXPECT_NE(written.back(), '\\');
+    char longPath[MAX_PATH] = {};
+    ASSERT_GT(GetLongPathNameA(written.c_str(), longPath, MAX_PATH), 0u) << written;
+    EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, longPath, -1, java.c_str(), -1), CSTR_EQUAL)
+        << longPath;
+
+    // Filled now: a second run changes nothing.
+    EXPECT_FALSE(updateJavaPath(script("run.bat"), java));
+
+    // A folder that does not exist gets the installer's own abbreviation.
+    EXPECT_EQ(ShortJavaFolder("C:\\No Such Folder\\Java Runtime 5\\"), "C:\\NO SUC~1\\JAVA R~1");
+}

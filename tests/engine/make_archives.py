@@ -1,0 +1,118 @@
+#!/usr/bin/env python3
+"""Builds the zip archives the engine tests read, with Info-ZIP zip and
+Python's zipfile. Usage: make_archives.py <output folder>
+
+The tests know the constants below (times, contents); keep both in step."""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import zipfile
+
+MTIME = 1600000000  # 2020-09-13 12:26:40 UTC
+ATIME = 1500000000  # 2017-07-14 02:40:00 UTC
+UT_MTIME = 1234567890  # 2009-02-13 23:31:30 UTC
+UT_DOS_TIME = (2001, 2, 3, 4, 5, 6)
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+    os.utime(path, (ATIME, MTIME))
+
+
+def zip_tree(archive, folder, *args):
+    # TZ=UTC: the DOS times in the archive are then the UTC clock readings.
+    env = dict(os.environ, TZ="UTC")
+    subprocess.run(["zip", "-q", "-r", *args, archive, "."], cwd=folder, env=env, check=True)
+
+
+def basic(out):
+    src = os.path.join(out, "basic-src")
+    write(os.path.join(src, "readme.txt"), b"The quick brown fox jumps over the lazy dog.\n" * 400)
+    write(os.path.join(src, "lib", "a.jar"), bytes(range(256)) * 64)
+    write(os.path.join(src, "lib", "ext", "deep", "b.jar"), b"nested member\n" * 50)
+    # .bin is stored, not deflated (-n).
+    write(os.path.join(src, "data", "stored.bin"), bytes((i * 7) & 0xFF for i in range(5000)))
+    write(os.path.join(src, "ro.txt"), b"read only on Unix\n")
+    os.chmod(os.path.join(src, "ro.txt"), 0o444)
+    os.makedirs(os.path.join(src, "empty", "inner"), exist_ok=True)
+    for folder in ("empty/inner", "empty", "lib/ext/deep", "lib/ext", "lib", "data"):
+        os.utime(os.path.join(src, folder), (ATIME, MTIME))
+    zip_tree(os.path.join(out, "basic.zip"), src, "-n", ".bin")
+
+
+def timestamps(out):
+    with zipfile.ZipFile(os.path.join(out, "stamps.zip"), "w", zipfile.ZIP_DEFLATED) as z:
+        info = zipfile.ZipInfo("stamp.txt", UT_DOS_TIME)
+        info.external_attr = 0o100644 << 16
+        info.extra = struct.pack("<2sHBi", b"UT", 5, 1, UT_MTIME)
+        z.writestr(info, b"extended timestamp, write time only\n")
+        # DOS archive bit and no Unix half (as made on Windows): read-only.
+        bare = zipfile.ZipInfo("bare.txt", UT_DOS_TIME)
+        bare.external_attr = 0x20
+        z.writestr(bare, b"no attributes\n")
+        # DOS attributes only: hidden and archive, with a writable Unix half.
+        dos = zipfile.ZipInfo("hidden.txt", UT_DOS_TIME)
+        dos.external_attr = (0o100644 << 16) | 0x22
+        z.writestr(dos, b"hidden\n")
+
+
+def damaged(out):
+    good = os.path.join(out, "damaged-src")
+    write(os.path.join(good, "big.txt"), b"".join(b"line %06d of a deflated member\n" % i for i in range(4000)))
+    write(os.path.join(good, "plain.bin"), bytes((i * 13) & 0xFF for i in range(4000)))
+    archive = os.path.join(out, "damaged.zip")
+    zip_tree(archive, good, "-n", ".bin")
+    data = bytearray(open(archive, "rb").read())
+    with zipfile.ZipFile(archive) as z:
+        for info in z.infolist():
+            # Local header: 30 bytes, then the name and the extra field.
+            name_len, extra_len = struct.unpack("<HH", data[info.header_offset + 26:info.header_offset + 30])
+            start = info.header_offset + 30 + name_len + extra_len
+            middle = start + info.compress_size // 2
+            for i in range(middle, middle + 16):
+                data[i] ^= 0x5A
+    open(archive, "wb").write(bytes(data))
+    whole = open(os.path.join(out, "basic.zip"), "rb").read()
+    open(os.path.join(out, "truncated.zip"), "wb").write(whole[: len(whole) // 2])
+    open(os.path.join(out, "notzip.zip"), "wb").write(b"This is plain text, not an archive.\n" * 20)
+
+
+def malicious(out):
+    with zipfile.ZipFile(os.path.join(out, "evil.zip"), "w", zipfile.ZIP_DEFLATED) as z:
+        for name in ("../escape.txt", "sub/../../climb.txt", "/rooted.txt", "C:/drive.txt",
+                     "sub/.../dots.txt", "sub\\..\\..\\back.txt", "good/ok.txt", "../evildir/"):
+            info = zipfile.ZipInfo(name, UT_DOS_TIME)
+            info.external_attr = (0o40755 << 16 | 0x10) if name.endswith("/") else 0o100644 << 16
+            z.writestr(info, b"" if name.endswith("/") else ("payload of " + name + "\n").encode())
+
+
+def application(out):
+    # Two versions of an application archive, for install and reinstall.
+    for version in (1, 2):
+        src = os.path.join(out, "app%d-src" % version)
+        text = lambda name: ("%s version %d\n" % (name, version)).encode()
+        for name in ("app/conf/settings.xml", "app/bin/QuillmarApp.bat", "app/bin/QuillmarApp.sh",
+                     "app/lib/core.jar", "conf/app.xml", "app/conf/readme.txt"):
+            write(os.path.join(src, *name.split("/")), text(name))
+        if version == 2:
+            write(os.path.join(src, "app", "conf", "added.xml"), text("app/conf/added.xml"))
+        zip_tree(os.path.join(out, "app%d.zip" % version), src)
+
+
+def main():
+    out = sys.argv[1]
+    shutil.rmtree(out, ignore_errors=True)
+    os.makedirs(out)
+    basic(out)
+    timestamps(out)
+    damaged(out)
+    malicious(out)
+    application(out)
+
+
+if __name__ == "__main__":
+    main()
