@@ -1,0 +1,241 @@
+#include "support/UpdateService.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <sstream>
+
+#include "support/ProcessRunner.h"
+#include "support/ScratchFolder.h"
+#include "support/TestPaths.h"
+#include "system/UniqueHandle.h"
+
+namespace {
+
+const char kControlShutdown[] = "/control/shutdown";
+const unsigned kStartTimeoutMs = 10000;
+const unsigned kStopTimeoutMs = 3000;
+
+
+std::string JoinFields(const std::vector<std::string>& fields, const char* separator) {
+    std::string joined;
+    for (size_t i = 0; i < fields.size(); ++i) joined += (i ? separator : "") + fields[i];
+    return joined;
+}
+
+std::string SoftwareText(const ServiceSoftware& software) {
+    std::ostringstream out;
+    out << "guid = " << software.guid << "\n"
+        << "id = " << software.id << "\n";
+    if (!software.name.empty()) out << "name = " << software.name << "\n";
+    if (!software.versions.empty()) out << "versions = " << JoinFields(software.versions, " ") << "\n";
+    if (!software.message.empty()) out << "message = " << software.message << "\n";
+    if (!software.clientMsg.empty()) out << "clientMsg = " << software.clientMsg << "\n";
+    for (const ServiceFile& file : software.files)
+        out << "file = " << file.id << " | " << file.ver << " | " << file.releaseDate << " | "
+            << file.fileName << " | " << JoinFields(file.links, " ") << "\n";
+    for (const ServiceDependency& dependency : software.dependencies)
+        out << "dependency = " << dependency.guid << " | " << dependency.minVersion << " | "
+            << dependency.minBuild << "\n";
+    return out.str();
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string FailedCall(const char* call) {
+    return std::string(call) + " failed: " + std::to_string(GetLastError());
+}
+
+}  // namespace
+
+HttpFetch FetchUrl(const std::string& url) {
+    HttpFetch fetch;
+    UniqueInternetHandle root(InternetOpenA("vyn-tests", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    if (!root) {
+        fetch.error = FailedCall("InternetOpen");
+        return fetch;
+    }
+    UniqueInternetHandle reply(InternetOpenUrlA(
+        root.get(), url.c_str(), nullptr, 0,
+        INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE, 0));
+    if (!reply) {
+        fetch.error = FailedCall("InternetOpenUrl");
+        return fetch;
+    }
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (HttpQueryInfoA(reply.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr))
+        fetch.status = value;
+    size = sizeof value;
+    if (HttpQueryInfoA(reply.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr)) {
+        fetch.hasContentLength = true;
+        fetch.contentLength = value;
+    }
+    char buffer[4096];
+    for (;;) {
+        DWORD read = 0;
+        if (!InternetReadFile(reply.get(), buffer, sizeof buffer, &read)) {
+            fetch.error = FailedCall("InternetReadFile");
+            return fetch;
+        }
+        if (read == 0) break;
+        fetch.body.append(buffer, read);
+    }
+    fetch.ok = true;
+    return fetch;
+}
+
+UpdateService::UpdateService(long maxSeconds) : maxSeconds_(maxSeconds) {
+    // Below the build folder, whose Linux path the environment gives, so the
+    // Linux program can be handed Linux paths.
+    static int counter = 0;
+    std::string name = "update-service-" + std::to_string(GetCurrentProcessId()) + "-" +
+                       std::to_string(++counter) + "-" + std::to_string(GetTickCount());
+    std::string binaryUnix = EnvironmentText("VYN_BINARY_DIR");
+    while (!binaryUnix.empty() && binaryUnix.back() == '/') binaryUnix.pop_back();
+    scratchUnix_ = binaryUnix + "/test-scratch/" + name;
+    scratchDir_ = UnixToWindowsPath(scratchUnix_) + "\\";
+    publishDir_ = scratchDir_ + "publish\\";
+    CreateDirectoryA(UnixToWindowsPath(binaryUnix + "/test-scratch").c_str(), nullptr);
+    for (const std::string& dir : {scratchDir_, publishDir_, publishDir_ + "software\\",
+                                   publishDir_ + "files\\", publishDir_ + "scripts\\"})
+        CreateDirectoryA(dir.c_str(), nullptr);
+    start();
+}
+
+UpdateService::~UpdateService() {
+    stop();
+    RemoveTreeForTest(scratchDir_);
+}
+
+bool UpdateService::start() {
+    if (started()) return true;
+    startError_.clear();
+    std::string program = EnvironmentText("VYN_UPDATE_SERVICE_BIN");
+    if (EnvironmentText("VYN_BINARY_DIR").empty() || program.empty()) {
+        startError_ = "VYN_BINARY_DIR and VYN_UPDATE_SERVICE_BIN must be set (CTest sets them)";
+        return false;
+    }
+    std::string portFile = scratchDir_ + "port.txt";
+    DeleteFileA(portFile.c_str());
+    // The program is a Linux one: its arguments are Linux paths.
+    std::string commandLine = "\"" + UnixToWindowsPath(program) + "\" --root \"" + scratchUnix_ +
+                              "/publish\" --port 0 --port-file \"" + scratchUnix_ +
+                              "/port.txt\" --log \"" + scratchUnix_ + "/requests.log\" --max-seconds " +
+                              std::to_string(maxSeconds_) + " --quiet";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION created = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &created)) {
+        startError_ = FailedCall("CreateProcess") + " for " + commandLine;
+        return false;
+    }
+    // Under Wine a Linux process's handle cannot be waited on or terminated:
+    // the service is stopped through its control request instead.
+    UniqueKernelHandle process(created.hProcess);
+    UniqueKernelHandle thread(created.hThread);
+    if (!WaitForFile(portFile, kStartTimeoutMs)) {
+        startError_ = "the service did not write " + portFile + " (command: " + commandLine + ")";
+        return false;
+    }
+    port_ = std::atoi(ReadTextFile(portFile).c_str());
+    if (port_ <= 0) startError_ = "no port number in " + portFile;
+    requestsSeen_ = allRequestLines().size();
+    return started();
+}
+
+void UpdateService::stop() {
+    if (!started()) return;
+    FetchUrl(baseUrl() + kControlShutdown);
+    // The service takes its port file away once it no longer accepts requests.
+    std::string portFile = scratchDir_ + "port.txt";
+    DWORD begin = GetTickCount();
+    while (PathExists(portFile) && GetTickCount() - begin < kStopTimeoutMs) Sleep(20);
+    port_ = 0;
+}
+
+std::string UpdateService::baseUrl() const { return "http://127.0.0.1:" + std::to_string(port_); }
+std::string UpdateService::serviceUrl() const { return baseUrl() + kServletPath; }
+std::string UpdateService::fileUrl(const std::string& fileName) const {
+    return baseUrl() + "/files/" + fileName;
+}
+
+void UpdateService::writeSoftwareFile(size_t index) const {
+    // Named by position: guids hold colons, which Windows names cannot.
+    WriteTextFile(publishDir_ + "software\\" + std::to_string(index) + ".txt", SoftwareText(software_[index]));
+}
+
+void UpdateService::publish(const ServiceSoftware& software) {
+    for (size_t i = 0; i < software_.size(); ++i) {
+        if (software_[i].guid == software.guid) {
+            software_[i] = software;
+            writeSoftwareFile(i);
+            return;
+        }
+    }
+    software_.push_back(software);
+    writeSoftwareFile(software_.size() - 1);
+}
+
+void UpdateService::unpublish(const std::string& guid) {
+    for (size_t i = 0; i < software_.size(); ++i)
+        DeleteFileA((publishDir_ + "software\\" + std::to_string(i) + ".txt").c_str());
+    std::vector<ServiceSoftware> kept;
+    for (const ServiceSoftware& software : software_)
+        if (software.guid != guid) kept.push_back(software);
+    software_ = kept;
+    for (size_t i = 0; i < software_.size(); ++i) writeSoftwareFile(i);
+}
+
+void UpdateService::putFile(const std::string& fileName, const std::string& bytes) {
+    WriteTextFile(publishDir_ + "files\\" + fileName, bytes);
+}
+
+bool UpdateService::putFileFrom(const std::string& fileName, const std::string& sourcePath) {
+    return CopyFileA(sourcePath.c_str(), (publishDir_ + "files\\" + fileName).c_str(), FALSE) != 0;
+}
+
+void UpdateService::setInstallScript(int fileId, const std::string& xml) {
+    WriteTextFile(publishDir_ + "scripts\\" + std::to_string(fileId) + ".xml", xml);
+}
+
+void UpdateService::writeMisbehaviour() const {
+    WriteTextFile(publishDir_ + "misbehave.txt", JoinFields(rules_, "\n") + "\n");
+}
+
+void UpdateService::misbehave(const std::string& targetPrefix, const std::string& action) {
+    rules_.push_back(targetPrefix + " " + action);
+    writeMisbehaviour();
+}
+
+void UpdateService::clearMisbehaviour() {
+    rules_.clear();
+    writeMisbehaviour();
+}
+
+std::vector<std::string> UpdateService::allRequestLines() const {
+    std::vector<std::string> lines;
+    for (const std::string& line : SplitLines(ReadTextFile(scratchDir_ + "requests.log")))
+        if (line.find(std::string(" ") + kControlShutdown) == std::string::npos) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> UpdateService::requests() const {
+    std::vector<std::string> lines = allRequestLines();
+    if (requestsSeen_ >= lines.size()) return {};
+    return std::vector<std::string>(lines.begin() + static_cast<long>(requestsSeen_), lines.end());
+}
+
+void UpdateService::clearRequests() { requestsSeen_ = allRequestLines().size(); }

@@ -1,0 +1,51 @@
+#include "Misbehaviour.h"
+
+#include <cstdlib>
+#include <sstream>
+
+namespace {
+
+bool ParseCount(const std::string& text, long& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    value = std::strtol(text.c_str(), &end, 10);
+    return *end == '\0' && value >= 0;
+}
+
+}  // namespace
+
+ReplyPlan PlanReply(const std::string& rulesText, const std::string& target,
+                    std::vector<std::string>* problems) {
+    ReplyPlan plan;
+    std::istringstream lines(rulesText);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string prefix, action, argument, extra;
+        if (!(words >> prefix) || prefix[0] == '#') continue;
+        words >> action >> argument >> extra;
+        long number = 0;
+        bool needsNumber = action == "status" || action == "cut" || action == "delay";
+        bool numberOk = ParseCount(argument, number);
+        bool known = needsNumber || action == "nolength" || action == "chunked";
+        if (!known || (needsNumber && !numberOk) || (!needsNumber && !argument.empty()) ||
+            !extra.empty()) {
+            if (problems) problems->push_back("misbehave.txt: cannot use \"" + line + "\"");
+            continue;
+        }
+        if (target.compare(0, prefix.size(), prefix) != 0) continue;
+        if (action == "status") {
+            plan.status = static_cast<int>(number);
+        } else if (action == "cut") {
+            plan.delivery = Delivery::Cut;
+            plan.cutAfter = static_cast<size_t>(number);
+        } else if (action == "nolength") {
+            plan.delivery = Delivery::NoLength;
+        } else if (action == "chunked") {
+            plan.delivery = Delivery::Chunked;
+        } else {
+            plan.delayMs = number;
+        }
+    }
+    return plan;
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Test switches from misbehave.txt: one rule a line, "<prefix> <action> [n]".
+// Every rule whose prefix starts the request-target applies; a later rule of
+// the same kind replaces an earlier one. Actions:
+//   status N   answer with status N (and a short text body) instead
+//   cut N      announce the full Content-Length, send N bytes, close
+//   nolength   no Content-Length: the body ends when the connection closes
+//   chunked    no Content-Length: chunked transfer encoding
+//   delay MS   wait MS milliseconds before answering
+#include <string>
+#include <vector>
+
+enum class Delivery { Normal, Cut, NoLength, Chunked };
+
+struct ReplyPlan {
+    int status = 0;  // 0: the reply's own status
+    Delivery delivery = Delivery::Normal;
+    size_t cutAfter = 0;
+    long delayMs = 0;
+};
+
+// `problems` collects a note for each line that does not parse.
+ReplyPlan PlanReply(const std::string& rulesText, const std::string& target,
+                    std::vector<std::string>* problems = nullptr);

@@ -1,0 +1,192 @@
+#include "PublishFolder.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Trim(const std::string& text) {
+    const char* blanks = " \t\r\n";
+    size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) return "";
+    size_t last = text.find_last_not_of(blanks);
+    return text.substr(first, last - first + 1);
+}
+
+std::vector<std::string> SplitFields(const std::string& text, char separator) {
+    std::vector<std::string> fields;
+    std::string field;
+    std::istringstream in(text);
+    while (std::getline(in, field, separator)) fields.push_back(Trim(field));
+    if (!text.empty() && text.back() == separator) fields.push_back("");
+    return fields;
+}
+
+std::vector<std::string> SplitWords(const std::string& text) {
+    std::vector<std::string> words;
+    std::istringstream in(text);
+    std::string word;
+    while (in >> word) words.push_back(word);
+    return words;
+}
+
+bool ParseInt(const std::string& text, int& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    long parsed = std::strtol(text.c_str(), &end, 10);
+    if (*end != '\0') return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+bool ParseFileLine(const std::string& value, PublishedFile& file) {
+    std::vector<std::string> fields = SplitFields(value, '|');
+    if (fields.size() < 4 || !ParseInt(fields[0], file.id) || fields[3].empty()) return false;
+    file.ver = fields[1];
+    file.releaseDate = fields[2];
+    file.fileName = fields[3];
+    if (fields.size() > 4) file.links = SplitWords(fields[4]);
+    return true;
+}
+
+bool ParseDependencyLine(const std::string& value, PublishedDependency& dependency) {
+    std::vector<std::string> fields = SplitFields(value, '|');
+    if (fields.empty() || fields[0].empty()) return false;
+    dependency.guid = fields[0];
+    dependency.minVersion = fields.size() > 1 && !fields[1].empty() ? fields[1] : "0";
+    dependency.minBuild = fields.size() > 2 && !fields[2].empty() ? fields[2] : "0";
+    return true;
+}
+
+}  // namespace
+
+bool ParseSoftwareText(const std::string& text, PublishedSoftware& software,
+                       std::vector<std::string>* problems) {
+    bool haveId = false;
+    std::istringstream in(text);
+    std::string line;
+    int lineNumber = 0;
+    auto complain = [&](const std::string& what) {
+        if (problems) problems->push_back("line " + std::to_string(lineNumber) + ": " + what);
+    };
+    while (std::getline(in, line)) {
+        ++lineNumber;
+        std::string trimmed = Trim(line);
+        if (trimmed.empty() || trimmed[0] == '#') continue;
+        size_t equals = trimmed.find('=');
+        if (equals == std::string::npos) {
+            complain("no '=' in \"" + trimmed + "\"");
+            continue;
+        }
+        std::string key = Trim(trimmed.substr(0, equals));
+        std::string value = Trim(trimmed.substr(equals + 1));
+        if (key == "guid") {
+            software.guid = value;
+        } else if (key == "id") {
+            haveId = ParseInt(value, software.id);
+            if (!haveId) complain("id is not a number");
+        } else if (key == "name") {
+            software.name = value;
+        } else if (key == "versions") {
+            for (const std::string& word : SplitWords(value))
+                software.versions.push_back(std::strtod(word.c_str(), nullptr));
+        } else if (key == "message") {
+            software.message = value;
+        } else if (key == "clientMsg") {
+            software.clientMsg = value;
+        } else if (key == "file") {
+            PublishedFile file;
+            if (ParseFileLine(value, file)) software.files.push_back(file);
+            else complain("file needs id | ver | releaseDate | fileName [| links]");
+        } else if (key == "dependency") {
+            PublishedDependency dependency;
+            if (ParseDependencyLine(value, dependency)) software.dependencies.push_back(dependency);
+            else complain("dependency needs guid [| minVersion | minBuild]");
+        } else {
+            complain("unknown key \"" + key + "\"");
+        }
+    }
+    if (software.guid.empty()) complain("no guid");
+    if (!haveId) complain("no id");
+    return !software.guid.empty() && haveId;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+bool IsPlainRelativeName(const std::string& name) {
+    if (name.empty() || name[0] == '/' || name.find('\\') != std::string::npos) return false;
+    for (const std::string& part : SplitFields(name, '/'))
+        if (part.empty() || part == "." || part == "..") return false;
+    return true;
+}
+
+PublishFolder::PublishFolder(std::string root) : root_(std::move(root)) {}
+
+std::vector<PublishedSoftware> PublishFolder::software(std::vector<std::string>* problems) const {
+    std::vector<std::string> paths;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(root_ + "/software", error))
+        if (entry.path().extension() == ".txt") paths.push_back(entry.path().string());
+    std::sort(paths.begin(), paths.end());
+
+    std::vector<PublishedSoftware> result;
+    for (const std::string& path : paths) {
+        std::optional<std::string> text = ReadWholeFile(path);
+        if (!text) continue;
+        PublishedSoftware software;
+        std::vector<std::string> notes;
+        bool ok = ParseSoftwareText(*text, software, &notes);
+        if (problems)
+            for (const std::string& note : notes) problems->push_back(path + ": " + note);
+        if (ok) result.push_back(std::move(software));
+    }
+    return result;
+}
+
+std::optional<PublishedSoftware> PublishFolder::findSoftware(const std::string& guid) const {
+    for (PublishedSoftware& software : software())
+        if (software.guid == guid) return std::move(software);
+    return std::nullopt;
+}
+
+std::optional<PublishedFile> PublishFolder::findFile(int fileId) const {
+    for (const PublishedSoftware& software : software())
+        for (const PublishedFile& file : software.files)
+            if (file.id == fileId) return file;
+    return std::nullopt;
+}
+
+std::optional<std::string> PublishFolder::installScript(int fileId) const {
+    return ReadWholeFile(root_ + "/scripts/" + std::to_string(fileId) + ".xml");
+}
+
+std::optional<std::string> PublishFolder::download(const std::string& name) const {
+    if (!IsPlainRelativeName(name)) return std::nullopt;
+    std::string path = root_ + "/files/" + name;
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) return std::nullopt;
+    return ReadWholeFile(path);
+}
+
+std::optional<long long> PublishFolder::downloadSize(const std::string& name) const {
+    if (!IsPlainRelativeName(name)) return std::nullopt;
+    std::error_code error;
+    auto size = fs::file_size(root_ + "/files/" + name, error);
+    if (error) return std::nullopt;
+    return static_cast<long long>(size);
+}
+
+std::string PublishFolder::misbehaviourText() const {
+    return ReadWholeFile(root_ + "/misbehave.txt").value_or("");
+}

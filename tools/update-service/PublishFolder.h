@@ -1,0 +1,64 @@
+#pragma once
+// What a publish folder says, read afresh for every request so a vendor (or a
+// test) can edit it while the service runs. Layout: README.md.
+#include <optional>
+#include <string>
+#include <vector>
+
+struct PublishedFile {
+    int id = 0;
+    std::string ver;          // as written, e.g. 2.10000
+    std::string releaseDate;  // as written
+    std::string fileName;
+    std::vector<std::string> links;  // as written; empty means the service's own /files/<fileName>
+};
+
+struct PublishedDependency {
+    std::string guid;
+    std::string minVersion;
+    std::string minBuild;
+};
+
+struct PublishedSoftware {
+    std::string guid;
+    int id = 0;
+    std::string name;
+    std::vector<double> versions;  // every release; the highest is the latest
+    std::string message;           // availability reply's message
+    std::string clientMsg;         // updates and associations replies' clientMsg
+    std::vector<PublishedFile> files;
+    std::vector<PublishedDependency> dependencies;
+};
+
+class PublishFolder {
+public:
+    explicit PublishFolder(std::string root);
+
+    // Every software/*.txt, in file-name order. Lines that do not parse are
+    // skipped; `problems` collects a note for each.
+    std::vector<PublishedSoftware> software(std::vector<std::string>* problems = nullptr) const;
+    std::optional<PublishedSoftware> findSoftware(const std::string& guid) const;
+    // The file with this id in any software, if any.
+    std::optional<PublishedFile> findFile(int fileId) const;
+
+    // scripts/<fileId>.xml, if present.
+    std::optional<std::string> installScript(int fileId) const;
+    // files/<name>; nullopt for a missing file or a name that leaves files/.
+    std::optional<std::string> download(const std::string& name) const;
+    std::optional<long long> downloadSize(const std::string& name) const;
+    // misbehave.txt, or empty.
+    std::string misbehaviourText() const;
+
+    const std::string& root() const { return root_; }
+
+private:
+    std::string root_;
+};
+
+// One software file's text into a record; false when guid or id is missing.
+bool ParseSoftwareText(const std::string& text, PublishedSoftware& software,
+                       std::vector<std::string>* problems);
+// Reads a whole file; nullopt when it cannot be opened.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+// A name that stays inside its folder: no "..", no leading "/", no backslash.
+bool IsPlainRelativeName(const std::string& name);

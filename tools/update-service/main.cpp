@@ -1,0 +1,174 @@
+// update-service: serves a publish folder to the installer over HTTP on
+// 127.0.0.1. See README.md for the folder layout and the test switches.
+#include <httplib.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "CommandLine.h"
+#include "Misbehaviour.h"
+#include "PublishFolder.h"
+#include "RequestLog.h"
+#include "ServiceHandler.h"
+
+namespace {
+
+const char kListenAddress[] = "127.0.0.1";
+
+bool WritePortFile(const std::string& path, int port) {
+    // Written under another name and renamed, so a reader never sees half.
+    std::string temporary = path + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "w");
+    if (!file) return false;
+    bool ok = std::fprintf(file, "%d\n", port) > 0;
+    ok = std::fclose(file) == 0 && ok;
+    return ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+}
+
+// Stops listening and takes the port file away; if idle keep-alive
+// connections hold the workers longer than a moment, the process ends anyway.
+class Stopper {
+public:
+    Stopper(httplib::Server& server, std::string portFile)
+        : server_(server), portFile_(std::move(portFile)) {}
+
+    void stop() {
+        if (stopping_.exchange(true)) return;
+        server_.stop();
+        if (!portFile_.empty()) std::remove(portFile_.c_str());
+        std::thread([] {
+            std::this_thread::sleep_for(std::chrono::seconds(2));
+            std::fflush(nullptr);
+            _exit(0);
+        }).detach();
+    }
+
+private:
+    httplib::Server& server_;
+    std::string portFile_;
+    std::atomic<bool> stopping_{false};
+};
+
+std::string ServerBase(const httplib::Request& request, int port) {
+    std::string host = request.get_header_value("Host");
+    if (host.empty()) host = std::string(kListenAddress) + ":" + std::to_string(port);
+    return "http://" + host;
+}
+
+void SendPlanned(const ServiceReply& reply, const ReplyPlan& plan, httplib::Response& response) {
+    response.status = reply.status;
+    auto body = std::make_shared<std::string>(reply.body);
+    auto provideUntil = [body](size_t end) {
+        return [body, end](size_t offset, httplib::DataSink& sink) {
+            if (offset < end) return sink.write(body->data() + offset, std::min<size_t>(end - offset, 4096));
+            sink.done();
+            return true;
+        };
+    };
+    switch (plan.delivery) {
+    case Delivery::Normal:
+        response.set_content(reply.body, reply.contentType.c_str());
+        break;
+    case Delivery::Cut: {
+        // The full length is announced; after `cut` bytes the provider fails,
+        // which makes the library drop the connection.
+        size_t cut = std::min(plan.cutAfter, body->empty() ? 0 : body->size() - 1);
+        response.set_content_provider(
+            body->size(), reply.contentType,
+            [body, cut](size_t offset, size_t length, httplib::DataSink& sink) {
+                if (offset >= cut) return false;
+                return sink.write(body->data() + offset, std::min(length, cut - offset));
+            });
+        break;
+    }
+    case Delivery::NoLength:
+        response.set_header("Connection", "close");
+        response.set_content_provider(reply.contentType, provideUntil(body->size()));
+        break;
+    case Delivery::Chunked:
+        response.set_chunked_content_provider(reply.contentType, provideUntil(body->size()));
+        break;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ServiceOptions options;
+    std::string error;
+    if (!ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::fprintf(stderr, "update-service: %s\n%s", error.c_str(), UsageText());
+        return 2;
+    }
+    RequestLog log(options.logPath, !options.quiet);
+    if (!log.ok()) {
+        std::fprintf(stderr, "update-service: cannot write the log %s\n", options.logPath.c_str());
+        return 2;
+    }
+    PublishFolder folder(options.root);
+    std::vector<std::string> problems;
+    folder.software(&problems);
+    for (const std::string& problem : problems) log.note(problem);
+
+    httplib::Server server;
+    Stopper stopper(server, options.portFile);
+    int port = 0;
+
+    server.set_pre_routing_handler([&](const httplib::Request& request, httplib::Response& response) {
+        log.write(request.method + " " + request.target + " " + request.version);
+        if (request.path == "/control/shutdown") {
+            response.set_header("Connection", "close");
+            response.set_content("stopping\n", "text/plain");
+            stopper.stop();
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+
+    server.Get(".*", [&](const httplib::Request& request, httplib::Response& response) {
+        std::vector<std::string> ruleProblems;
+        ReplyPlan plan = PlanReply(folder.misbehaviourText(), request.target, &ruleProblems);
+        for (const std::string& problem : ruleProblems) log.note(problem);
+        if (plan.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(plan.delayMs));
+
+        ServiceReply reply;
+        if (plan.status != 0) {
+            reply.status = plan.status;
+            reply.contentType = "text/plain";
+            reply.body = "status " + std::to_string(plan.status) + " from misbehave.txt\n";
+        } else {
+            ServiceRequest serviceRequest;
+            serviceRequest.path = request.path;
+            for (const auto& param : request.params) serviceRequest.params.insert(param);
+            serviceRequest.serverBase = ServerBase(request, port);
+            reply = AnswerRequest(folder, serviceRequest);
+        }
+        SendPlanned(reply, plan, response);
+    });
+
+    port = options.port == 0 ? server.bind_to_any_port(kListenAddress)
+                             : (server.bind_to_port(kListenAddress, options.port) ? options.port : -1);
+    if (port <= 0) {
+        std::fprintf(stderr, "update-service: cannot listen on %s:%d\n", kListenAddress, options.port);
+        return 1;
+    }
+    if (!options.portFile.empty() && !WritePortFile(options.portFile, port)) {
+        std::fprintf(stderr, "update-service: cannot write %s\n", options.portFile.c_str());
+        return 1;
+    }
+    if (!options.quiet) std::printf("update-service: http://%s:%d%s\n", kListenAddress, port, kServletPath);
+    std::fflush(stdout);
+
+    if (options.maxSeconds > 0) {
+        std::thread([&stopper, seconds = options.maxSeconds] {
+            std::this_thread::sleep_for(std::chrono::seconds(seconds));
+            stopper.stop();
+        }).detach();
+    }
+    server.listen_after_bind();
+    stopper.stop();
+    return 0;
+}
