@@ -114,7 +114,9 @@ struct ZipArchive {
 
 ZipResult ZipArchive::describe(int index, ZipItemInfo& item) {
     if (index < -1 || index >= itemCount) return ZipBadArguments;
-    closeStream();
+    // A stream opened by describing this very item has not been read yet and
+    // can serve its extraction; any other is ended.
+    if (openItem != index) closeStream();
     if (index != -1 && index == cachedIndex) {
         item = cachedItem;
         return ZipOk;
@@ -166,8 +168,10 @@ void ZipArchive::createDirectoriesBelowRoot(const std::string& relative) const {
 }
 
 ZipResult ZipArchive::extract(int index, const char* target) {
-    closeStream();
-    if (index < 0 || index >= itemCount) return ZipBadArguments;
+    if (index < 0 || index >= itemCount) {
+        closeStream();
+        return ZipBadArguments;
+    }
     ZipItemInfo item;
     ZipResult result = describe(index, item);
     if (result != ZipOk) return result;
