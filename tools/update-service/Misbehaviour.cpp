@@ -28,6 +28,7 @@ ReplyPlan PlanReply(const std::string& rulesText, const std::string& target,
         bool needsNumber = action == "status" || action == "cut" || action == "delay";
         bool numberOk = ParseCount(argument, number);
         bool known = needsNumber || action == "nolength" || action == "chunked";
+        if (action == "status" && (number < 100 || number > 599)) numberOk = false;
         if (!known || (needsNumber && !numberOk) || (!needsNumber && !argument.empty()) ||
             !extra.empty()) {
             if (problems) problems->push_back("misbehave.txt: cannot use \"" + line + "\"");

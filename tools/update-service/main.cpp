@@ -1,5 +1,6 @@
 // update-service: serves a publish folder to the installer over HTTP on
 // 127.0.0.1. See README.md for the folder layout and the test switches.
+#include <fcntl.h>
 #include <httplib.h>
 #include <unistd.h>
 
@@ -28,19 +29,21 @@ bool WritePortFile(const std::string& path, int port) {
     return ok && std::rename(temporary.c_str(), path.c_str()) == 0;
 }
 
-// Stops listening and takes the port file away; if idle keep-alive
-// connections hold the workers longer than a moment, the process ends anyway.
+// Stops listening, takes the port file away and ends the process a moment
+// later, once the reply in hand (the shutdown's own) is out. Connections kept
+// alive must not go on being served after a stop.
 class Stopper {
 public:
     Stopper(httplib::Server& server, std::string portFile)
         : server_(server), portFile_(std::move(portFile)) {}
 
+    bool stopping() const { return stopping_; }
     void stop() {
         if (stopping_.exchange(true)) return;
         server_.stop();
         if (!portFile_.empty()) std::remove(portFile_.c_str());
         std::thread([] {
-            std::this_thread::sleep_for(std::chrono::seconds(2));
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
             std::fflush(nullptr);
             _exit(0);
         }).detach();
@@ -61,12 +64,11 @@ std::string ServerBase(const httplib::Request& request, int port) {
 void SendPlanned(const ServiceReply& reply, const ReplyPlan& plan, httplib::Response& response) {
     response.status = reply.status;
     auto body = std::make_shared<std::string>(reply.body);
-    auto provideUntil = [body](size_t end) {
-        return [body, end](size_t offset, httplib::DataSink& sink) {
-            if (offset < end) return sink.write(body->data() + offset, std::min<size_t>(end - offset, 4096));
-            sink.done();
-            return true;
-        };
+    auto chunks = [body](size_t offset, httplib::DataSink& sink) {
+        if (offset < body->size())
+            return sink.write(body->data() + offset, std::min<size_t>(body->size() - offset, 4096));
+        sink.done();
+        return true;
     };
     switch (plan.delivery) {
     case Delivery::Normal:
@@ -85,11 +87,16 @@ void SendPlanned(const ServiceReply& reply, const ReplyPlan& plan, httplib::Resp
         break;
     }
     case Delivery::NoLength:
+        // Failing after the last byte makes the library close the connection,
+        // which is what ends such a body.
         response.set_header("Connection", "close");
-        response.set_content_provider(reply.contentType, provideUntil(body->size()));
+        response.set_content_provider(reply.contentType, [body](size_t offset, httplib::DataSink& sink) {
+            if (offset >= body->size()) return false;
+            return sink.write(body->data() + offset, std::min<size_t>(body->size() - offset, 4096));
+        });
         break;
     case Delivery::Chunked:
-        response.set_chunked_content_provider(reply.contentType, provideUntil(body->size()));
+        response.set_chunked_content_provider(reply.contentType, chunks);
         break;
     }
 }
@@ -119,6 +126,11 @@ int main(int argc, char** argv) {
 
     server.set_pre_routing_handler([&](const httplib::Request& request, httplib::Response& response) {
         log.write(request.method + " " + request.target + " " + request.version);
+        if (stopper.stopping()) {
+            response.status = 503;
+            response.set_header("Connection", "close");
+            return httplib::Server::HandlerResponse::Handled;
+        }
         if (request.path == "/control/shutdown") {
             response.set_header("Connection", "close");
             response.set_content("stopping\n", "text/plain");
@@ -159,8 +171,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "update-service: cannot write %s\n", options.portFile.c_str());
         return 1;
     }
-    if (!options.quiet) std::printf("update-service: http://%s:%d%s\n", kListenAddress, port, kServletPath);
-    std::fflush(stdout);
+    if (options.quiet) {
+        // Let go of inherited output: a test runner waits for its pipes to
+        // close, and a service left running must not hold them.
+        int null = open("/dev/null", O_RDWR);
+        for (int stream = 0; null >= 0 && stream <= 2; ++stream) dup2(null, stream);
+        if (null > 2) close(null);
+    } else {
+        std::printf("update-service: http://%s:%d%s\n", kListenAddress, port, kServletPath);
+        std::fflush(stdout);
+    }
 
     if (options.maxSeconds > 0) {
         std::thread([&stopper, seconds = options.maxSeconds] {
