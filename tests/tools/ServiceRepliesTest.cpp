@@ -2,6 +2,7 @@
 // requests from Wine to the Linux service on 127.0.0.1.
 #include <gtest/gtest.h>
 
+#include "support/ScratchFolder.h"
 #include "support/UpdateService.h"
 
 namespace {
@@ -218,6 +219,27 @@ TEST_F(ServiceReplies, PublishFolderEditsShowInTheNextReply) {
     EXPECT_EQ(Texts(ask("?task=availability" + sof(kApp, "1.00000")).body, "updates"), Texts_{"1"});
     service.unpublish(kApp);
     EXPECT_EQ(ask("?task=updates" + sof(kApp, "1.00000")).status, 404u);
+}
+
+TEST_F(ServiceReplies, HandEditedSoftwareFilesSkipOnlyWhatDoesNotParse) {
+    // As a vendor might write them: comments, blanks, a broken line or two.
+    WriteTextFile(service.publishDir() + "software\\edited.txt",
+                  "# the application\r\n"
+                  "guid = a3d907:e2c41b7f96:-7c5e\r\n"
+                  "id=2001\r\n"
+                  "\r\n"
+                  "name =   Edited App  \r\n"
+                  "colour = blue\r\n"
+                  "file = 7 | 2.0 | 01/01/2005\r\n"
+                  "file = 8|2.0|01/01/2005|app.zip|/files/a.zip   /files/b.zip\r\n"
+                  "dependency = 5b1c44:90ad3e7c21:-7f10\r\n");
+    WriteTextFile(service.publishDir() + "software\\no-id.txt", "guid = " + std::string(kHelper) + "\n");
+    HttpFetch app = ask("?task=updates" + sof(kApp, ".00000"));
+    EXPECT_EQ(Texts(app.body, "name"), Texts_{"Edited App"});
+    EXPECT_EQ(Texts(app.body, "ID"), (Texts_{"2001", "8", "0"}));
+    EXPECT_EQ(Texts(app.body, "link"), (Texts_{service.baseUrl() + "/files/a.zip", service.baseUrl() + "/files/b.zip"}));
+    EXPECT_EQ(Texts(app.body, "minVersion"), Texts_{"0"});
+    EXPECT_EQ(ask("?task=updates" + sof(kHelper, ".00000")).status, 404u) << "a software needs an id";
 }
 
 }  // namespace
