@@ -63,8 +63,7 @@ bool ParseDependencyLine(const std::string& value, PublishedDependency& dependen
     return true;
 }
 
-}  // namespace
-
+// One software file's text; false when guid or id is missing.
 bool ParseSoftwareText(const std::string& text, PublishedSoftware& software,
                        std::vector<std::string>* problems) {
     bool haveId = false;
@@ -116,6 +115,7 @@ bool ParseSoftwareText(const std::string& text, PublishedSoftware& software,
     return !software.guid.empty() && haveId;
 }
 
+// A whole file; nullopt when it cannot be opened.
 std::optional<std::string> ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
@@ -124,12 +124,15 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return bytes.str();
 }
 
+// A name that stays inside its folder: no "..", no leading "/", no backslash.
 bool IsPlainRelativeName(const std::string& name) {
     if (name.empty() || name[0] == '/' || name.find('\\') != std::string::npos) return false;
     for (const std::string& part : SplitFields(name, '/'))
         if (part.empty() || part == "." || part == "..") return false;
     return true;
 }
+
+}  // namespace
 
 PublishFolder::PublishFolder(std::string root) : root_(std::move(root)) {}
 
@@ -152,12 +155,6 @@ std::vector<PublishedSoftware> PublishFolder::software(std::vector<std::string>*
         if (ok) result.push_back(std::move(software));
     }
     return result;
-}
-
-std::optional<PublishedSoftware> PublishFolder::findSoftware(const std::string& guid) const {
-    for (PublishedSoftware& software : software())
-        if (software.guid == guid) return std::move(software);
-    return std::nullopt;
 }
 
 std::optional<PublishedFile> PublishFolder::findFile(int fileId) const {

@@ -37,7 +37,6 @@ public:
     // Every software/*.txt, in file-name order. Lines that do not parse are
     // skipped; `problems` collects a note for each.
     std::vector<PublishedSoftware> software(std::vector<std::string>* problems = nullptr) const;
-    std::optional<PublishedSoftware> findSoftware(const std::string& guid) const;
     // The file with this id in any software, if any.
     std::optional<PublishedFile> findFile(int fileId) const;
 
@@ -54,11 +53,3 @@ public:
 private:
     std::string root_;
 };
-
-// One software file's text into a record; false when guid or id is missing.
-bool ParseSoftwareText(const std::string& text, PublishedSoftware& software,
-                       std::vector<std::string>* problems);
-// Reads a whole file; nullopt when it cannot be opened.
-std::optional<std::string> ReadWholeFile(const std::string& path);
-// A name that stays inside its folder: no "..", no leading "/", no backslash.
-bool IsPlainRelativeName(const std::string& name);

@@ -4,9 +4,11 @@
 #include <httplib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <thread>
 
 #include "CommandLine.h"
