@@ -130,7 +130,8 @@ bool UpdateService::start() {
     // The program is a Linux one: its arguments are Linux paths.
     std::string commandLine = "\"" + UnixToWindowsPath(program) + "\" --root \"" + scratchUnix_ +
                               "/publish\" --port 0 --port-file \"" + scratchUnix_ +
-                              "/port.txt\" --log \"" + scratchUnix_ + "/requests.log\" --max-seconds " +
+                              "/port.txt\" --log \"" + scratchUnix_ + "/requests.log\" --headers \"" +
+                              scratchUnix_ + "/headers.log\" --max-seconds " +
                               std::to_string(maxSeconds_) + " --quiet";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -230,6 +231,54 @@ std::vector<std::string> UpdateService::allRequestLines() const {
     for (const std::string& line : SplitLines(ReadTextFile(scratchDir_ + "requests.log")))
         if (line.find(std::string(" ") + kControlShutdown) == std::string::npos) lines.push_back(line);
     return lines;
+}
+
+std::string RecordedRequest::header(const std::string& name) const {
+    for (const auto& field : headers)
+        if (lstrcmpiA(field.first.c_str(), name.c_str()) == 0) return field.second;
+    return "";
+}
+
+std::vector<RecordedRequest> UpdateService::allRecordedRequests() const {
+    // Blocks of a request line and its "Name: value" lines, each ended by an
+    // empty line.
+    std::vector<RecordedRequest> recorded;
+    std::istringstream in(ReadTextFile(scratchDir_ + "headers.log"));
+    std::string line;
+    bool inBlock = false;
+    while (std::getline(in, line)) {
+        if (line.empty()) {
+            inBlock = false;
+        } else if (!inBlock) {
+            recorded.push_back({line, {}});
+            inBlock = true;
+        } else {
+            size_t colon = line.find(": ");
+            if (colon != std::string::npos)
+                recorded.back().headers.emplace_back(line.substr(0, colon), line.substr(colon + 2));
+        }
+    }
+    std::vector<RecordedRequest> kept;
+    for (RecordedRequest& request : recorded)
+        if (request.line.find(std::string(" ") + kControlShutdown) == std::string::npos)
+            kept.push_back(std::move(request));
+    return kept;
+}
+
+std::vector<RecordedRequest> UpdateService::recordedRequests() const {
+    std::vector<RecordedRequest> all = allRecordedRequests();
+    if (requestsSeen_ >= all.size()) return {};
+    return std::vector<RecordedRequest>(all.begin() + static_cast<long>(requestsSeen_), all.end());
+}
+
+bool UpdateService::waitForRequest(const std::string& fragment, unsigned timeoutMs) const {
+    DWORD begin = GetTickCount();
+    for (;;) {
+        for (const std::string& line : requests())
+            if (line.find(fragment) != std::string::npos) return true;
+        if (GetTickCount() - begin >= timeoutMs) return false;
+        Sleep(50);
+    }
 }
 
 std::vector<std::string> UpdateService::requests() const {

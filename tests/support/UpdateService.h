@@ -63,6 +63,14 @@ struct ServiceSoftware {
     std::string clientMsg;  // the updates and associations replies' clientMsg
 };
 
+// One request as the service received it.
+struct RecordedRequest {
+    std::string line;                                         // "GET /files/app.zip HTTP/1.1"
+    std::vector<std::pair<std::string, std::string>> headers;  // in name order
+    // The value of the header `name` (compared without case); empty if absent.
+    std::string header(const std::string& name) const;
+};
+
 class UpdateService {
 public:
     static constexpr const char* kServletPath = "/servlet/SoftwareUpdateServlet";
@@ -103,12 +111,18 @@ public:
     // "GET /servlet/SoftwareUpdateServlet?task=install&file=7 HTTP/1.1";
     // the fixture's own control requests are left out.
     std::vector<std::string> requests() const;
+    // The same requests with their headers.
+    std::vector<RecordedRequest> recordedRequests() const;
     void clearRequests();
+    // Polls until a request line holding `fragment` arrives (for requests
+    // made by another process); false after the time-out.
+    bool waitForRequest(const std::string& fragment, unsigned timeoutMs = 10000) const;
 
 private:
     void writeSoftwareFile(size_t index) const;
     void writeMisbehaviour() const;
     std::vector<std::string> allRequestLines() const;
+    std::vector<RecordedRequest> allRecordedRequests() const;
 
     long maxSeconds_;
     std::string scratchUnix_;  // Linux form, no final slash

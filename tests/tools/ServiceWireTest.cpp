@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "support/UpdateService.h"
 
 namespace {
@@ -66,6 +68,32 @@ TEST_F(ServiceWire, LogHoldsEachRequestLineAsSent) {
     EXPECT_TRUE(service.requests().empty());
     FetchUrl(installUrl());
     EXPECT_EQ(service.requests(), std::vector<std::string>{expected[1]});
+}
+
+TEST_F(ServiceWire, HeadersAreRecordedWithEachRequest) {
+    FetchUrl(installUrl());
+    FetchUrl(service.fileUrl("data.bin"));
+    std::vector<RecordedRequest> recorded = service.recordedRequests();
+    ASSERT_EQ(recorded.size(), 2u);
+    EXPECT_EQ(recorded[0].line, "GET /servlet/SoftwareUpdateServlet?task=install&file=7 HTTP/1.1");
+    EXPECT_EQ(recorded[1].line, "GET /files/data.bin HTTP/1.1");
+    for (const RecordedRequest& request : recorded) {
+        EXPECT_EQ(request.header("user-agent"), "vyn-tests");  // FetchUrl's agent; names ignore case
+        EXPECT_EQ(request.header("Host"), "127.0.0.1:" + std::to_string(service.port()));
+        EXPECT_EQ(request.header("X-Absent"), "");
+        for (const auto& field : request.headers) EXPECT_NE(field.first, "REMOTE_ADDR");
+    }
+}
+
+TEST_F(ServiceWire, WaitForRequestSeesRequestsMadeElsewhere) {
+    std::string url = installUrl();
+    std::thread later([url] {
+        Sleep(300);
+        FetchUrl(url);
+    });
+    EXPECT_TRUE(service.waitForRequest("task=install&file=7", 5000));
+    later.join();
+    EXPECT_FALSE(service.waitForRequest("task=updates", 200));
 }
 
 TEST_F(ServiceWire, StatusRuleAppliesByPrefixAndSwitchesOff) {

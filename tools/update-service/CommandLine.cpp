@@ -15,7 +15,8 @@ bool ParseNumber(const std::string& text, long low, long high, long& value) {
 
 const char* UsageText() {
     return "usage: update-service --root <publish-folder> [--port N (0: any free port)]\n"
-           "                      [--port-file <path>] [--log <path>] [--max-seconds N] [--quiet]\n";
+           "                      [--port-file <path>] [--log <path>] [--headers <path>]\n"
+           "                      [--max-seconds N] [--quiet]\n";
 }
 
 bool ParseCommandLine(const std::vector<std::string>& arguments, ServiceOptions& options,
@@ -38,6 +39,8 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, ServiceOptions&
             options.portFile = value;
         } else if (name == "--log") {
             options.logPath = value;
+        } else if (name == "--headers") {
+            options.headersPath = value;
         } else if (name == "--port") {
             if (!ParseNumber(value, 0, 65535, number)) {
                 error = "--port takes 0 to 65535";

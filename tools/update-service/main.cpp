@@ -63,6 +63,17 @@ std::string ServerBase(const httplib::Request& request, int port) {
     return "http://" + host;
 }
 
+// The headers as the client sent them, without the entries the library adds
+// for the connection's addresses.
+RequestLog::HeaderLines ReceivedHeaders(const httplib::Request& request) {
+    RequestLog::HeaderLines lines;
+    for (const auto& header : request.headers)
+        if (header.first != "REMOTE_ADDR" && header.first != "REMOTE_PORT" &&
+            header.first != "LOCAL_ADDR" && header.first != "LOCAL_PORT")
+            lines.emplace_back(header.first, header.second);
+    return lines;
+}
+
 void SendPlanned(const ServiceReply& reply, const ReplyPlan& plan, httplib::Response& response) {
     response.status = reply.status;
     auto body = std::make_shared<std::string>(reply.body);
@@ -112,9 +123,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "update-service: %s\n%s", error.c_str(), UsageText());
         return 2;
     }
-    RequestLog log(options.logPath, !options.quiet);
+    RequestLog log(options.logPath, options.headersPath, !options.quiet);
     if (!log.ok()) {
-        std::fprintf(stderr, "update-service: cannot write the log %s\n", options.logPath.c_str());
+        std::fprintf(stderr, "update-service: cannot write the log %s %s\n", options.logPath.c_str(),
+                     options.headersPath.c_str());
         return 2;
     }
     PublishFolder folder(options.root);
@@ -127,7 +139,7 @@ int main(int argc, char** argv) {
     int port = 0;
 
     server.set_pre_routing_handler([&](const httplib::Request& request, httplib::Response& response) {
-        log.write(request.method + " " + request.target + " " + request.version);
+        log.write(request.method + " " + request.target + " " + request.version, ReceivedHeaders(request));
         if (stopper.stopping()) {
             response.status = 503;
             response.set_header("Connection", "close");
