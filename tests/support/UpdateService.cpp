@@ -51,6 +51,23 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+bool CopyTree(const std::string& source, const std::string& target) {
+    CreateDirectoryA(target.c_str(), nullptr);
+    WIN32_FIND_DATAA entry;
+    UniqueFindHandle find(FindFirstFileA((source + "*").c_str(), &entry));
+    if (!find) return false;
+    bool ok = true;
+    do {
+        std::string name = entry.cFileName;
+        if (name == "." || name == "..") continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ok = CopyTree(source + name + "\\", target + name + "\\") && ok;
+        else
+            ok = CopyFileA((source + name).c_str(), (target + name).c_str(), FALSE) && ok;
+    } while (FindNextFileA(find.get(), &entry));
+    return ok;
+}
+
 std::string FailedCall(const char* call) {
     return std::string(call) + " failed: " + std::to_string(GetLastError());
 }
@@ -176,6 +193,12 @@ std::string UpdateService::fileUrl(const std::string& fileName) const {
 void UpdateService::writeSoftwareFile(size_t index) const {
     // Named by position: guids hold colons, which Windows names cannot.
     WriteTextFile(publishDir_ + "software\\" + std::to_string(index) + ".txt", SoftwareText(software_[index]));
+}
+
+bool UpdateService::copyPublishFolder(const std::string& sourceDir) {
+    std::string source = sourceDir;
+    if (!source.empty() && source.back() != '\\') source += '\\';
+    return CopyTree(source, publishDir_);
 }
 
 void UpdateService::publish(const ServiceSoftware& software) {

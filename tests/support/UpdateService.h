@@ -95,6 +95,9 @@ public:
     std::string fileUrl(const std::string& fileName) const;  // baseUrl() + "/files/" + name
     const std::string& publishDir() const { return publishDir_; }  // Windows form, ends with "\"
 
+    // Copies a whole publish folder (Windows path), e.g. the sample of
+    // tools/update-service or the demo's, over the scratch one.
+    bool copyPublishFolder(const std::string& sourceDir);
     // Adds the software, or replaces the one published with the same guid.
     void publish(const ServiceSoftware& software);
     void unpublish(const std::string& guid);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/ScratchFolder.h"
+#include "support/TestPaths.h"
 #include "support/UpdateService.h"
 
 namespace {
@@ -240,6 +241,38 @@ TEST_F(ServiceReplies, HandEditedSoftwareFilesSkipOnlyWhatDoesNotParse) {
     EXPECT_EQ(Texts(app.body, "link"), (Texts_{service.baseUrl() + "/files/a.zip", service.baseUrl() + "/files/b.zip"}));
     EXPECT_EQ(Texts(app.body, "minVersion"), Texts_{"0"});
     EXPECT_EQ(ask("?task=updates" + sof(kHelper, ".00000")).status, 404u) << "a software needs an id";
+}
+
+}  // namespace
+
+namespace {
+
+// The sample publish folder of tools/update-service does what its README says.
+TEST(SamplePublishFolder, ServesTheApplicationAndItsHelper) {
+    UpdateService service;
+    ASSERT_TRUE(service.started()) << service.startError();
+    ASSERT_TRUE(service.copyPublishFolder(SourceDir() + "tools\\update-service\\sample"));
+
+    HttpFetch availability = FetchUrl(service.serviceUrl() +
+                                      "?task=availability&sof=4c8e21:10a7f5d2e64:-7d85_1.00000&lang=25&os=11");
+    EXPECT_EQ(Texts(availability.body, "updates"), Texts_{"0"});
+
+    HttpFetch app = FetchUrl(service.serviceUrl() + "?task=updates&sof=a3d907:e2c41b7f96:-7c5e_.00000&lang=25&os=11");
+    std::vector<std::string> links = Texts(app.body, "link");
+    ASSERT_EQ(links.size(), 1u);
+    HttpFetch zip = FetchUrl(links[0]);
+    EXPECT_EQ(zip.status, 200u);
+    EXPECT_EQ(zip.body.substr(0, 2), "PK");
+    EXPECT_EQ(Texts(app.body, "fileSize"), Texts_{std::to_string(zip.body.size())});
+
+    HttpFetch helper = FetchUrl(service.serviceUrl() +
+                                "?task=associations&sof=a3d907:e2c41b7f96:-7c5e_.00000&lang=25&os=11&type=dependency");
+    links = Texts(helper.body, "link");
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(FetchUrl(links[0]).status, 404u);  // the dead first link
+    EXPECT_EQ(FetchUrl(links[1]).status, 200u);
+    EXPECT_NE(FetchUrl(service.serviceUrl() + "?task=install&file=8").body.find("<classPath />"),
+              std::string::npos);
 }
 
 }  // namespace
