@@ -16,7 +16,6 @@ const char kControlShutdown[] = "/control/shutdown";
 const unsigned kStartTimeoutMs = 10000;
 const unsigned kStopTimeoutMs = 3000;
 
-
 std::string JoinFields(const std::vector<std::string>& fields, const char* separator) {
     std::string joined;
     for (size_t i = 0; i < fields.size(); ++i) joined += (i ? separator : "") + fields[i];
@@ -38,17 +37,6 @@ std::string SoftwareText(const ServiceSoftware& software) {
         out << "dependency = " << dependency.guid << " | " << dependency.minVersion << " | "
             << dependency.minBuild << "\n";
     return out.str();
-}
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) lines.push_back(line);
-    }
-    return lines;
 }
 
 bool CopyTree(const std::string& source, const std::string& target) {
@@ -170,7 +158,7 @@ bool UpdateService::start() {
     }
     port_ = std::atoi(ReadTextFile(portFile).c_str());
     if (port_ <= 0) startError_ = "no port number in " + portFile;
-    requestsSeen_ = allRequestLines().size();
+    requestsSeen_ = allRecordedRequests().size();
     return started();
 }
 
@@ -249,13 +237,6 @@ void UpdateService::clearMisbehaviour() {
     writeMisbehaviour();
 }
 
-std::vector<std::string> UpdateService::allRequestLines() const {
-    std::vector<std::string> lines;
-    for (const std::string& line : SplitLines(ReadTextFile(scratchDir_ + "requests.log")))
-        if (line.find(std::string(" ") + kControlShutdown) == std::string::npos) lines.push_back(line);
-    return lines;
-}
-
 std::string RecordedRequest::header(const std::string& name) const {
     for (const auto& field : headers)
         if (lstrcmpiA(field.first.c_str(), name.c_str()) == 0) return field.second;
@@ -305,9 +286,9 @@ bool UpdateService::waitForRequest(const std::string& fragment, unsigned timeout
 }
 
 std::vector<std::string> UpdateService::requests() const {
-    std::vector<std::string> lines = allRequestLines();
-    if (requestsSeen_ >= lines.size()) return {};
-    return std::vector<std::string>(lines.begin() + static_cast<long>(requestsSeen_), lines.end());
+    std::vector<std::string> lines;
+    for (const RecordedRequest& request : recordedRequests()) lines.push_back(request.line);
+    return lines;
 }
 
-void UpdateService::clearRequests() { requestsSeen_ = allRequestLines().size(); }
+void UpdateService::clearRequests() { requestsSeen_ = allRecordedRequests().size(); }

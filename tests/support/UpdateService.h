@@ -94,6 +94,7 @@ public:
     std::string serviceUrl() const;  // baseUrl() + kServletPath
     std::string fileUrl(const std::string& fileName) const;  // baseUrl() + "/files/" + name
     const std::string& publishDir() const { return publishDir_; }  // Windows form, ends with "\"
+    std::string logPath() const { return scratchDir_ + "requests.log"; }  // the service's --log
 
     // Copies a whole publish folder (Windows path), e.g. the sample of
     // tools/update-service or the demo's, over the scratch one.
@@ -110,7 +111,8 @@ public:
     void misbehave(const std::string& targetPrefix, const std::string& action);
     void clearMisbehaviour();
 
-    // Request lines received since start or the last clearRequests(), e.g.
+    // Request lines received since start or the last clearRequests() (read
+    // from the service's --headers record, written with its --log), e.g.
     // "GET /servlet/SoftwareUpdateServlet?task=install&file=7 HTTP/1.1";
     // the fixture's own control requests are left out.
     std::vector<std::string> requests() const;
@@ -124,7 +126,6 @@ public:
 private:
     void writeSoftwareFile(size_t index) const;
     void writeMisbehaviour() const;
-    std::vector<std::string> allRequestLines() const;
     std::vector<RecordedRequest> allRecordedRequests() const;
 
     long maxSeconds_;

@@ -6,6 +6,7 @@
 
 #include <thread>
 
+#include "support/ScratchFolder.h"
 #include "support/UpdateService.h"
 
 namespace {
@@ -64,6 +65,9 @@ TEST_F(ServiceWire, LogHoldsEachRequestLineAsSent) {
         "GET /nowhere?x=1&y HTTP/1.1",
     };
     EXPECT_EQ(service.requests(), expected);
+    std::string log;
+    for (const std::string& line : expected) log += line + "\n";
+    EXPECT_EQ(ReadTextFile(service.logPath()), log);
     service.clearRequests();
     EXPECT_TRUE(service.requests().empty());
     FetchUrl(installUrl());
