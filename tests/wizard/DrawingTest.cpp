@@ -1,0 +1,103 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "resources/resource.h"
+#include "wizard/DibBitmap.h"
+#include "wizard/GdiObjects.h"
+#include "wizard/WindowProgressBar.h"
+
+namespace {
+
+struct BarWindow {
+    explicit BarWindow(int width)
+        : window(CreateWindowA(PROGRESS_CLASSA, "", WS_POPUP, 0, 0, width, 20, nullptr, nullptr, nullptr,
+                               nullptr)) {}
+    ~BarWindow() { DestroyWindow(window); }
+    HWND window;
+};
+
+int ControlPosition(HWND bar) { return static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)); }
+
+TEST(WindowProgressBar, ThrottlesByPixelColumnAndLandsExactly) {
+    BarWindow shown(300);
+    RECT client = {};
+    GetClientRect(shown.window, &client);
+    WindowProgressBar bar(shown.window);
+    bar.setRange(0, 1000000);
+    bar.setStep(1);
+    for (int i = 0; i < 1000000; ++i) bar.stepIt();
+    EXPECT_EQ(bar.position(), 1000000);
+    EXPECT_EQ(ControlPosition(shown.window), 1000000);
+    EXPECT_LE(bar.messagesSent(), client.right + 1);
+
+    // Explicit positions that change the picture land exactly, and the ends
+    // are exact even inside the last column.
+    const int positions[] = {500000, 999999, 1000000, 0, 3, 1};
+    for (int position : positions) {
+        bar.setPosition(position);
+        EXPECT_EQ(bar.position(), position);
+        if (position == 0 || position == 1000000 || position == 500000) {
+            EXPECT_EQ(ControlPosition(shown.window), position);
+        }
+    }
+}
+
+TEST(WindowProgressBar, StepsAndClampsLikeTheControl) {
+    struct Case { int lower, upper, step, start, steps; };
+    const Case cases[] = {{0, 10, 3, 0, 5}, {0, 3, 1, 0, 7}, {5, 12, 4, 5, 6}, {0, 6, 1, 0, 6}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.lower << ".." << c.upper << " by " << c.step);
+        BarWindow ours(200), control(200);
+        WindowProgressBar bar(ours.window);
+        bar.setRange(c.lower, c.upper);
+        bar.setStep(c.step);
+        bar.setPosition(c.start);
+        SendMessageA(control.window, PBM_SETRANGE32, c.lower, c.upper);
+        SendMessageA(control.window, PBM_SETSTEP, c.step, 0);
+        SendMessageA(control.window, PBM_SETPOS, c.start, 0);
+        for (int i = 0; i < c.steps; ++i) {
+            bar.stepIt();
+            SendMessageA(control.window, PBM_STEPIT, 0, 0);
+            EXPECT_EQ(bar.position(), ControlPosition(control.window)) << "step " << i;
+        }
+        bar.setPosition(c.upper + 10);  // clamped to the top, as the control does
+        EXPECT_EQ(bar.position(), c.upper);
+        EXPECT_EQ(ControlPosition(ours.window), c.upper);
+    }
+}
+
+TEST(DibBitmap, BannerLoadsAndDrawsPixelForPixel) {
+    DibBitmap banner;
+    ASSERT_TRUE(banner.LoadResourceBitmap(IDB_BANNER, nullptr));
+    EXPECT_EQ(banner.Width(), 214);
+    EXPECT_EQ(banner.Height(), 50);
+    EXPECT_EQ(banner.CreatePalette(), nullptr);  // 24 bits: no colour table
+
+    // Draw at its own size into a 24-bit section and compare with the
+    // resource's own pixels.
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDB_BANNER), MAKEINTRESOURCEA(2));
+    const BYTE* resource = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
+    const BYTE* expected = resource + sizeof(BITMAPINFOHEADER);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 214, 50, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(section, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, section);
+    banner.DrawAt(dc, 0, 0, nullptr);
+    GdiFlush();
+    int stride = (214 * 3 + 3) & ~3;
+    EXPECT_EQ(0, memcmp(bits, expected, static_cast<size_t>(stride) * 50));
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    DeleteObject(section);
+
+    EXPECT_FALSE(banner.LoadResourceBitmap(4242, nullptr));
+    EXPECT_EQ(banner.Width(), 214);  // a failed load keeps what was there
+}
+
+}  // namespace

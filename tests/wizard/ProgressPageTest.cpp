@@ -1,0 +1,174 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "TestPages.h"
+#include "core/InstallerConfig.h"
+#include "core/WorkerThread.h"
+#include "system/UniqueHandle.h"
+#include "wizard/ProgressPage.h"
+#include "wizard/WindowProgressBar.h"
+#include "wizard/WizardDriver.h"
+
+using namespace wizard_driver;
+
+namespace {
+
+constexpr int kSteps = 1000000;
+
+// Reports like a download: a million single steps, then waits for the test
+// before it posts its outcome.
+class SteppingWorker : public WorkerThread {
+public:
+    SteppingWorker(std::shared_ptr<WorkerChannel> channel, HANDLE release)
+        : WorkerThread(std::move(channel)), release_(release) {}
+
+protected:
+    int Run() override {
+        WorkerChannel& ui = channel();
+        ui.setTotalCaption("Total completion");
+        ui.totalBar()->setRange(0, 6);
+        ui.totalBar()->setStep(1);
+        ui.enableBack(false);
+        ui.enableNext(false);
+        ui.setStepCaption("Downloading application files...");
+        ui.stepBar()->setRange(0, kSteps);
+        ui.stepBar()->setStep(1);
+        for (int i = 0; i < kSteps; ++i) ui.stepBar()->stepIt();
+        ui.totalBar()->stepIt();
+        WaitForSingleObject(release_, 10000);
+        ui.totalBar()->setPosition(6);
+        auto outcome = std::make_unique<WizardOutcome>();
+        outcome->targetPage = 2;
+        outcome->text = "All done";
+        outcome->succeeded = true;
+        ui.postOutcome(std::move(outcome));
+        // A second outcome is never delivered.
+        auto extra = std::make_unique<WizardOutcome>();
+        extra->targetPage = 0;
+        ui.postOutcome(std::move(extra));
+        return 0;
+    }
+
+private:
+    HANDLE release_;
+};
+
+class SteppingPage : public CProgressPage {
+public:
+    SteppingPage(CQMPropertySheet& sheet, InstallerConfig& config, HANDLE release)
+        : CProgressPage(sheet, config), release_(release) {
+        title = "Downloading and installing";
+        subtitle = "The application is being downloaded and installed";
+    }
+
+protected:
+    WorkerThread* CreateWorker(std::shared_ptr<WorkerChannel> channel) override {
+        return new SteppingWorker(std::move(channel), release_);
+    }
+
+private:
+    HANDLE release_;
+};
+
+class OutcomePage : public AnsweringPage {
+public:
+    using AnsweringPage::AnsweringPage;
+    void ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) override { received = std::move(outcome); }
+    std::unique_ptr<WizardOutcome> received;
+};
+
+class ProgressWizard : public CQMPropertySheet {
+public:
+    ProgressWizard(InstallerConfig& config, HANDLE release)
+        : CQMPropertySheet("Install"), config_(config), release_(release) {}
+    SteppingPage* progress = nullptr;
+    OutcomePage* target = nullptr;
+
+protected:
+    void AddPages() override {
+        AddPage(new AnsweringPage(*this));
+        AddPage(progress = new SteppingPage(*this, config_, release_));
+        AddPage(target = new OutcomePage(*this));
+    }
+
+private:
+    InstallerConfig& config_;
+    HANDLE release_;
+};
+
+// Saves the sheet as it is on screen to a 24-bit BMP file.
+void SaveScreenshot(HWND sheet, const std::string& path) {
+    RECT rect = {};
+    GetWindowRect(sheet, &rect);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, previous);
+    BITMAPINFOHEADER info = {sizeof(info), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    int stride = (width * 3 + 3) & ~3;
+    std::string pixels(static_cast<size_t>(stride) * height, '\0');
+    GetDIBits(memory, bitmap, 0, height, &pixels[0], reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(sizeof(file) + sizeof(info) + pixels.size()), 0, 0,
+                             sizeof(file) + sizeof(info)};
+    UniqueFileHandle out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    WriteFile(out.get(), &file, sizeof(file), &written, nullptr);
+    WriteFile(out.get(), &info, sizeof(info), &written, nullptr);
+    WriteFile(out.get(), pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST(ProgressPage, WorkerDrivesThePageAndItsOutcomeTurnsTheWizard) {
+    InstallerConfig config("installer-id", "product-id", "VYN2005");
+    UniqueKernelHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ProgressWizard wizard(config, release.get());
+    WizardRun run(wizard);
+    HWND sheet = run.WaitForSheet();
+    ASSERT_NE(sheet, nullptr);
+    Click(sheet, kNextButton);
+    ASSERT_TRUE(WaitForPage(sheet, 1));
+
+    // The worker has stepped its million and waits for us.
+    ASSERT_TRUE(WaitFor([&] { return BarPosition(sheet, IDC_TOTAL_BAR) == 1; }, 20000));
+    EXPECT_EQ(PageText(sheet, IDC_STEP_CAPTION), "Downloading application files...");
+    EXPECT_EQ(PageText(sheet, IDC_TOTAL_CAPTION), "Total completion");
+    EXPECT_EQ(BarPosition(sheet, IDC_STEP_BAR), kSteps);
+    auto* stepBar = dynamic_cast<WindowProgressBar*>(wizard.progress->channel()->stepBar());
+    ASSERT_NE(stepBar, nullptr);
+    RECT barRect = {};
+    GetClientRect(GetDlgItem(wizard.progress->window(), IDC_STEP_BAR), &barRect);
+    // One message per pixel column at most, plus the range.
+    EXPECT_LE(stepBar->messagesSent(), barRect.right + 2);
+    EXPECT_GT(stepBar->messagesSent(), 10);
+    EXPECT_TRUE(WaitFor([&] { return !Enabled(sheet, kBackButton) && !Enabled(sheet, kNextButton); }));
+    Sleep(200);  // the page's own posted button settings must not undo the worker's
+    EXPECT_FALSE(Enabled(sheet, kBackButton));
+    EXPECT_FALSE(Enabled(sheet, kNextButton));
+    EXPECT_TRUE(Enabled(sheet, kCancelButton));
+
+    if (const char* binary = std::getenv("VYN_BINARY_DIR")) {
+        RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Sleep(300);
+        SaveScreenshot(sheet, std::string(binary) + "\\progress-page.bmp");
+    }
+
+    SetEvent(release.get());
+    ASSERT_TRUE(WaitForPage(sheet, 2));
+    ASSERT_TRUE(WaitFor([&] { return wizard.target->received != nullptr; }));
+    EXPECT_EQ(wizard.target->received->text, "All done");
+    EXPECT_TRUE(wizard.target->received->succeeded);
+    Sleep(200);
+    EXPECT_EQ(PageIndex(sheet), 2);  // the second outcome went nowhere
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "TestPages.h"
+#include "wizard/WizardDriver.h"
+
+using namespace wizard_driver;
+
+namespace {
+
+struct ButtonsCase {
+    int pages;
+    int page;
+    bool back;
+    bool next;
+    bool finish;
+};
+
+// The buttons a page shows from its position alone.
+TEST(WizardSheet, ButtonsFollowThePagePosition) {
+    const ButtonsCase cases[] = {
+        {1, 0, false, true, false},  // a single page counts as the first
+        {3, 0, false, true, false},
+        {3, 1, true, true, false},
+        {3, 2, true, false, true},
+    };
+    for (const ButtonsCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.pages << " pages, page " << c.page);
+        PlainWizard wizard(c.pages);
+        WizardRun run(wizard);
+        HWND sheet = run.WaitForSheet();
+        ASSERT_NE(sheet, nullptr);
+        for (int i = 0; i < c.page; ++i) {
+            ASSERT_TRUE(WaitFor([&] { return Enabled(sheet, kNextButton); }));
+            Click(sheet, kNextButton);
+            ASSERT_TRUE(WaitForPage(sheet, i + 1));
+        }
+        EXPECT_TRUE(WaitFor([&] {
+            bool nextShown = Visible(sheet, kNextButton) && Enabled(sheet, kNextButton);
+            bool finishShown = Visible(sheet, kFinishButton) && Enabled(sheet, kFinishButton);
+            return Enabled(sheet, kBackButton) == c.back && nextShown == c.next && finishShown == c.finish;
+        }));
+        EXPECT_TRUE(Enabled(sheet, kCancelButton));
+    }
+}
+
+TEST(WizardSheet, HelpAndTabsAreGoneAndCancelTakesTheHelpButtonsPlace) {
+    PlainWizard wizard(2);
+    WizardRun run(wizard);
+    HWND sheet = run.WaitForSheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_FALSE(Visible(sheet, kHelpButton));
+    EXPECT_FALSE(IsWindowVisible(reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0))));
+    RECT help = ClientRectOf(sheet, kHelpButton);
+    RECT cancel = ClientRectOf(sheet, kCancelButton);
+    RECT next = ClientRectOf(sheet, kNextButton);
+    RECT back = ClientRectOf(sheet, kBackButton);
+    RECT client = {};
+    GetClientRect(sheet, &client);
+    // Cancel now overlaps the hidden Help button and stays inside the sheet;
+    // the buttons keep their order without overlapping.
+    EXPECT_LT(cancel.left, help.right);
+    EXPECT_GT(cancel.right, help.left);
+    EXPECT_LE(cancel.right, client.right);
+    EXPECT_LE(back.right, next.left);
+    EXPECT_LE(next.right, cancel.left);
+    // The page sits between the header and the button strip.
+    HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    RECT pageRect = {};
+    GetWindowRect(page, &pageRect);
+    MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&pageRect), 2);
+    EXPECT_EQ(pageRect.top, 57);
+    EXPECT_EQ(pageRect.left, 0);
+    EXPECT_EQ(pageRect.right, client.right);
+    EXPECT_EQ(pageRect.bottom - pageRect.top, client.bottom - 114);
+}
+
+// Escape, the close box and the Cancel button all ask CanCancel() first.
+TEST(WizardSheet, EveryWayOfCancellingAsksFirst) {
+    const std::function<void(HWND)> ways[] = {
+        [](HWND sheet) { Click(sheet, kCancelButton); },
+        [](HWND sheet) { PostMessageA(sheet, WM_SYSCOMMAND, SC_CLOSE, 0); },
+        [](HWND sheet) {
+            HWND focus = GetDlgItem(sheet, kNextButton);
+            PostMessageA(focus, WM_KEYDOWN, VK_ESCAPE, 0);
+            PostMessageA(focus, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+        },
+    };
+    int wayIndex = 0;
+    for (const auto& cancel : ways) {
+        SCOPED_TRACE(testing::Message() << "way " << wayIndex++);
+        PlainWizard wizard(2);
+        WizardRun run(wizard);
+        HWND sheet = run.WaitForSheet();
+        ASSERT_NE(sheet, nullptr);
+        AnsweringPage& page = wizard.page(0);
+        page.allowsCancel = false;
+        cancel(sheet);
+        ASSERT_TRUE(WaitFor([&] { return page.cancelQuestions.load() == 1; }));
+        Sleep(200);
+        EXPECT_TRUE(run.running());
+        EXPECT_EQ(PageIndex(sheet), 0);
+        page.allowsCancel = true;
+        cancel(sheet);
+        ASSERT_TRUE(run.WaitForEnd());
+        EXPECT_EQ(run.result(), IDCANCEL);
+        EXPECT_EQ(page.cancelQuestions.load(), 2);  // asked once per attempt
+    }
+}
+
+TEST(WizardSheet, FinishWaitsForTheActivePageAndHelpDoesNothing) {
+    PlainWizard wizard(2);
+    WizardRun run(wizard);
+    HWND sheet = run.WaitForSheet();
+    ASSERT_NE(sheet, nullptr);
+    Click(sheet, kNextButton);
+    ASSERT_TRUE(WaitForPage(sheet, 1));
+    ASSERT_TRUE(WaitFor([&] { return Visible(sheet, kFinishButton); }));
+
+    // F1, the help command and the Help button's id change nothing.
+    EXPECT_EQ(SendMessageA(sheet, WM_HELP, 0, 0), TRUE);
+    SendMessageA(sheet, WM_COMMAND, 0xE146, 0);
+    SendMessageA(sheet, WM_COMMAND, IDHELP, 0);
+    EXPECT_TRUE(run.running());
+
+    wizard.page(1).validates = false;
+    Click(sheet, kFinishButton);
+    Sleep(200);
+    EXPECT_TRUE(run.running());
+    EXPECT_EQ(PageIndex(sheet), 1);
+
+    wizard.page(1).validates = true;
+    Click(sheet, kFinishButton);
+    ASSERT_TRUE(run.WaitForEnd());
+    EXPECT_EQ(run.result(), IDOK);
+}
+
+}  // namespace

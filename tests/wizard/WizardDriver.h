@@ -1,0 +1,52 @@
+#pragma once
+// Runs a wizard on a thread of its own and drives its real windows by
+// window messages from the test thread.
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+class CQMPropertySheet;
+
+namespace wizard_driver {
+
+// Waits until `condition` holds or `timeoutMs` passes; true when it held.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
+
+void Click(HWND sheet, int buttonId);
+int PageIndex(HWND sheet);
+bool WaitForPage(HWND sheet, int index, DWORD timeoutMs = 5000);
+std::string Text(HWND window);
+// The text of control `id` on the active page.
+std::string PageText(HWND sheet, int id);
+int BarPosition(HWND sheet, int id);
+bool Enabled(HWND sheet, int buttonId);
+bool Visible(HWND sheet, int buttonId);
+RECT ClientRectOf(HWND sheet, int buttonId);
+
+}  // namespace wizard_driver
+
+class WizardRun {
+public:
+    // Starts sheet.DoWizard() on a new thread.
+    explicit WizardRun(CQMPropertySheet& sheet);
+    // Cancels a wizard still running and waits for its thread.
+    ~WizardRun();
+    WizardRun(const WizardRun&) = delete;
+    WizardRun& operator=(const WizardRun&) = delete;
+
+    // The sheet window once it is shown and initialised; null on time-out.
+    HWND WaitForSheet(DWORD timeoutMs = 10000);
+    bool WaitForEnd(DWORD timeoutMs = 5000);
+    bool running() const { return !ended_; }
+    INT_PTR result() const { return result_; }
+
+private:
+    std::atomic<DWORD> threadId_{0};
+    std::atomic<bool> ended_{false};
+    std::atomic<INT_PTR> result_{0};
+    std::thread thread_;
+    HWND sheet_ = nullptr;
+};

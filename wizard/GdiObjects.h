@@ -1,0 +1,50 @@
+#pragma once
+// Owners for the GDI objects the wizard creates: fonts, palettes, a window's
+// device context, and an object selected into a context for a while.
+#include <windows.h>
+
+#include "system/UniqueHandle.h"
+
+struct FontTraits {
+    using Handle = HFONT;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { DeleteObject(h); }
+};
+struct PaletteTraits {
+    using Handle = HPALETTE;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { DeleteObject(h); }
+};
+using UniqueFont = UniqueHandle<FontTraits>;
+using UniquePalette = UniqueHandle<PaletteTraits>;
+
+// GetDC/ReleaseDC for one window.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~WindowDC() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// Selects a font into a context and puts the previous one back.
+class SelectedFont {
+public:
+    SelectedFont(HDC dc, HFONT font) : dc_(dc), previous_(font ? SelectObject(dc, font) : nullptr) {}
+    ~SelectedFont() {
+        if (previous_) SelectObject(dc_, previous_);
+    }
+    SelectedFont(const SelectedFont&) = delete;
+    SelectedFont& operator=(const SelectedFont&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};

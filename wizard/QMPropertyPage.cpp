@@ -1,0 +1,84 @@
+#include "wizard/QMPropertyPage.h"
+
+#include "core/WorkerChannel.h"
+#include "wizard/QMPropertySheet.h"
+
+CQMPropertyPage::CQMPropertyPage(CQMPropertySheet& sheet, int templateId)
+    : sheet_(sheet), templateId_(templateId) {}
+
+CQMPropertyPage::~CQMPropertyPage() = default;
+
+void CQMPropertyPage::ApplyOutcome(std::unique_ptr<WizardOutcome>) {}
+
+HPROPSHEETPAGE CQMPropertyPage::CreatePageHandle() {
+    PROPSHEETPAGEA page = {};
+    page.dwSize = PROPSHEETPAGEA_V1_SIZE;
+    page.dwFlags = PSP_DEFAULT;
+    page.hInstance = GetModuleHandleA(nullptr);
+    page.pszTemplate = MAKEINTRESOURCEA(templateId_);
+    page.pfnDlgProc = &CQMPropertyPage::DialogProc;
+    page.lParam = reinterpret_cast<LPARAM>(this);
+    return CreatePropertySheetPageA(&page);
+}
+
+BOOL CQMPropertyPage::OnSetActive() {
+    activated_ = true;
+    if (!sheet_.wizardMode()) return TRUE;
+    HWND sheetWindow = GetParent(window_);
+    RECT client = {};
+    GetClientRect(sheetWindow, &client);
+    MoveWindow(window_, 0, kPageTop, client.right, client.bottom - 2 * kButtonStripHeight, TRUE);
+    int index = sheet_.GetPageIndex(this);
+    int count = sheet_.GetPageCount();
+    if (index == 0)
+        sheet_.SetWizardButtons(PSWIZB_NEXT);
+    else if (index == count - 1)
+        sheet_.SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
+    else
+        sheet_.SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+    return TRUE;
+}
+
+bool CQMPropertyPage::OnMessage(UINT, WPARAM, LPARAM, INT_PTR&) { return false; }
+
+INT_PTR CQMPropertyPage::HandleNotify(const NMHDR& header) {
+    switch (header.code) {
+    case PSN_SETACTIVE: return OnSetActive() ? 0 : -1;
+    case PSN_WIZNEXT: return OnWizardNext();
+    case PSN_WIZBACK: return OnWizardBack();
+    case PSN_KILLACTIVE: return OnKillActive() ? FALSE : TRUE;
+    case PSN_WIZFINISH: return OnWizardFinish() ? FALSE : TRUE;
+    // The sheet has already asked CanCancel() before the library cancels.
+    case PSN_QUERYCANCEL: return FALSE;
+    default: return 0;
+    }
+}
+
+INT_PTR CALLBACK CQMPropertyPage::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        CQMPropertyPage* page = nullptr;
+        if (message == WM_INITDIALOG) {
+            page = reinterpret_cast<CQMPropertyPage*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
+            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(page));
+            page->window_ = window;
+            page->sheet_.Attach(GetParent(window));
+            return page->OnInitDialog();
+        }
+        page = reinterpret_cast<CQMPropertyPage*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (!page) return FALSE;
+        if (message == WM_NOTIFY) {
+            const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->hwndFrom == GetParent(window)) {
+                SetWindowLongPtrA(window, DWLP_MSGRESULT, page->HandleNotify(*header));
+                return TRUE;
+            }
+        }
+        if (message == WM_HELP) return TRUE;  // the wizards offer no help
+        if (message == WM_DESTROY) page->window_ = nullptr;
+        INT_PTR result = 0;
+        if (page->OnMessage(message, wParam, lParam, result)) return result;
+    } catch (...) {
+        // A page that fails on a message leaves the wizard as it was.
+    }
+    return FALSE;
+}

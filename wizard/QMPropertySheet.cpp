@@ -1,0 +1,210 @@
+#include "wizard/QMPropertySheet.h"
+
+#include <commctrl.h>
+
+#include "system/ResourceText.h"
+#include "wizard/QMPropertyPage.h"
+
+namespace {
+constexpr UINT kInitialiseMessage = WM_APP + 0x51;
+constexpr UINT_PTR kSubclassId = 0x514d;
+constexpr int kHelpCommand = 0xE146;
+}  // namespace
+
+CQMPropertySheet::CQMPropertySheet(const std::string& caption, HWND parent, int firstPage)
+    : caption_(caption), parent_(parent), firstPage_(firstPage), banner_(new DibBitmap) {}
+
+CQMPropertySheet::CQMPropertySheet(UINT captionId, HWND parent, int firstPage)
+    : CQMPropertySheet(LoadResourceText(captionId), parent, firstPage) {}
+
+CQMPropertySheet::~CQMPropertySheet() {
+    if (window_) RemoveWindowSubclass(window_, &CQMPropertySheet::SubclassProc, kSubclassId);
+}
+
+void CQMPropertySheet::AddPage(CQMPropertyPage* page) { pages_.emplace_back(page); }
+
+int CQMPropertySheet::GetPageIndex(const CQMPropertyPage* page) const {
+    for (size_t i = 0; i < pages_.size(); ++i)
+        if (pages_[i].get() == page) return static_cast<int>(i);
+    return -1;
+}
+
+CQMPropertyPage* CQMPropertySheet::GetPage(int index) const {
+    if (index < 0 || index >= GetPageCount()) return nullptr;
+    return pages_[index].get();
+}
+
+int CQMPropertySheet::GetActiveIndex() const {
+    if (!window_) return -1;
+    HWND current = reinterpret_cast<HWND>(SendMessageA(window_, PSM_GETCURRENTPAGEHWND, 0, 0));
+    return static_cast<int>(SendMessageA(window_, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(current), 0));
+}
+
+CQMPropertyPage* CQMPropertySheet::GetActivePage() const { return GetPage(GetActiveIndex()); }
+
+void CQMPropertySheet::SetActivePage(int index) {
+    if (window_) SendMessageA(window_, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void CQMPropertySheet::SetWizardButtons(DWORD flags) {
+    if (window_) PostMessageA(window_, PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(flags));
+}
+
+void CQMPropertySheet::EndWizard(int result) {
+    if (!window_) return;
+    closing_ = true;
+    closeResult_ = result;
+    PostMessageA(window_, PSM_PRESSBUTTON, result == IDOK ? PSBTN_FINISH : PSBTN_CANCEL, 0);
+}
+
+INT_PTR CQMPropertySheet::DoWizard() {
+    wizardMode_ = true;
+    AddPages();
+    std::vector<HPROPSHEETPAGE> handles;
+    for (auto& page : pages_) {
+        HPROPSHEETPAGE handle = page->CreatePageHandle();
+        if (!handle) {
+            for (HPROPSHEETPAGE made : handles) DestroyPropertySheetPage(made);
+            return IDCANCEL;
+        }
+        handles.push_back(handle);
+    }
+    if (handles.empty()) return IDCANCEL;
+    PROPSHEETHEADERA header = {};
+    header.dwSize = sizeof(header);
+    header.dwFlags = PSH_WIZARD | PSH_NOAPPLYNOW;
+    header.hwndParent = parent_;
+    header.hInstance = GetModuleHandleA(nullptr);
+    header.pszCaption = caption_.c_str();
+    header.nPages = static_cast<UINT>(handles.size());
+    header.nStartPage = static_cast<UINT>(firstPage_);
+    header.phpage = handles.data();
+    INT_PTR result = PropertySheetA(&header);
+    if (window_) RemoveWindowSubclass(window_, &CQMPropertySheet::SubclassProc, kSubclassId);
+    window_ = nullptr;
+    if (closing_) return closeResult_;
+    return result > 0 ? IDOK : IDCANCEL;
+}
+
+void CQMPropertySheet::Attach(HWND sheetWindow) {
+    if (window_ || !sheetWindow) return;
+    window_ = sheetWindow;
+    SetWindowSubclass(window_, &CQMPropertySheet::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    // The first page is created inside the sheet's own initialisation; the
+    // rest of ours runs once that is over.
+    PostMessageA(window_, kInitialiseMessage, 0, 0);
+}
+
+void CQMPropertySheet::Initialise() {
+    if (wizardMode_) {
+        if (banner_->LoadResourceBitmap(bannerId_, GetModuleHandleA(nullptr))) {
+            bannerWidth_ = banner_->Width();
+            bannerHeight_ = banner_->Height();
+            bannerPalette_.reset(banner_->CreatePalette());
+        }
+    }
+    ShowWindow(reinterpret_cast<HWND>(SendMessageA(window_, PSM_GETTABCONTROL, 0, 0)), SW_HIDE);
+    ShowWindow(GetDlgItem(window_, kHelpButton), SW_HIDE);
+    // Back, Next, Finish and Cancel move right into the Help button's room.
+    for (int id : {kBackButton, kNextButton, kFinishButton, kCancelButton}) {
+        HWND button = GetDlgItem(window_, id);
+        if (!button) continue;
+        RECT rect = {};
+        GetWindowRect(button, &rect);
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&rect), 2);
+        int width = rect.right - rect.left;
+        MoveWindow(button, rect.left + width, rect.top, width, rect.bottom - rect.top, TRUE);
+    }
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
+BOOL CQMPropertySheet::CanFinish() {
+    CQMPropertyPage* page = GetActivePage();
+    return page ? page->ValidatePage() : TRUE;
+}
+
+BOOL CQMPropertySheet::CanCancel() {
+    CQMPropertyPage* page = GetActivePage();
+    return page ? page->QueryCancel() : TRUE;
+}
+
+void CQMPropertySheet::PaintBackground() {
+    WindowDC dc(window_);
+    if (!dc.get()) return;
+    RECT client = {};
+    GetClientRect(window_, &client);
+    RECT band = {0, 0, client.right, kHeaderBandBottom};
+    FillRect(dc.get(), &band, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RECT shadow = {0, 56, client.right, 57};
+    FillRect(dc.get(), &shadow, GetSysColorBrush(COLOR_BTNSHADOW));
+    RECT highlight = {0, 57, client.right, 58};
+    FillRect(dc.get(), &highlight, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
+}
+
+void CQMPropertySheet::DrawText(HDC dc, const std::string& text, int height, int weight, int left, int top) {
+    UniqueFont font(CreateFontA(-height, 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial"));
+    SelectedFont selected(dc, font.get());
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    RECT rect = {left, top, left + extent.cx, top + extent.cy};
+    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+}
+
+void CQMPropertySheet::DrawHeader() {
+    WindowDC dc(window_);
+    if (!dc.get()) return;
+    RECT client = {};
+    GetClientRect(window_, &client);
+    RECT bannerRect = {client.right - bannerWidth_, 2, client.right, bannerHeight_ + 2};
+    banner_->Draw(dc.get(), bannerRect, bannerPalette_.get());
+    CQMPropertyPage* page = GetActivePage();
+    if (!page) return;
+    DrawText(dc.get(), page->title, 13, FW_BOLD, 30, 10);
+    DrawText(dc.get(), page->subtitle, 11, FW_NORMAL, 40, 30);
+}
+
+LRESULT CQMPropertySheet::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case kInitialiseMessage:
+        Initialise();
+        return 0;
+    case WM_PAINT: {
+        LRESULT result = DefSubclassProc(window_, message, wParam, lParam);
+        PaintBackground();
+        if (wizardMode_) DrawHeader();
+        return result;
+    }
+    case WM_HELP:
+        return TRUE;
+    case WM_SYSCOMMAND:
+        // The close box cancels like the Cancel button does.
+        if ((wParam & 0xFFF0) == SC_CLOSE && !closing_ && !CanCancel()) return 0;
+        break;
+    case WM_COMMAND: {
+        int id = LOWORD(wParam);
+        if (id == kHelpCommand || id == kHelpButton) return 0;
+        if (closing_) break;
+        if ((id == IDOK || id == kFinishButton) && !CanFinish()) return 0;
+        if (id == IDCANCEL && !CanCancel()) return 0;
+        break;
+    }
+    case WM_NCDESTROY: {
+        HWND window = window_;
+        RemoveWindowSubclass(window, &CQMPropertySheet::SubclassProc, kSubclassId);
+        window_ = nullptr;
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    default:
+        break;
+    }
+    return DefSubclassProc(window_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CQMPropertySheet::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                                DWORD_PTR self) {
+    try {
+        return reinterpret_cast<CQMPropertySheet*>(self)->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+}
