@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 convert -size 50x214 gradient:'#ffffff'-'#1f4e8c' -rotate -90 \
-  -fill '#f0a020' -stroke '#8a5a00' -strokewidth 1 -draw "polygon 118,8 135,25 118,42 101,25" \
-  -fill '#ffffff' -stroke none -draw "circle 118,25 118,19" \
-  -fill '#ffffff' -font DejaVu-Sans-Bold -pointsize 15 -draw "text 140,31 'VYN2005'" \
+  -fill '#f0a020' -stroke '#8a5a00' -strokewidth 1 -draw "polygon 115,8 132,25 115,42 98,25" \
+  -fill '#ffffff' -stroke none -draw "circle 115,25 115,19" \
+  -fill '#ffffff' -font DejaVu-Sans-Bold -pointsize 15 -draw "text 137,31 'VYN2005'" \
   -type TrueColor BMP3:banner.bmp

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <iterator>
+
 #include "system/ResourceText.h"
 #include "wizard/QMPropertyPage.h"
 
@@ -9,6 +11,7 @@ namespace {
 constexpr UINT kInitialiseMessage = WM_APP + 0x51;
 constexpr UINT_PTR kSubclassId = 0x514d;
 constexpr int kHelpCommand = 0xE146;
+constexpr int kMovedButtons[] = {kBackButton, kNextButton, kFinishButton, kCancelButton};
 }  // namespace
 
 CQMPropertySheet::CQMPropertySheet(const std::string& caption, HWND parent, int firstPage)
@@ -96,6 +99,7 @@ void CQMPropertySheet::Attach(HWND sheetWindow) {
 }
 
 void CQMPropertySheet::Initialise() {
+    if (buttonsPlaced_) return;
     if (wizardMode_) {
         if (banner_->LoadResourceBitmap(bannerId_, GetModuleHandleA(nullptr))) {
             bannerWidth_ = banner_->Width();
@@ -105,17 +109,40 @@ void CQMPropertySheet::Initialise() {
     }
     ShowWindow(reinterpret_cast<HWND>(SendMessageA(window_, PSM_GETTABCONTROL, 0, 0)), SW_HIDE);
     ShowWindow(GetDlgItem(window_, kHelpButton), SW_HIDE);
-    // Back, Next, Finish and Cancel move right into the Help button's room.
-    for (int id : {kBackButton, kNextButton, kFinishButton, kCancelButton}) {
-        HWND button = GetDlgItem(window_, id);
+    // Back, Next, Finish and Cancel move right into the room the hidden Help
+    // button leaves, so Cancel stands where Help stood. Where the library has
+    // already put Cancel at the edge there is no room and they stay.
+    RECT help = {}, cancel = {};
+    GetWindowRect(GetDlgItem(window_, kHelpButton), &help);
+    GetWindowRect(GetDlgItem(window_, kCancelButton), &cancel);
+    int shift = help.left >= cancel.right ? help.right - cancel.right : 0;
+    for (size_t i = 0; i < std::size(kMovedButtons); ++i) {
+        HWND button = GetDlgItem(window_, kMovedButtons[i]);
+        RECT& rect = buttonPlaces_[i];
+        SetRectEmpty(&rect);
         if (!button) continue;
-        RECT rect = {};
         GetWindowRect(button, &rect);
         MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&rect), 2);
-        int width = rect.right - rect.left;
-        MoveWindow(button, rect.left + width, rect.top, width, rect.bottom - rect.top, TRUE);
+        OffsetRect(&rect, shift, 0);
     }
+    buttonsPlaced_ = true;
+    PlaceButtons();
     InvalidateRect(window_, nullptr, TRUE);
+    initialised_ = true;
+}
+
+void CQMPropertySheet::PlaceButtons() {
+    if (!buttonsPlaced_) return;
+    for (size_t i = 0; i < std::size(kMovedButtons); ++i) {
+        HWND button = GetDlgItem(window_, kMovedButtons[i]);
+        const RECT& rect = buttonPlaces_[i];
+        RECT now = {};
+        if (!button || IsRectEmpty(&rect)) continue;
+        GetWindowRect(button, &now);
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&now), 2);
+        if (!EqualRect(&now, &rect))
+            MoveWindow(button, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+    }
 }
 
 BOOL CQMPropertySheet::CanFinish() {
@@ -172,6 +199,13 @@ LRESULT CQMPropertySheet::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
         LRESULT result = DefSubclassProc(window_, message, wParam, lParam);
         PaintBackground();
         if (wizardMode_) DrawHeader();
+        return result;
+    }
+    case PSM_SETWIZBUTTONS: {
+        // The library lays its buttons out again when it changes pages; every
+        // page change ends with a button setting, so ours is restored here.
+        LRESULT result = DefSubclassProc(window_, message, wParam, lParam);
+        PlaceButtons();
         return result;
     }
     case WM_HELP:

@@ -5,6 +5,7 @@
 // CanFinish() and CanCancel().
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,8 @@ public:
 
     HWND window() const { return window_; }
     bool wizardMode() const { return wizardMode_; }
+    // True once the sheet's own initialisation has run; readable from any thread.
+    bool initialised() const { return initialised_; }
     int bannerWidth() const { return bannerWidth_; }
     int bannerHeight() const { return bannerHeight_; }
 
@@ -70,6 +73,7 @@ private:
                                          UINT_PTR id, DWORD_PTR self);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Initialise();
+    void PlaceButtons();
     void PaintBackground();
     void DrawText(HDC dc, const std::string& text, int height, int weight, int left, int top);
 
@@ -86,4 +90,7 @@ private:
     UniquePalette bannerPalette_;
     std::vector<std::unique_ptr<CQMPropertyPage>> pages_;
     HWND window_ = nullptr;
+    RECT buttonPlaces_[4] = {};
+    bool buttonsPlaced_ = false;
+    std::atomic<bool> initialised_{false};
 };

@@ -65,6 +65,12 @@ TEST(WizardSheet, HelpAndTabsAreGoneAndCancelTakesTheHelpButtonsPlace) {
     EXPECT_LE(cancel.right, client.right);
     EXPECT_LE(back.right, next.left);
     EXPECT_LE(next.right, cancel.left);
+    // and they stay there when the library changes pages.
+    Click(sheet, kNextButton);
+    ASSERT_TRUE(WaitForPage(sheet, 1));
+    ASSERT_TRUE(WaitFor([&] { return Visible(sheet, kFinishButton); }));
+    RECT cancelLater = ClientRectOf(sheet, kCancelButton);
+    EXPECT_TRUE(EqualRect(&cancel, &cancelLater));
     // The page sits between the header and the button strip.
     HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     RECT pageRect = {};

@@ -55,7 +55,7 @@ RECT ClientRectOf(HWND sheet, int buttonId) {
 
 }  // namespace wizard_driver
 
-WizardRun::WizardRun(CQMPropertySheet& sheet) {
+WizardRun::WizardRun(CQMPropertySheet& sheet) : sheetObject_(sheet) {
     thread_ = std::thread([this, &sheet] {
         threadId_ = GetCurrentThreadId();
         result_ = sheet.DoWizard();
@@ -84,8 +84,7 @@ HWND WizardRun::WaitForSheet(DWORD timeoutMs) {
             if (ended_ || threadId_ == 0) return ended_.load();
             HWND found = nullptr;
             EnumThreadWindows(threadId_, FindDialog, reinterpret_cast<LPARAM>(&found));
-            // Ours is initialised once the Help button is gone.
-            if (found && !IsWindowVisible(GetDlgItem(found, kHelpButton))) sheet_ = found;
+            if (found && sheetObject_.initialised()) sheet_ = found;
             return sheet_ != nullptr;
         },
         timeoutMs);

@@ -44,6 +44,7 @@ public:
     INT_PTR result() const { return result_; }
 
 private:
+    CQMPropertySheet& sheetObject_;
     std::atomic<DWORD> threadId_{0};
     std::atomic<bool> ended_{false};
     std::atomic<INT_PTR> result_{0};
