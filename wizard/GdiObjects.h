@@ -5,18 +5,14 @@
 
 #include "system/UniqueHandle.h"
 
-struct FontTraits {
-    using Handle = HFONT;
+template <typename Object>
+struct GdiObjectTraits {
+    using Handle = Object;
     static Handle invalid() { return nullptr; }
     static void close(Handle h) { DeleteObject(h); }
 };
-struct PaletteTraits {
-    using Handle = HPALETTE;
-    static Handle invalid() { return nullptr; }
-    static void close(Handle h) { DeleteObject(h); }
-};
-using UniqueFont = UniqueHandle<FontTraits>;
-using UniquePalette = UniqueHandle<PaletteTraits>;
+using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
+using UniquePalette = UniqueHandle<GdiObjectTraits<HPALETTE>>;
 
 // GetDC/ReleaseDC for one window.
 class WindowDC {

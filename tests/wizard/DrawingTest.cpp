@@ -101,3 +101,41 @@ TEST(DibBitmap, BannerLoadsAndDrawsPixelForPixel) {
 }
 
 }  // namespace
+
+namespace {
+
+INT_PTR CALLBACK QuietDialog(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+// Each page template creates and holds its controls with the classes the
+// page code expects.
+TEST(DialogTemplates, EveryTemplateHoldsItsControls) {
+    struct Control { int id; const char* className; };
+    struct Template { int id; std::vector<Control> controls; };
+    const Template templates[] = {
+        {IDD_BROWSE_FOLDER, {{IDC_PATH_EDIT, "Edit"}, {IDC_FOLDER_TREE, "SysTreeView32"}, {IDOK, "Button"}, {IDCANCEL, "Button"}}},
+        {IDD_LOCATION_PAGE, {{IDC_INSTALL_LABEL, "Static"}, {IDC_INSTALL_DIR, "Static"}, {IDC_PAGE_BUTTON, "Button"}}},
+        {IDD_LICENSE_PAGE, {{IDC_LICENSE_TEXT, "Edit"}, {IDC_AGREE, "Button"}, {IDC_DISAGREE, "Button"}}},
+        {IDD_PROGRESS_PAGE, {{IDC_STEP_CAPTION, "Static"}, {IDC_STEP_BAR, "msctls_progress32"}, {IDC_TOTAL_CAPTION, "Static"}, {IDC_TOTAL_BAR, "msctls_progress32"}}},
+        {IDD_INSTALL_COMPLETE_PAGE, {{IDC_PAGE_TEXT, "Static"}, {IDC_LAUNCH_CHECK, "Button"}, {IDC_DESKTOP_CHECK, "Button"}}},
+        {IDD_JAVA_PAGE, {{IDC_PAGE_TEXT, "Static"}, {IDC_PAGE_BUTTON, "Button"}}},
+        {IDD_PLAIN_PAGE, {{IDC_PAGE_TEXT, "Static"}}},
+    };
+    // Pages are child windows and need a parent.
+    HWND parent = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 700, 500, nullptr, nullptr, nullptr, nullptr);
+    for (const Template& t : templates) {
+        SCOPED_TRACE(testing::Message() << "template " << t.id);
+        HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(t.id), parent, QuietDialog, 0);
+        ASSERT_NE(dialog, nullptr);
+        for (const Control& c : t.controls) {
+            HWND control = GetDlgItem(dialog, c.id);
+            ASSERT_NE(control, nullptr) << c.id;
+            char className[64] = {};
+            GetClassNameA(control, className, sizeof(className));
+            EXPECT_STRCASEEQ(className, c.className) << c.id;
+        }
+        DestroyWindow(dialog);
+    }
+    DestroyWindow(parent);
+}
+
+}  // namespace
