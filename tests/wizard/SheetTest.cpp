@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestPages.h"
+#include "resources/resource.h"
 #include "wizard/WizardDriver.h"
 
 using namespace wizard_driver;
@@ -80,6 +81,45 @@ TEST(WizardSheet, HelpAndTabsAreGoneAndCancelTakesTheHelpButtonsPlace) {
     EXPECT_EQ(pageRect.left, 0);
     EXPECT_EQ(pageRect.right, client.right);
     EXPECT_EQ(pageRect.bottom - pageRect.top, client.bottom - 114);
+}
+
+COLORREF BannerPixel(int x, int y) {
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDB_BANNER), MAKEINTRESOURCEA(2));
+    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
+    const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(data);
+    int stride = (header->biWidth * 3 + 3) & ~3;
+    const BYTE* pixel = data + header->biSize + (header->biHeight - 1 - y) * stride + x * 3;  // bottom-up
+    return RGB(pixel[2], pixel[1], pixel[0]);
+}
+
+TEST(WizardSheet, HeaderShowsBandLineBannerAndTitle) {
+    PlainWizard wizard(2);
+    WizardRun run(wizard);
+    HWND sheet = run.WaitForSheet();
+    ASSERT_NE(sheet, nullptr);
+    RECT client = {};
+    GetClientRect(sheet, &client);
+    HDC dc = GetDC(sheet);
+    ASSERT_TRUE(WaitFor([&] {  // the header has been painted
+        return GetPixel(dc, 5, 5) == RGB(255, 255, 255) && GetPixel(dc, client.right - 1, 30) != RGB(255, 255, 255);
+    }));
+    Sleep(100);
+    // One column through the logo and one row through the name: a banner
+    // drawn a pixel off in either direction differs somewhere on them.
+    int mismatches = 0;
+    for (int y = 0; y < 50; ++y) mismatches += GetPixel(dc, client.right - 214 + 115, 2 + y) != BannerPixel(115, y);
+    for (int x = 0; x < 214; ++x) mismatches += GetPixel(dc, client.right - 214 + x, 2 + 25) != BannerPixel(x, 25);
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(GetPixel(dc, 5, 5), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(dc, 5, 54), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(dc, 5, 56), GetSysColor(COLOR_BTNSHADOW));
+    // The bold title starts at (30, 10): some of its pixels are dark.
+    int dark = 0;
+    for (int y = 10; y < 24; ++y)
+        for (int x = 30; x < 130; ++x)
+            if (GetRValue(GetPixel(dc, x, y)) < 100) ++dark;
+    EXPECT_GT(dark, 20);
+    ReleaseDC(sheet, dc);
 }
 
 // Escape, the close box and the Cancel button all ask CanCancel() first.
