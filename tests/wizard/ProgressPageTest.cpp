@@ -172,3 +172,83 @@ TEST(ProgressPage, WorkerDrivesThePageAndItsOutcomeTurnsTheWizard) {
 }
 
 }  // namespace
+
+namespace {
+
+// Keeps reporting after the user has cancelled and the wizard is gone.
+class LateWorker : public WorkerThread {
+public:
+    LateWorker(std::shared_ptr<WorkerChannel> channel, HANDLE release, HANDLE done)
+        : WorkerThread(std::move(channel)), release_(release), done_(done) {}
+
+protected:
+    int Run() override {
+        WaitForSingleObject(release_, 10000);
+        WorkerChannel& ui = channel();
+        ui.setStepCaption("Still working");
+        ui.stepBar()->setRange(0, 10);
+        ui.stepBar()->setPosition(10);
+        ui.enableNext(false);
+        auto outcome = std::make_unique<WizardOutcome>();
+        outcome->targetPage = 0;
+        ui.postOutcome(std::move(outcome));
+        SetEvent(done_);
+        return 0;
+    }
+
+private:
+    HANDLE release_;
+    HANDLE done_;
+};
+
+class LatePage : public CProgressPage {
+public:
+    LatePage(CQMPropertySheet& sheet, InstallerConfig& config, HANDLE release, HANDLE done)
+        : CProgressPage(sheet, config), release_(release), done_(done) {}
+
+protected:
+    WorkerThread* CreateWorker(std::shared_ptr<WorkerChannel> channel) override {
+        return new LateWorker(std::move(channel), release_, done_);
+    }
+
+private:
+    HANDLE release_;
+    HANDLE done_;
+};
+
+class LateWizard : public CQMPropertySheet {
+public:
+    LateWizard(InstallerConfig& config, HANDLE release, HANDLE done)
+        : CQMPropertySheet("Install"), config_(config), release_(release), done_(done) {}
+
+protected:
+    void AddPages() override {
+        AddPage(new LatePage(*this, config_, release_, done_));
+        AddPage(new AnsweringPage(*this));
+    }
+
+private:
+    InstallerConfig& config_;
+    HANDLE release_;
+    HANDLE done_;
+};
+
+TEST(ProgressPage, AWorkerOutlivingItsWizardReportsIntoNothing) {
+    InstallerConfig config("installer-id", "product-id", "VYN2005");
+    UniqueKernelHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    UniqueKernelHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    {
+        auto wizard = std::make_unique<LateWizard>(config, release.get(), done.get());
+        WizardRun run(*wizard);
+        HWND sheet = run.WaitForSheet();
+        ASSERT_NE(sheet, nullptr);
+        EXPECT_TRUE(Enabled(sheet, kCancelButton));
+        Click(sheet, kCancelButton);
+        ASSERT_TRUE(run.WaitForEnd());
+        EXPECT_EQ(run.result(), IDCANCEL);
+    }  // pages and windows are gone; the worker still holds its channel
+    SetEvent(release.get());
+    EXPECT_EQ(WaitForSingleObject(done.get(), 10000), WAIT_OBJECT_0);
+}
+
+}  // namespace
