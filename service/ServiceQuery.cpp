@@ -1,0 +1,218 @@
+#include "service/ServiceQuery.h"
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+
+#include "engine/InstallScriptHandler.h"
+#include "service/AvailabilityHandler.h"
+#include "service/InternetErrorText.h"
+#include "service/SoftwareDocumentHandler.h"
+#include "service/UpdateServiceClient.h"
+#include "service/XmlEventReader.h"
+#include "system/ProgressBar.h"
+#include "system/VersionText.h"
+
+const char kUnreadableReplyText[] = "The reply from the update service is not a readable document.";
+
+namespace {
+
+// The service's documents are a few kilobytes; anything near this is not one.
+const uint64_t kMaxDocumentBytes = 8u << 20;
+
+void PrepareBar(ProgressBar* progress, const HttpRequest& request) {
+    if (!progress) return;
+    int64_t upper = std::min<int64_t>(request.contentLength() + 4096, INT_MAX);
+    progress->setStep(1);
+    progress->setRange(0, static_cast<int>(upper));
+    progress->setPosition(2);
+}
+
+void FillBar(ProgressBar* progress) {
+    if (!progress) return;
+    int lower = 0, upper = 0;
+    progress->getRange(lower, upper);
+    progress->setPosition(upper);
+}
+
+// Names from the service become paths below the download folder: a name
+// that could climb out of it or into a subfolder is refused.
+bool IsPlainFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
+}
+
+}  // namespace
+
+std::string ServiceQuery::softwareQuery(const char* task, const std::string& softwareId, double version,
+                                        int language, int os) const {
+    return serviceUrl_ + "?task=" + task + "&sof=" + softwareId + "_" + FormatVersionNumber(version) +
+           "&lang=" + std::to_string(language) + "&os=" + std::to_string(os);
+}
+
+bool ServiceQuery::readDocument(const std::string& url, XmlEventHandler& handler, ProgressBar* progress) {
+    UpdateServiceClient client;
+    std::unique_ptr<HttpRequest> request = client.openRequest(url, "", "", "");
+    if (!request) {
+        lastError_ = client.lastError();
+        return false;
+    }
+    if (!request->isSuccess()) {
+        lastError_ = UpdateServiceClient::statusText(request->statusCode());
+        return false;
+    }
+    PrepareBar(progress, *request);
+    request->body().setLimit(kMaxDocumentBytes);
+    XmlReadSummary summary = XmlEventReader::parse(request->body(), handler, progress);
+    FillBar(progress);
+    std::string failure = request->bodyFailure();
+    if (!failure.empty()) {
+        lastError_ = failure;
+        return false;
+    }
+    if (!summary.wellFormed) {
+        lastError_ = kUnreadableReplyText;
+        return false;
+    }
+    return true;
+}
+
+int ServiceQuery::checkAvailability(const std::string& softwareId, double version, int language, int os,
+                                    ProgressBar* progress) {
+    try {
+        AvailabilityHandler handler;
+        if (!readDocument(softwareQuery("availability", softwareId, version, language, os), handler, progress))
+            return kQueryFailed;
+        int result = kQueryNothingFound;
+        if (!handler.message.empty()) {
+            lastError_ = handler.message;
+            result = kQueryFailed;
+        }
+        if (handler.updates > 0) result = kQueryFound;
+        return result;
+    } catch (...) {
+        lastError_ = kInternalErrorText;
+        return kQueryFailed;
+    }
+}
+
+int ServiceQuery::getUpdates(SoftwareCatalog& catalog, const std::string& softwareId, double version,
+                             int language, int os, ProgressBar* progress) {
+    try {
+        SoftwareDocumentHandler handler(catalog);
+        if (!readDocument(softwareQuery("updates", softwareId, version, language, os), handler, progress))
+            return kQueryFailed;
+        if (!handler.clientMsg().empty()) {
+            lastError_ = handler.clientMsg();
+            return kQueryFailed;
+        }
+        return catalog.mainList.empty() ? kQueryNothingFound : kQueryFound;
+    } catch (...) {
+        lastError_ = kInternalErrorText;
+        return kQueryFailed;
+    }
+}
+
+int ServiceQuery::getAssociations(SoftwareCatalog& catalog, const std::string& softwareId, double version,
+                                  int language, int os, const char* type, ProgressBar* progress) {
+    try {
+        std::string url = softwareQuery("associations", softwareId, version, language, os);
+        if (type) url += std::string("&type=") + type;
+        SoftwareDocumentHandler handler(catalog);
+        if (!readDocument(url, handler, progress)) return kQueryFailed;
+        int result = catalog.dependentList.empty() && catalog.relatedList.empty() && catalog.osList.empty()
+                         ? kQueryNothingFound
+                         : kQueryFound;
+        if (!handler.clientMsg().empty()) {
+            lastError_ = handler.clientMsg();
+            result = kQueryFailed;
+        }
+        return result;
+    } catch (...) {
+        lastError_ = kInternalErrorText;
+        return kQueryFailed;
+    }
+}
+
+int ServiceQuery::getInstallScript(InstallData& installData, int fileId, ProgressBar* progress) {
+    try {
+        InstallScriptHandler handler(installData);
+        if (!readDocument(serviceUrl_ + "?task=install&file=" + std::to_string(fileId), handler, progress))
+            return kQueryFailed;
+        if (!handler.message().empty()) {
+            lastError_ = handler.message();
+            return kQueryFailed;
+        }
+        return installData.items.empty() ? kQueryNothingFound : kQueryFound;
+    } catch (...) {
+        lastError_ = kInternalErrorText;
+        return kQueryFailed;
+    }
+}
+
+int ServiceQuery::retrieveLink(const std::string& url, const std::string& fileName, const std::string& directory,
+                               ProgressBar* progress) {
+    try {
+        if (!IsPlainFileName(fileName)) {
+            lastError_ = "The update service named a file \"" + fileName + "\", which is not a plain file name.";
+            return kQueryFailed;
+        }
+        UpdateServiceClient client;
+        std::unique_ptr<HttpRequest> request = client.openRequest(url, "", "", "");
+        if (!request) {
+            lastError_ = client.lastError();
+            return kQueryFailed;
+        }
+        if (!request->isSuccess()) {
+            lastError_ = UpdateServiceClient::statusText(request->statusCode());
+            return kQueryFailed;
+        }
+        PrepareBar(progress, *request);
+        int result = kQueryFound;
+        if (!request->downloadToFile(directory + fileName, true, progress)) {
+            lastError_ = request->errorText();
+            result = kQueryFailed;
+        }
+        FillBar(progress);
+        return result;
+    } catch (...) {
+        lastError_ = kInternalErrorText;
+        return kQueryFailed;
+    }
+}
+
+int ServiceQuery::retrieveFile(const FileRecord& file, const std::string& directory, ProgressBar* progress) {
+    if (file.links.empty()) return kQueryNothingFound;
+    for (const auto& link : file.links)
+        if (retrieveLink(link->url, file.fileName, directory, progress) == kQueryFound) return kQueryFound;
+    return kQueryFailed;
+}
+
+int ServiceQuery::retrieveFiles(const FileList& files, const std::string& directory, ProgressBar* progress,
+                                ProgressBar* totalProgress) {
+    for (const auto& file : files) {
+        if (retrieveFile(*file, directory, progress) == kQueryFailed) return kQueryFailed;
+        if (totalProgress) totalProgress->stepIt();
+    }
+    return kQueryFound;
+}
+
+int ServiceQuery::retrieveSoftware(const SoftwareList& softwareList, const std::string& directory,
+                                   ProgressBar* progress, ProgressBar* totalProgress) {
+    for (const auto& software : softwareList)
+        if (retrieveFiles(software->files, directory, progress, totalProgress) == kQueryFailed) return kQueryFailed;
+    return kQueryFound;
+}
+
+int ServiceQuery::installFiles(FileList& files, ProgressBar* progress, ProgressBar* totalProgress) {
+    for (const auto& file : files) {
+        if (getInstallScript(file->installData, file->id, progress) == kQueryFailed) return kQueryFailed;
+        if (totalProgress) totalProgress->stepIt();
+    }
+    return kQueryNothingFound;
+}
+
+int ServiceQuery::installSoftware(SoftwareList& softwareList, ProgressBar* progress, ProgressBar* totalProgress) {
+    for (const auto& software : softwareList)
+        if (installFiles(software->files, progress, totalProgress) == kQueryFailed) return kQueryFailed;
+    return kQueryNothingFound;
+}

@@ -1,0 +1,69 @@
+#pragma once
+// The questions the installer asks the update service, and the loops that
+// download files and fetch install scripts over the catalog's records.
+// Results: 0 failed (lastError() says why), 1 answered with nothing found,
+// 2 answered with something found. Nothing throws out of an operation.
+// Progress bars may be null; totalProgress steps once per finished item.
+#include <string>
+
+#include "engine/InstallData.h"
+#include "service/SoftwareCatalog.h"
+
+class ProgressBar;
+class XmlEventHandler;
+
+enum QueryResult { kQueryFailed = 0, kQueryNothingFound = 1, kQueryFound = 2 };
+
+class ServiceQuery {
+public:
+    // The servlet's address, e.g. "http://host/servlet/SoftwareUpdateServlet".
+    explicit ServiceQuery(std::string serviceUrl) : serviceUrl_(std::move(serviceUrl)) {}
+
+    // 1, then 0 when the reply carries a message, then 2 when it counts
+    // updates (a message stays in lastError() even then).
+    int checkAvailability(const std::string& softwareId, double version, int language, int os,
+                          ProgressBar* progress);
+    // 2 when the catalog's mainList is not empty afterwards, else 1; 0 when
+    // the reply carries a clientMsg.
+    int getUpdates(SoftwareCatalog& catalog, const std::string& softwareId, double version, int language, int os,
+                   ProgressBar* progress);
+    // `type` may be null: then no type is sent. 2 when any of dependentList,
+    // relatedList and osList is not empty afterwards, else 1; 0 when the
+    // reply carries a clientMsg.
+    int getAssociations(SoftwareCatalog& catalog, const std::string& softwareId, double version, int language,
+                        int os, const char* type, ProgressBar* progress);
+    // Fills installData from the file's install script: 2 when it lists
+    // tasks, 1 when none, 0 on a clientMsg.
+    int getInstallScript(InstallData& installData, int fileId, ProgressBar* progress);
+    // Saves the body at `url` as directory + fileName (directory ends with a
+    // backslash; fileName must be a plain name). 2 or 0.
+    int retrieveLink(const std::string& url, const std::string& fileName, const std::string& directory,
+                     ProgressBar* progress);
+
+    // The first link that downloads ends with 2; 0 when none does, 1 when
+    // the file has no links.
+    int retrieveFile(const FileRecord& file, const std::string& directory, ProgressBar* progress);
+    int retrieveFiles(const FileList& files, const std::string& directory, ProgressBar* progress,
+                      ProgressBar* totalProgress);
+    int retrieveSoftware(const SoftwareList& softwareList, const std::string& directory, ProgressBar* progress,
+                         ProgressBar* totalProgress);
+    // Fetches the install script of every file: 1, or 0 at the first failure.
+    int installFiles(FileList& files, ProgressBar* progress, ProgressBar* totalProgress);
+    int installSoftware(SoftwareList& softwareList, ProgressBar* progress, ProgressBar* totalProgress);
+
+    std::string lastError() const { return lastError_; }
+    const std::string& serviceUrl() const { return serviceUrl_; }
+
+private:
+    // Runs one document query: opens the URL, reads the reply into the
+    // handler. False (with lastError_) when there is no whole, readable reply.
+    bool readDocument(const std::string& url, XmlEventHandler& handler, ProgressBar* progress);
+    std::string softwareQuery(const char* task, const std::string& softwareId, double version, int language,
+                              int os) const;
+
+    std::string serviceUrl_;
+    std::string lastError_;
+};
+
+// Texts of the query layer's own failures.
+extern const char kUnreadableReplyText[];

@@ -1,0 +1,141 @@
+#include "service/UpdateServiceClient.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include "service/InternetErrorText.h"
+#include "system/FileSystem.h"
+
+const char kServiceRequestHeaders[] =
+    "Accept: */*\r\nContent-Type: application/x-www-form-urlencoded\r\nUser-Agent: QMT Win32 InstallerApp\r\n";
+const char kNoConnectionText[] =
+    "An internet connection was not found.  If you are using dial-up, please connect and run this application "
+    "again.";
+
+namespace {
+
+const DWORD_PTR kContext = 1;
+
+bool IsFileUrl(const std::string& url) { return url.size() >= 5 && _strnicmp(url.c_str(), "file:", 5) == 0; }
+
+// The root handle's agent: the program's own name, as a class library would
+// give it when the caller names none.
+std::string ApplicationName() {
+    std::string name = GetModulePath();
+    size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+}  // namespace
+
+std::unique_ptr<HttpRequest> UpdateServiceClient::openRequest(const std::string& url, const std::string& userName,
+                                                              const std::string& password, const std::string& body) {
+    try {
+        std::unique_ptr<HttpRequest> request(new HttpRequest);
+        // A local file needs no connection.
+        if (IsFileUrl(url)) {
+            if (!request->openFile(url, lastError_)) return nullptr;
+            return request;
+        }
+        if (!InternetCheckConnectionA(url.c_str(), FLAG_ICC_FORCE_CONNECTION, 0)) {
+            lastError_ = kNoConnectionText;
+            return nullptr;
+        }
+        auto fail = [this](DWORD code) {
+            lastError_ = InternetErrorText(code);
+            return nullptr;
+        };
+        request->root_.reset(
+            InternetOpenA(ApplicationName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+        if (!request->root_) return fail(GetLastError());
+
+        URL_COMPONENTSA parts = {};
+        parts.dwStructSize = sizeof parts;
+        parts.dwHostNameLength = 1;  // non-zero: point into url
+        parts.dwUrlPathLength = 1;
+        parts.dwExtraInfoLength = 1;
+        if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) return fail(GetLastError());
+        std::string host(parts.lpszHostName ? parts.lpszHostName : "", parts.dwHostNameLength);
+        std::string object(parts.lpszUrlPath ? parts.lpszUrlPath : "", parts.dwUrlPathLength);
+        object.append(parts.lpszExtraInfo ? parts.lpszExtraInfo : "", parts.dwExtraInfoLength);
+        if (object.empty()) object = "/";
+
+        request->connection_.reset(InternetConnectA(request->root_.get(), host.c_str(), parts.nPort,
+                                                    userName.c_str(), password.c_str(), INTERNET_SERVICE_HTTP, 0,
+                                                    kContext));
+        if (!request->connection_) return fail(GetLastError());
+
+        // Never answered from the cache: every reply must be the service's
+        // current word.
+        const DWORD flags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+        request->reply_.reset(HttpOpenRequestA(request->connection_.get(), body.empty() ? "GET" : "POST",
+                                               object.c_str(), nullptr, nullptr, nullptr, flags, kContext));
+        if (!request->reply_) return fail(GetLastError());
+        if (!HttpSendRequestA(request->reply_.get(), kServiceRequestHeaders,
+                              static_cast<DWORD>(sizeof kServiceRequestHeaders - 1),
+                              body.empty() ? nullptr : const_cast<char*>(body.data()),
+                              static_cast<DWORD>(body.size())))
+            return fail(GetLastError());
+        return request;
+    } catch (...) {
+        lastError_ = kInternalErrorText;
+        return nullptr;
+    }
+}
+
+std::string UpdateServiceClient::statusText(int code) {
+    struct StatusMessage {
+        int code;
+        const char* text;
+    };
+    static const StatusMessage kMessages[] = {
+        {200, "Request OK"},
+        {201, "The resource you requested has been created."},
+        {202, "The processing of your request hasn't been completed. Used for queued requests."},
+        {203, "Only a partial result was available, so only a partial result was returned to you."},
+        {204, "The request was okay, but the object you requested or the action you initiated resulted in a "
+              "response that had no content."},
+        {300, "The object you requested was redirected, but the nature of your request resulted in the "
+              "redirection being ambiguous."},
+        {301, "The request was recognized, but the server administrator has permanently moved the object."},
+        {302, "The request was recognized, but the server administrator has temporarily moved the resource that "
+              "you requested"},
+        {303, "The request was recognized and the object was known, but the server is indicating that the object "
+              "can't be accessed using the method, i.e. the verb that you specified."},
+        {304, "The client requested an object if and only if the object has changed or has met some other "
+              "criteria."},
+        {400, "The request was ill-formed. That is, it contained a header completely unrecognized by the server "
+              "or didn't include a properly identified verb and object."},
+        {401, "Access denied, password required or invalid."},
+        {402, "Access denied, payment required."},
+        {403, "Access denied, Forbidden."},
+        {404, "The requested site or file was not found."},
+        {405, "You asked for a method that the server just doesn't support, or you asked for that method on an "
+              "object that doesn't allow it."},
+        {406, "The server can't respond to the request, because it can't present the item you requested in a "
+              "format compatible with the Accept: headers in the request."},
+        {407, "The request went through a proxy, but the proxy didn't authenticate the request."},
+        {408, "The client connected to the server and started making a request , but didn't complete the request "
+              "before the server quit waiting."},
+        {409, "The requested resource isn't available because of a conflict in the state of the resource. This is "
+              "usually a temporary situation: the object might have a sharing lock, for instance, which will "
+              "eventually be released"},
+        {410, "The object has been permanently removed. It has no new home."},
+        {411, "The request you made included an authorization, but that authorization was refused by the "
+              "server."},
+        {500, "Something internal went wrong with the server. The server didn't crash, but it got so sick that it "
+              "couldn't process your request. Usually, this indicates a configuration problem on the server."},
+        {501, "The server doesn't support the method you demanded."},
+        {502, "The server that was answering your request passed the request to a gateway or another server, and "
+              "that server provided an invalid response to the server you directly used."},
+        {503, "The server couldn't process your request because the server is out of resources or is partially "
+              "down for maintenance."},
+        {504, "The request made it to a gateway, but the gateway's communication with the server timed-out."},
+    };
+    for (const StatusMessage& message : kMessages)
+        if (message.code == code) return message.text;
+    return "Unknown error";
+}
