@@ -1,0 +1,364 @@
+// The five queries and the download and install loops against the update
+// service on 127.0.0.1; its request log witnesses what was asked.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "CountingProgressBar.h"
+#include "service/ServiceQuery.h"
+#include "service/UpdateServiceClient.h"
+#include "support/ScratchFolder.h"
+#include "support/UpdateService.h"
+
+namespace {
+
+const char kApp[] = "a3d907:e2c41b7f96:-7c5e";
+const char kHelper[] = "5b1c44:90ad3e7c21:-7f10";
+const char kBase[] = "77aa01:c0ffee0123:-7a01";
+const char kServlet[] = "GET /servlet/SoftwareUpdateServlet?task=";
+const char kNotFound[] = "The requested site or file was not found.";
+
+using Lines = std::vector<std::string>;
+
+class ServiceQueries : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(service.started()) << service.startError(); }
+
+    // App 2001 needs Helper 3001, which needs Base 4001. Helper's first link
+    // is missing on the service; its second works.
+    void publishChain() {
+        service.publish(ServiceSoftware(kApp, 2001, "App", {"2.00000", "2.10000"})
+                            .file(7, "app.zip", "2.10000")
+                            .dependsOn(kHelper, "1.40000", 3));
+        service.publish(ServiceSoftware(kHelper, 3001, "Helper", {"1.50000"})
+                            .file(8, "helper.jar", "1.50000", {"/files/gone.jar", "/files/helper.jar"})
+                            .dependsOn(kBase));
+        service.publish(ServiceSoftware(kBase, 4001, "Base", {"1.00000"})
+                            .file(9, "base.jar")
+                            .file(10, "base-extra.jar"));
+        service.putFile("app.zip", std::string(5000, 'a'));
+        service.putFile("helper.jar", "helper bytes");
+        service.putFile("base.jar", "base bytes");
+        service.putFile("base-extra.jar", "extra bytes");
+    }
+    static std::string sof(const std::string& guid, const std::string& version) {
+        return "&sof=" + guid + "_" + version + "&lang=25&os=11";
+    }
+    // Builds the catalog an update check would: the app, then its
+    // dependencies until none is unmet.
+    void resolveChain(ServiceQuery& query, SoftwareCatalog& catalog) {
+        ASSERT_EQ(query.getUpdates(catalog, kApp, 0.0, 25, 11, nullptr), kQueryFound) << query.lastError();
+        for (int round = 0; round < 4; ++round) {
+            std::vector<SoftwareRecord*> unmet = catalog.unmetDependencies();
+            if (unmet.empty()) return;
+            for (SoftwareRecord* software : unmet)
+                ASSERT_EQ(query.getAssociations(catalog, software->guid, 0.0, 25, 11, "dependency", nullptr),
+                          kQueryFound)
+                    << query.lastError();
+        }
+        FAIL() << "dependencies did not resolve";
+    }
+
+    UpdateService service;
+    ScratchFolder folder{"svcq"};
+};
+
+}  // namespace
+
+TEST_F(ServiceQueries, AvailabilityResultsInTheirOrder) {
+    ServiceSoftware app(kApp, 2001, "App", {"2.00000", "2.10000"});
+    service.publish(app);
+    app.guid = kHelper;
+    app.message = "Please call the vendor.";
+    service.publish(app);
+    const struct {
+        const char* guid;
+        double version;
+        int result;
+        const char* lastError;
+        const char* line;
+    } cases[] = {
+        {kApp, 2.0, kQueryFound, "", "availability&sof=a3d907:e2c41b7f96:-7c5e_2.00000&lang=25&os=11"},
+        {kApp, 2.1, kQueryNothingFound, "", "availability&sof=a3d907:e2c41b7f96:-7c5e_2.10000&lang=25&os=11"},
+        {kApp, 0.5, kQueryFound, "", "availability&sof=a3d907:e2c41b7f96:-7c5e_.50000&lang=25&os=11"},
+        // A message fails the query unless updates are counted, which is decided last.
+        {kHelper, 2.1, kQueryFailed, "Please call the vendor.",
+         "availability&sof=5b1c44:90ad3e7c21:-7f10_2.10000&lang=25&os=11"},
+        {kHelper, 0.05, kQueryFound, "Please call the vendor.",
+         "availability&sof=5b1c44:90ad3e7c21:-7f10_0.05000&lang=25&os=11"},
+    };
+    for (const auto& c : cases) {
+        service.clearRequests();
+        ServiceQuery query(service.serviceUrl());
+        EXPECT_EQ(query.checkAvailability(c.guid, c.version, 25, 11, nullptr), c.result) << c.line;
+        EXPECT_EQ(query.lastError(), c.lastError) << c.line;
+        EXPECT_EQ(service.requests(), Lines{kServlet + std::string(c.line) + " HTTP/1.1"});
+    }
+}
+
+TEST_F(ServiceQueries, UpdatesAndAssociationsFillTheCatalog) {
+    publishChain();
+    ServiceQuery query(service.serviceUrl());
+    SoftwareCatalog catalog;
+    EXPECT_EQ(query.getUpdates(catalog, kApp, 2.1, 25, 11, nullptr), kQueryFound);
+    ASSERT_EQ(catalog.mainList.size(), 1u);
+    EXPECT_EQ(catalog.mainList[0]->files[0]->fileName, "app.zip");
+    EXPECT_EQ(catalog.mainList[0]->files[0]->fileSize, 5000);
+
+    EXPECT_EQ(query.getAssociations(catalog, kApp, 2.1, 25, 11, "dependency", nullptr), kQueryFound);
+    ASSERT_EQ(catalog.dependentList.size(), 1u);
+    EXPECT_EQ(catalog.dependentList[0]->guid, kHelper);
+    // Without a type no type parameter is sent.
+    EXPECT_EQ(query.getAssociations(catalog, kHelper, 1.5, 25, 11, nullptr, nullptr), kQueryFound);
+    EXPECT_EQ(catalog.dependentList.size(), 2u);
+    EXPECT_TRUE(catalog.unmetDependencies().empty());
+    // Asking again lists nothing twice.
+    EXPECT_EQ(query.getAssociations(catalog, kHelper, 1.5, 25, 11, nullptr, nullptr), kQueryFound);
+    EXPECT_EQ(catalog.dependentList.size(), 2u);
+
+    EXPECT_EQ(service.requests(),
+              (Lines{kServlet + std::string("updates") + sof(kApp, "2.10000") + " HTTP/1.1",
+                     kServlet + std::string("associations") + sof(kApp, "2.10000") + "&type=dependency HTTP/1.1",
+                     kServlet + std::string("associations") + sof(kHelper, "1.50000") + " HTTP/1.1",
+                     kServlet + std::string("associations") + sof(kHelper, "1.50000") + " HTTP/1.1"}));
+
+    // A type the service does not know gives no association: nothing found.
+    SoftwareCatalog fresh;
+    EXPECT_EQ(query.getAssociations(fresh, kApp, 2.1, 25, 11, "related", nullptr), kQueryNothingFound);
+}
+
+TEST_F(ServiceQueries, ClientMessagesFailTheQueryButKeepTheRecords) {
+    publishChain();
+    ServiceSoftware app(kApp, 2001, "App", {"2.10000"});
+    app.dependsOn(kHelper);
+    app.clientMsg = "App withdrawn.";
+    service.publish(app);
+    ServiceQuery query(service.serviceUrl());
+    SoftwareCatalog catalog;
+    EXPECT_EQ(query.getAssociations(catalog, kApp, 2.1, 25, 11, "dependency", nullptr), kQueryFailed);
+    EXPECT_EQ(query.lastError(), "App withdrawn.");
+    EXPECT_EQ(catalog.dependentList.size(), 1u);
+    EXPECT_EQ(query.getUpdates(catalog, kApp, 1.0, 25, 11, nullptr), kQueryFailed);
+    EXPECT_EQ(query.lastError(), "App withdrawn.");
+    EXPECT_EQ(catalog.mainList.size(), 1u);
+}
+
+TEST_F(ServiceQueries, InstallScriptResults) {
+    publishChain();
+    service.setInstallScript(7, "<install><task><unzip /><fileName>{$DIR_UPDATES}app.zip</fileName>"
+                                "<dest>{$DIR_HOME}</dest><overwrite>true</overwrite></task></install>");
+    service.setInstallScript(9, "<install><clientMsg>Base is not for this system.</clientMsg></install>");
+    ServiceQuery query(service.serviceUrl());
+    const struct {
+        int fileId;
+        int result;
+        size_t items;
+        const char* lastError;
+    } cases[] = {
+        {7, kQueryFound, 1, ""},
+        {8, kQueryNothingFound, 0, ""},  // a file without a script gets an empty one
+        {9, kQueryFailed, 0, "Base is not for this system."},
+        {99, kQueryFailed, 0, kNotFound},
+    };
+    for (const auto& c : cases) {
+        service.clearRequests();
+        InstallData data;
+        EXPECT_EQ(query.getInstallScript(data, c.fileId, nullptr), c.result) << c.fileId;
+        EXPECT_EQ(data.items.size(), c.items) << c.fileId;
+        if (c.result == kQueryFailed) {
+            EXPECT_EQ(query.lastError(), c.lastError) << c.fileId;
+        }
+        EXPECT_EQ(service.requests(),
+                  Lines{kServlet + std::string("install&file=") + std::to_string(c.fileId) + " HTTP/1.1"});
+    }
+}
+
+TEST_F(ServiceQueries, StatusAndConnectionFailuresOfEveryQuery) {
+    publishChain();
+    const struct {
+        const char* rule;
+        const char* lastError;
+    } failures[] = {
+        {"status 404", kNotFound},
+        {"status 500",
+         "Something internal went wrong with the server. The server didn't crash, but it got so sick that it "
+         "couldn't process your request. Usually, this indicates a configuration problem on the server."},
+        {"status 418", "Unknown error"},
+        {"cut 30", "The connection ended before the whole reply arrived."},
+    };
+    ServiceQuery query(service.serviceUrl());
+    auto runAll = [&](const char* what, const std::string& expected) {
+        SoftwareCatalog catalog;
+        InstallData data;
+        EXPECT_EQ(query.checkAvailability(kApp, 1.0, 25, 11, nullptr), kQueryFailed) << what;
+        EXPECT_EQ(query.lastError(), expected) << what;
+        EXPECT_EQ(query.getUpdates(catalog, kApp, 1.0, 25, 11, nullptr), kQueryFailed) << what;
+        EXPECT_EQ(query.lastError(), expected) << what;
+        EXPECT_EQ(query.getAssociations(catalog, kApp, 1.0, 25, 11, "dependency", nullptr), kQueryFailed)
+            << what;
+        EXPECT_EQ(query.lastError(), expected) << what;
+        EXPECT_EQ(query.getInstallScript(data, 7, nullptr), kQueryFailed) << what;
+        EXPECT_EQ(query.lastError(), expected) << what;
+        EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), "app.zip", folder.path(), nullptr), kQueryFailed)
+            << what;
+        EXPECT_EQ(query.lastError(), expected) << what;
+    };
+    for (const auto& failure : failures) {
+        service.clearMisbehaviour();
+        service.misbehave("/", failure.rule);
+        runAll(failure.rule, failure.lastError);
+    }
+    service.clearMisbehaviour();
+    service.stop();
+    runAll("no service", kNoConnectionText);
+}
+
+TEST_F(ServiceQueries, RepliesWithoutContentLengthAreReadWhole) {
+    publishChain();
+    ServiceQuery query(service.serviceUrl());
+    for (const char* delivery : {"nolength", "chunked"}) {
+        service.clearMisbehaviour();
+        service.misbehave("/", delivery);
+        SoftwareCatalog catalog;
+        CountingProgressBar bar;
+        EXPECT_EQ(query.getUpdates(catalog, kApp, 1.0, 25, 11, &bar), kQueryFound) << delivery;
+        ASSERT_EQ(catalog.mainList.size(), 1u);
+        EXPECT_EQ(catalog.mainList[0]->dependencies.size(), 1u);
+        EXPECT_EQ(bar.position(), bar.upper());
+        EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), "app.zip", folder.path(), nullptr), kQueryFound)
+            << delivery;
+        EXPECT_EQ(ReadTextFile(folder.path() + "app.zip"), std::string(5000, 'a'));
+    }
+}
+
+// Replies that are not service documents, served as files: the query URL's
+// parameters do not change what /files/ returns.
+TEST_F(ServiceQueries, BadDocumentsFailWithAReason) {
+    std::string garbage;
+    for (int i = 0; i < 5000; ++i) garbage += static_cast<char>((i * 7919) % 256);
+    std::string huge = "<softwareUpdate>" + std::string(9 << 20, ' ') + "</softwareUpdate>";
+    const struct {
+        const char* what;
+        std::string body;
+        const char* lastError;
+    } cases[] = {
+        {"empty body", "", kUnreadableReplyText},
+        {"binary garbage", garbage, kUnreadableReplyText},
+        {"plain text", "Service unavailable, try later\n", kUnreadableReplyText},
+        {"unclosed document", "<softwareUpdate><association><software><ID>1</ID>", kUnreadableReplyText},
+        {"html page", "<html><body><p>Welcome<br></body></html>", kUnreadableReplyText},
+        {"many megabytes", huge, "The reply from the update service is larger than any it should send."},
+    };
+    for (const auto& c : cases) {
+        service.putFile("reply.xml", c.body);
+        ServiceQuery query(service.fileUrl("reply.xml"));
+        SoftwareCatalog catalog;
+        InstallData data;
+        EXPECT_EQ(query.getUpdates(catalog, kApp, 1.0, 25, 11, nullptr), kQueryFailed) << c.what;
+        EXPECT_EQ(query.lastError(), c.lastError) << c.what;
+        EXPECT_EQ(query.checkAvailability(kApp, 1.0, 25, 11, nullptr), kQueryFailed) << c.what;
+        EXPECT_EQ(query.getInstallScript(data, 7, nullptr), kQueryFailed) << c.what;
+        EXPECT_EQ(query.lastError(), c.lastError) << c.what;
+    }
+    // A well-formed document without software: answered, nothing found.
+    service.putFile("reply.xml", "<?xml version=\"1.0\"?>\n<softwareUpdate>\n</softwareUpdate>\n");
+    ServiceQuery query(service.fileUrl("reply.xml"));
+    SoftwareCatalog catalog;
+    EXPECT_EQ(query.getUpdates(catalog, kApp, 1.0, 25, 11, nullptr), kQueryNothingFound) << query.lastError();
+}
+
+TEST_F(ServiceQueries, QueryProgressCoversTheReplyAndEndsAtTheTop) {
+    publishChain();
+    ServiceQuery query(service.serviceUrl());
+    CountingProgressBar bar;
+    SoftwareCatalog catalog;
+    ASSERT_EQ(query.getUpdates(catalog, kApp, 1.0, 25, 11, &bar), kQueryFound);
+    HttpFetch reply = FetchUrl(service.serviceUrl() + "?task=updates" + sof(kApp, "1.00000"));
+    EXPECT_EQ(bar.step(), 1);
+    EXPECT_EQ(bar.upper(), static_cast<int>(reply.body.size()) + 4096);
+    EXPECT_EQ(bar.steps, static_cast<long long>(reply.body.size()));
+    EXPECT_EQ(bar.position(), bar.upper());
+}
+
+TEST_F(ServiceQueries, FileWithAFailingFirstLinkAndAWorkingSecond) {
+    publishChain();
+    ServiceQuery query(service.serviceUrl());
+    SoftwareCatalog catalog;
+    ASSERT_EQ(query.getAssociations(catalog, kApp, 2.1, 25, 11, "dependency", nullptr), kQueryFound);
+    const FileRecord& jar = *catalog.dependentList.at(0)->files.at(0);
+    service.clearRequests();
+    CountingProgressBar bar;
+    EXPECT_EQ(query.retrieveFile(jar, folder.path(), &bar), kQueryFound);
+    EXPECT_EQ(ReadTextFile(folder.path() + "helper.jar"), "helper bytes");
+    EXPECT_EQ(query.lastError(), kNotFound);  // left by the first link
+    EXPECT_EQ(service.requests(), (Lines{"GET /files/gone.jar HTTP/1.1", "GET /files/helper.jar HTTP/1.1"}));
+    EXPECT_EQ(bar.position(), bar.upper());
+
+    FileRecord noLinks;
+    noLinks.fileName = "nothing.bin";
+    EXPECT_EQ(query.retrieveFile(noLinks, folder.path(), nullptr), kQueryNothingFound);
+    FileRecord allGone;
+    allGone.fileName = "gone.jar";
+    allGone.links.push_back(std::make_unique<LinkRecord>(service.fileUrl("gone.jar")));
+    EXPECT_EQ(query.retrieveFile(allGone, folder.path(), nullptr), kQueryFailed);
+}
+
+TEST_F(ServiceQueries, DownloadTargetsThatCannotBeWritten) {
+    publishChain();
+    ServiceQuery query(service.serviceUrl());
+    std::string nowhere = folder.path() + "missing\\";
+    EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), "app.zip", nowhere, nullptr), kQueryFailed);
+    EXPECT_NE(query.lastError().find(nowhere + "app.zip"), std::string::npos) << query.lastError();
+
+    // Names from the service never leave the download folder.
+    service.clearRequests();
+    for (const char* name : {"..\\escape.zip", "../escape.zip", "sub\\app.zip", "C:app.zip", "..", ""}) {
+        EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), name, folder.path(), nullptr), kQueryFailed)
+            << name;
+        EXPECT_NE(query.lastError().find("not a plain file name"), std::string::npos) << name;
+    }
+    EXPECT_TRUE(service.requests().empty());
+}
+
+TEST_F(ServiceQueries, DownloadAndInstallLoopsStopAtTheFirstFailure) {
+    publishChain();
+    service.setInstallScript(7, "<install><task><unzip /><fileName>app.zip</fileName></task></install>");
+    service.setInstallScript(9, "<install><task><delete /><fileName>old.jar</fileName></task></install>");
+    ServiceQuery query(service.serviceUrl());
+    SoftwareCatalog catalog;
+    resolveChain(query, catalog);
+    ASSERT_EQ(catalog.mainList.size(), 1u);
+    ASSERT_EQ(catalog.dependentList.size(), 2u);
+
+    CountingProgressBar bar, total;
+    EXPECT_EQ(query.retrieveSoftware(catalog.mainList, folder.path(), &bar, &total), kQueryFound);
+    EXPECT_EQ(query.retrieveSoftware(catalog.dependentList, folder.path(), &bar, &total), kQueryFound);
+    EXPECT_EQ(total.steps, 4);
+    for (const char* name : {"app.zip", "helper.jar", "base.jar", "base-extra.jar"})
+        EXPECT_TRUE(PathExists(folder.path() + name)) << name;
+
+    service.clearRequests();
+    EXPECT_EQ(query.installSoftware(catalog.mainList, &bar, &total), kQueryNothingFound);
+    EXPECT_EQ(query.installSoftware(catalog.dependentList, &bar, &total), kQueryNothingFound);
+    EXPECT_EQ(total.steps, 8);
+    EXPECT_EQ(catalog.mainList[0]->files[0]->installData.items.size(), 1u);
+    EXPECT_EQ(catalog.dependentList[1]->files[0]->installData.items[0]->type, kInstallDelete);
+    EXPECT_EQ(service.requests().size(), 4u);
+
+    // The first failing file ends each loop; the files after it are not asked for.
+    service.putFile("base.jar", "");
+    service.misbehave("/files/base.jar", "status 503");
+    service.misbehave("/servlet/SoftwareUpdateServlet?task=install&file=9", "status 500");
+    service.clearRequests();
+    total.steps = 0;
+    EXPECT_EQ(query.retrieveSoftware(catalog.dependentList, folder.path(), &bar, &total), kQueryFailed);
+    EXPECT_EQ(query.lastError(), UpdateServiceClient::statusText(503));
+    EXPECT_EQ(query.installSoftware(catalog.dependentList, &bar, &total), kQueryFailed);
+    EXPECT_EQ(query.lastError(), UpdateServiceClient::statusText(500));
+    EXPECT_EQ(total.steps, 2);  // helper.jar downloaded, its script read
+    EXPECT_EQ(service.requests(),
+              (Lines{"GET /files/gone.jar HTTP/1.1", "GET /files/helper.jar HTTP/1.1", "GET /files/base.jar HTTP/1.1",
+                     kServlet + std::string("install&file=8 HTTP/1.1"),
+                     kServlet + std::string("install&file=9 HTTP/1.1")}));
+}
