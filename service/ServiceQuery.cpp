@@ -41,6 +41,17 @@ bool IsPlainFileName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
 }
 
+// Nothing escapes a query: any exception becomes the internal error text.
+template <typename Body>
+int Guarded(std::string& lastError, Body body) {
+    try {
+        return body();
+    } catch (...) {
+        lastError = kInternalErrorText;
+        return kQueryFailed;
+    }
+}
+
 }  // namespace
 
 std::string ServiceQuery::softwareQuery(const char* task, const std::string& softwareId, double version,
@@ -49,17 +60,23 @@ std::string ServiceQuery::softwareQuery(const char* task, const std::string& sof
            "&lang=" + std::to_string(language) + "&os=" + std::to_string(os);
 }
 
-bool ServiceQuery::readDocument(const std::string& url, XmlEventHandler& handler, ProgressBar* progress) {
+std::unique_ptr<HttpRequest> ServiceQuery::openReply(const std::string& url) {
     UpdateServiceClient client;
     std::unique_ptr<HttpRequest> request = client.openRequest(url, "", "", "");
     if (!request) {
         lastError_ = client.lastError();
-        return false;
+        return nullptr;
     }
     if (!request->isSuccess()) {
         lastError_ = UpdateServiceClient::statusText(request->statusCode());
-        return false;
+        return nullptr;
     }
+    return request;
+}
+
+bool ServiceQuery::readDocument(const std::string& url, XmlEventHandler& handler, ProgressBar* progress) {
+    std::unique_ptr<HttpRequest> request = openReply(url);
+    if (!request) return false;
     PrepareBar(progress, *request);
     request->body().setLimit(kMaxDocumentBytes);
     XmlReadSummary summary = XmlEventReader::parse(request->body(), handler, progress);
@@ -78,7 +95,7 @@ bool ServiceQuery::readDocument(const std::string& url, XmlEventHandler& handler
 
 int ServiceQuery::checkAvailability(const std::string& softwareId, double version, int language, int os,
                                     ProgressBar* progress) {
-    try {
+    return Guarded(lastError_, [&]() -> int {
         AvailabilityHandler handler;
         if (!readDocument(softwareQuery("availability", softwareId, version, language, os), handler, progress))
             return kQueryFailed;
@@ -89,15 +106,12 @@ int ServiceQuery::checkAvailability(const std::string& softwareId, double versio
         }
         if (handler.updates > 0) result = kQueryFound;
         return result;
-    } catch (...) {
-        lastError_ = kInternalErrorText;
-        return kQueryFailed;
-    }
+    });
 }
 
 int ServiceQuery::getUpdates(SoftwareCatalog& catalog, const std::string& softwareId, double version,
                              int language, int os, ProgressBar* progress) {
-    try {
+    return Guarded(lastError_, [&]() -> int {
         SoftwareDocumentHandler handler(catalog);
         if (!readDocument(softwareQuery("updates", softwareId, version, language, os), handler, progress))
             return kQueryFailed;
@@ -106,15 +120,12 @@ int ServiceQuery::getUpdates(SoftwareCatalog& catalog, const std::string& softwa
             return kQueryFailed;
         }
         return catalog.mainList.empty() ? kQueryNothingFound : kQueryFound;
-    } catch (...) {
-        lastError_ = kInternalErrorText;
-        return kQueryFailed;
-    }
+    });
 }
 
 int ServiceQuery::getAssociations(SoftwareCatalog& catalog, const std::string& softwareId, double version,
                                   int language, int os, const char* type, ProgressBar* progress) {
-    try {
+    return Guarded(lastError_, [&]() -> int {
         std::string url = softwareQuery("associations", softwareId, version, language, os);
         if (type) url += std::string("&type=") + type;
         SoftwareDocumentHandler handler(catalog);
@@ -127,14 +138,11 @@ int ServiceQuery::getAssociations(SoftwareCatalog& catalog, const std::string& s
             result = kQueryFailed;
         }
         return result;
-    } catch (...) {
-        lastError_ = kInternalErrorText;
-        return kQueryFailed;
-    }
+    });
 }
 
 int ServiceQuery::getInstallScript(InstallData& installData, int fileId, ProgressBar* progress) {
-    try {
+    return Guarded(lastError_, [&]() -> int {
         InstallScriptHandler handler(installData);
         if (!readDocument(serviceUrl_ + "?task=install&file=" + std::to_string(fileId), handler, progress))
             return kQueryFailed;
@@ -143,29 +151,18 @@ int ServiceQuery::getInstallScript(InstallData& installData, int fileId, Progres
             return kQueryFailed;
         }
         return installData.items.empty() ? kQueryNothingFound : kQueryFound;
-    } catch (...) {
-        lastError_ = kInternalErrorText;
-        return kQueryFailed;
-    }
+    });
 }
 
 int ServiceQuery::retrieveLink(const std::string& url, const std::string& fileName, const std::string& directory,
                                ProgressBar* progress) {
-    try {
+    return Guarded(lastError_, [&]() -> int {
         if (!IsPlainFileName(fileName)) {
             lastError_ = "The update service named a file \"" + fileName + "\", which is not a plain file name.";
             return kQueryFailed;
         }
-        UpdateServiceClient client;
-        std::unique_ptr<HttpRequest> request = client.openRequest(url, "", "", "");
-        if (!request) {
-            lastError_ = client.lastError();
-            return kQueryFailed;
-        }
-        if (!request->isSuccess()) {
-            lastError_ = UpdateServiceClient::statusText(request->statusCode());
-            return kQueryFailed;
-        }
+        std::unique_ptr<HttpRequest> request = openReply(url);
+        if (!request) return kQueryFailed;
         PrepareBar(progress, *request);
         int result = kQueryFound;
         if (!request->downloadToFile(directory + fileName, true, progress)) {
@@ -174,10 +171,7 @@ int ServiceQuery::retrieveLink(const std::string& url, const std::string& fileNa
         }
         FillBar(progress);
         return result;
-    } catch (...) {
-        lastError_ = kInternalErrorText;
-        return kQueryFailed;
-    }
+    });
 }
 
 int ServiceQuery::retrieveFile(const FileRecord& file, const std::string& directory, ProgressBar* progress) {

@@ -4,11 +4,13 @@
 // Results: 0 failed (lastError() says why), 1 answered with nothing found,
 // 2 answered with something found. Nothing throws out of an operation.
 // Progress bars may be null; totalProgress steps once per finished item.
+#include <memory>
 #include <string>
 
 #include "engine/InstallData.h"
 #include "service/SoftwareCatalog.h"
 
+class HttpRequest;
 class ProgressBar;
 class XmlEventHandler;
 
@@ -55,6 +57,9 @@ public:
     const std::string& serviceUrl() const { return serviceUrl_; }
 
 private:
+    // Opens the URL; null unless a reply with a 2xx status came (lastError_
+    // says why).
+    std::unique_ptr<HttpRequest> openReply(const std::string& url);
     // Runs one document query: opens the URL, reads the reply into the
     // handler. False (with lastError_) when there is no whole, readable reply.
     bool readDocument(const std::string& url, XmlEventHandler& handler, ProgressBar* progress);
