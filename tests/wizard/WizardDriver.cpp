@@ -53,6 +53,89 @@ RECT ClientRectOf(HWND sheet, int buttonId) {
     return rect;
 }
 
+namespace {
+
+bool IsVisibleDialog(HWND window) {
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof(className));
+    return std::string(className) == "#32770" && IsWindowVisible(window);
+}
+
+struct OwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwned(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<OwnedSearch*>(parameter);
+    if (IsVisibleDialog(window) && GetWindow(window, GW_OWNER) == search->owner) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct ProcessSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindProcessSheet(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<ProcessSearch*>(parameter);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == search->processId && IsVisibleDialog(window) && !GetWindow(window, GW_OWNER) &&
+        SendMessageA(window, PSM_GETCURRENTPAGEHWND, 0, 0) != 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND FindOwnedDialog(HWND owner) {
+    OwnedSearch search{owner, nullptr};
+    EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForMessageBox(HWND owner, DWORD timeoutMs) {
+    HWND box = nullptr;
+    WaitFor([&] { return (box = FindOwnedDialog(owner)) != nullptr; }, timeoutMs);
+    return box;
+}
+
+std::string MessageBoxText(HWND box) {
+    // The box's text is its one static control with text (the icon has none).
+    std::string text;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[16] = {};
+        GetClassNameA(child, className, sizeof(className));
+        if (lstrcmpiA(className, "Static") != 0) continue;
+        text = Text(child);
+        if (!text.empty()) break;
+    }
+    return text;
+}
+
+void AnswerMessageBox(HWND box, int buttonId) {
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
+}
+
+HWND WaitForProcessSheet(HANDLE process, DWORD timeoutMs) {
+    ProcessSearch search{GetProcessId(process), nullptr};
+    WaitFor(
+        [&] {
+            if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return true;
+            EnumWindows(FindProcessSheet, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
 }  // namespace wizard_driver
 
 WizardRun::WizardRun(CQMPropertySheet& sheet) : sheetObject_(sheet) {
@@ -64,7 +147,20 @@ WizardRun::WizardRun(CQMPropertySheet& sheet) : sheetObject_(sheet) {
 }
 
 WizardRun::~WizardRun() {
-    if (!ended_ && sheet_) PostMessageA(sheet_, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    if (!ended_ && sheet_) {
+        // A wizard that asks before it cancels gets its question answered
+        // with Yes, and any other box it shows is dismissed.
+        PostMessageA(sheet_, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        wizard_driver::WaitFor(
+            [this] {
+                if (HWND box = wizard_driver::FindOwnedDialog(sheet_)) {
+                    wizard_driver::AnswerMessageBox(box, GetDlgItem(box, IDYES) ? IDYES : IDOK);
+                    Sleep(50);
+                }
+                return ended_.load();
+            },
+            10000);
+    }
     if (thread_.joinable()) thread_.join();
 }
 

@@ -26,6 +26,18 @@ bool Enabled(HWND sheet, int buttonId);
 bool Visible(HWND sheet, int buttonId);
 RECT ClientRectOf(HWND sheet, int buttonId);
 
+// Message boxes (and other dialogs) owned by `owner`, in this or another
+// process: the first visible one, waiting up to `timeoutMs`; null if none.
+HWND FindOwnedDialog(HWND owner);
+HWND WaitForMessageBox(HWND owner, DWORD timeoutMs = 5000);
+// The box's message text (its static control) and its caption.
+std::string MessageBoxText(HWND box);
+// Presses IDOK, IDYES, IDNO ... as the user would.
+void AnswerMessageBox(HWND box, int buttonId);
+// The first visible top-level wizard sheet of another process, once it
+// shows a page; null on time-out or when the process has ended.
+HWND WaitForProcessSheet(HANDLE process, DWORD timeoutMs = 20000);
+
 }  // namespace wizard_driver
 
 class WizardRun {
