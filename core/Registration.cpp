@@ -70,7 +70,9 @@ bool InstallerConfig::writeRegistration() {
     RegistryKey entry;
     if (!OpenOrCreate(entry, uninstallKeyPath())) return false;
     entry.setString("DisplayName", productKey_);
-    entry.setString("UninstallString", bin + executableName_ + " -uninstall");
+    // Quoted: the path has blanks, and an unquoted one would let the system
+    // try "C:\Program.exe" and the like before the real program.
+    entry.setString("UninstallString", "\"" + bin + executableName_ + "\" -uninstall");
     entry.setString("InstallLocation", home);
     entry.setString("Publisher", companyName_);
     entry.setString("URLInfoAbout", siteUrl_);

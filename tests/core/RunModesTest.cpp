@@ -107,7 +107,7 @@ TEST_F(RunModes, RegisterRecordsTheCopyItRunsFromAndUnregisterUndoesIt) {
     EXPECT_EQ(LocalMachineString(kProductKeyPath, "Executable"), exe);
     EXPECT_EQ(LocalMachineString(kFamilyKey, "Home"), home);
     EXPECT_EQ(LocalMachineString(kUninstallEntry, "DisplayName"), "VYN2005");
-    EXPECT_EQ(LocalMachineString(kUninstallEntry, "UninstallString"), exe + " -uninstall");
+    EXPECT_EQ(LocalMachineString(kUninstallEntry, "UninstallString"), "\"" + exe + "\" -uninstall");
     EXPECT_EQ(LocalMachineString(kUninstallEntry, "InstallLocation"), home);
     EXPECT_EQ(LocalMachineString(kUninstallEntry, "Publisher"), "Quillmar Technologies INC");
     DWORD major = 0, size = sizeof major;
