@@ -91,8 +91,13 @@ int DriveInstall(HWND sheet, PictureBook& pictures) {
         last = page;
         switch (page) {
         case 0:
+            // The page selects the refusal itself when it opens; agree after that.
+            WaitFor([&] {
+                HWND active = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+                return IsDlgButtonChecked(active, IDC_DISAGREE) == BST_CHECKED;
+            });
             ClickPageButton(sheet, IDC_AGREE);
-            Click(sheet, kNextButton);
+            PostClick(sheet, kNextButton);
             break;
         case 1:
             if (!WaitFor([&] { return PageIndex(sheet) != 1; }, 120000)) return 1;
@@ -101,7 +106,7 @@ int DriveInstall(HWND sheet, PictureBook& pictures) {
             ClickPageButton(sheet, IDC_PAGE_BUTTON);  // "Install Java"
             std::printf("  Install Java pressed; waiting for the runtime's registration\n");
             WaitFor(JavaRuntimeRegistered, 60000);
-            Click(sheet, kNextButton);
+            PostClick(sheet, kNextButton);
             HandleMessageBox(sheet, pictures, "java-still-missing", IDOK, 1000);
             break;
         case 3:

@@ -100,8 +100,11 @@ protected:
     }
     // Agrees to the licence and moves on to the page the update check names.
     static void passLicence(HWND sheet) {
+        // The page selects the refusal by a posted click of its own when it
+        // opens; agreeing before that click lands would be undone by it.
+        WaitFor([&] { return checked(sheet, IDC_DISAGREE); });
         SendMessageA(GetDlgItem(ActivePageOf(sheet), IDC_AGREE), BM_CLICK, 0, 0);
-        Click(sheet, kNextButton);
+        PostClick(sheet, kNextButton);
     }
     static HWND ActivePageOf(HWND sheet) {
         return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
@@ -126,8 +129,9 @@ TEST_F(InstallWizardRun, FirstInstallFromLicenceToFinish) {
     ASSERT_TRUE(sheet);
 
     // The licence must be agreed to; the page starts on the refusal.
+    EXPECT_TRUE(WaitFor([&] { return checked(sheet, IDC_DISAGREE); }));
     EXPECT_FALSE(checked(sheet, IDC_AGREE));
-    Click(sheet, kNextButton);
+    PostClick(sheet, kNextButton);
     EXPECT_EQ(answerBox(sheet, IDOK), LoadResourceText(IDS_MUST_AGREE));
     EXPECT_EQ(PageIndex(sheet), 0);
 
@@ -179,7 +183,7 @@ TEST_F(InstallWizardRun, CancelIsAskedAndAnEmptyFolderIsRefused) {
     HWND sheet = startInstaller();
     ASSERT_TRUE(sheet);
     std::string caption;
-    Click(sheet, kCancelButton);
+    PostClick(sheet, kCancelButton);
     EXPECT_EQ(answerBox(sheet, IDNO, &caption), LoadResourceText(IDS_CONFIRM_CANCEL_INSTALL));
     EXPECT_EQ(caption, "Installer");
     EXPECT_EQ(PageIndex(sheet), 0);
@@ -187,12 +191,12 @@ TEST_F(InstallWizardRun, CancelIsAskedAndAnEmptyFolderIsRefused) {
     passLicence(sheet);
     ASSERT_TRUE(WaitForPage(sheet, 3, 30000));
     setPageText(sheet, IDC_INSTALL_DIR, "");
-    Click(sheet, kNextButton);
+    PostClick(sheet, kNextButton);
     EXPECT_EQ(answerBox(sheet, IDOK, &caption), "Please specify a directory in the space provided.");
     EXPECT_EQ(caption, "VYN2005");
     EXPECT_EQ(PageIndex(sheet), 3);
 
-    Click(sheet, kCancelButton);
+    PostClick(sheet, kCancelButton);
     answerBox(sheet, IDYES);
     ASSERT_TRUE(installerEnds());
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
@@ -207,7 +211,7 @@ TEST_F(InstallWizardRun, MissingJavaIsInstalledFromTheJavaPage) {
     EXPECT_EQ(PageText(sheet, IDC_PAGE_TEXT), LoadResourceText(IDS_JAVA_REQUIRED));
     EXPECT_FALSE(Enabled(sheet, kBackButton) && Visible(sheet, kBackButton));
 
-    Click(sheet, kNextButton);
+    PostClick(sheet, kNextButton);
     EXPECT_EQ(answerBox(sheet, IDOK), LoadResourceText(IDS_JAVA_NOT_FOUND));
     EXPECT_EQ(PageIndex(sheet), 2);
 
@@ -216,7 +220,7 @@ TEST_F(InstallWizardRun, MissingJavaIsInstalledFromTheJavaPage) {
     ASSERT_TRUE(WaitFor([] { return LocalMachineString(kJavaRuntimeRoot, "CurrentVersion") == "1.5"; }, 30000));
     Click(sheet, kNextButton);
     EXPECT_TRUE(WaitForPage(sheet, 3));
-    Click(sheet, kCancelButton);
+    PostClick(sheet, kCancelButton);
     answerBox(sheet, IDYES);
     EXPECT_TRUE(installerEnds());
 }

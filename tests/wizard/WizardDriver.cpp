@@ -18,6 +18,8 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
 
 void Click(HWND sheet, int buttonId) { SendMessageA(GetDlgItem(sheet, buttonId), BM_CLICK, 0, 0); }
 
+void PostClick(HWND window, int buttonId) { PostMessageA(GetDlgItem(window, buttonId), BM_CLICK, 0, 0); }
+
 int PageIndex(HWND sheet) {
     HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     return static_cast<int>(SendMessageA(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0));

@@ -15,7 +15,11 @@ namespace wizard_driver {
 // Waits until `condition` holds or `timeoutMs` passes; true when it held.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 
+// Clicks and returns once the click has been handled.
 void Click(HWND sheet, int buttonId);
+// Clicks without waiting: for a click that opens a modal message box, which
+// would otherwise hold the caller until the box is answered.
+void PostClick(HWND window, int buttonId);
 int PageIndex(HWND sheet);
 bool WaitForPage(HWND sheet, int index, DWORD timeoutMs = 5000);
 std::string Text(HWND window);
