@@ -5,10 +5,15 @@
 #include <vector>
 
 #include "core/Startup.h"
+#include "wizard/InstallWizard.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::vector<std::string> arguments;
     for (int i = 1; i < __argc; ++i) arguments.push_back(__argv[i]);
-    WizardRunners wizards;  // the install and uninstall wizards attach here
+    WizardRunners wizards;
+    wizards.install = [](InstallerConfig& configuration) {
+        CInstallWizard wizard(configuration, "Install");
+        return static_cast<long long>(wizard.DoWizard());
+    };
     return RunStartup(arguments, wizards);
 }
