@@ -5,10 +5,15 @@
 #include <vector>
 
 #include "core/Startup.h"
+#include "uninstall/UninstallWizard.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::vector<std::string> arguments;
     for (int i = 1; i < __argc; ++i) arguments.push_back(__argv[i]);
     WizardRunners wizards;  // the install and uninstall wizards attach here
+    wizards.uninstall = [](InstallerConfig& config) {
+        CUninstallWizard wizard(config, "Uninstall");
+        return static_cast<long long>(wizard.DoWizard());
+    };
     return RunStartup(arguments, wizards);
 }
