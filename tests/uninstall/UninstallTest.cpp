@@ -235,6 +235,32 @@ TEST_F(Uninstall, AHomeThatIsNotTheProductsFolderChangesNothing) {
     }
 }
 
+TEST_F(Uninstall, AShortcutThatCannotBeDeletedFailsTheUninstallAndKeepsTheFolder) {
+    installProduct(true);
+    UniqueFileHandle open(CreateFileA(DesktopLink().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(open);
+    UninstallRun wizard;
+    ASSERT_NE(wizard.sheet, nullptr);
+    ASSERT_TRUE(wizard.uninstall());
+
+    const std::string failure = "There was an error during installation: Error during uninstall";
+    HWND box = WaitForMessageBox(wizard.sheet);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), failure);
+    EXPECT_EQ(Text(box), "Uninstaller");
+    AnswerMessageBox(box, IDOK);
+    EXPECT_EQ(PageText(wizard.sheet, IDC_PAGE_TEXT), failure);
+    EXPECT_EQ(wizard.page(2).title, "Uninstall failed");
+    EXPECT_EQ(SendMessageA(wizard.pageControl(1, IDC_STEP_BAR), PBM_GETPOS, 0, 0), 0);
+    // What unregistration removed before the shortcut stays removed; the
+    // folder is not touched.
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+    EXPECT_FALSE(PathExists(ProgramsLink()));
+    EXPECT_TRUE(PathExists(DesktopLink()));
+    EXPECT_EQ(ReadTextFile(home() + "lib\\vyn.jar"), "jar");
+    EXPECT_TRUE(wizard.finish());
+}
+
 // The stricter rules of the home folder check, beyond the wizard runs above.
 TEST(ProductHomeDirectory, OnlyTheApplicationFolderItselfMayBeDeleted) {
     const std::string app = kAppFolder;
