@@ -6,13 +6,18 @@
 
 #include "core/Startup.h"
 #include "uninstall/UninstallWizard.h"
+#include "wizard/InstallWizard.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::vector<std::string> arguments;
     for (int i = 1; i < __argc; ++i) arguments.push_back(__argv[i]);
-    WizardRunners wizards;  // the install and uninstall wizards attach here
-    wizards.uninstall = [](InstallerConfig& config) {
-        CUninstallWizard wizard(config, "Uninstall");
+    WizardRunners wizards;
+    wizards.install = [](InstallerConfig& configuration) {
+        CInstallWizard wizard(configuration, "Install");
+        return static_cast<long long>(wizard.DoWizard());
+    };
+    wizards.uninstall = [](InstallerConfig& configuration) {
+        CUninstallWizard wizard(configuration, "Uninstall");
         return static_cast<long long>(wizard.DoWizard());
     };
     return RunStartup(arguments, wizards);

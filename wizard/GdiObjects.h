@@ -1,6 +1,7 @@
 #pragma once
-// Owners for the GDI objects the wizard creates: fonts, palettes, a window's
-// device context, and an object selected into a context for a while.
+// Owners for the GDI objects the wizard creates: fonts, palettes, bitmaps,
+// memory contexts, a window's device context, and an object selected into a
+// context for a while.
 #include <windows.h>
 
 #include "system/UniqueHandle.h"
@@ -13,6 +14,15 @@ struct GdiObjectTraits {
 };
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniquePalette = UniqueHandle<GdiObjectTraits<HPALETTE>>;
+using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
+
+// A memory device context (CreateCompatibleDC).
+struct MemoryDcTraits {
+    using Handle = HDC;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle dc) { DeleteDC(dc); }
+};
+using UniqueMemoryDC = UniqueHandle<MemoryDcTraits>;
 
 // GetDC/ReleaseDC for one window.
 class WindowDC {

@@ -16,28 +16,16 @@ namespace {
 
 const char kRecordingLauncher[] = "@echo %*>> \"%~dp0launcher.log\"\r\n";
 
-std::string ProgramsLink() {
-    std::string programs;
-    GetSpecialFolderPath(CSIDL_PROGRAMS, programs);
-    return programs + "\\Quillmar Technologies INC\\VYN2005.lnk";
-}
-
-std::string DesktopLink() {
-    std::string desktop;
-    GetSpecialFolderPath(CSIDL_DESKTOP, desktop);
-    return desktop + "\\VYN2005.lnk";
-}
-
 class RunModes : public testing::Test {
 protected:
     void SetUp() override {
-        DeleteFileA(ProgramsLink().c_str());
-        DeleteFileA(DesktopLink().c_str());
+        DeleteFileA(ProgramsLinkPath().c_str());
+        DeleteFileA(DesktopLinkPath().c_str());
     }
     void TearDown() override {
-        DeleteFileA(ProgramsLink().c_str());
-        DeleteFileA(DesktopLink().c_str());
-        RemoveDirectoryA(ProgramsLink().substr(0, ProgramsLink().rfind('\\')).c_str());
+        DeleteFileA(ProgramsLinkPath().c_str());
+        DeleteFileA(DesktopLinkPath().c_str());
+        RemoveDirectoryA(ProgramsLinkPath().substr(0, ProgramsLinkPath().rfind('\\')).c_str());
     }
 
     // An installed copy of the program in the bin folder below the scratch
@@ -93,7 +81,7 @@ TEST_F(RunModes, RegisterFromOutsideTheApplicationFolderWritesNothing) {
     EXPECT_EQ(run(copy, "-register"), 0);
     EXPECT_FALSE(LocalMachineKeyExists(kCompanyRoot));
     EXPECT_FALSE(LocalMachineKeyExists(kUninstallEntry));
-    EXPECT_FALSE(PathExists(ProgramsLink()));
+    EXPECT_FALSE(PathExists(ProgramsLinkPath()));
 }
 
 TEST_F(RunModes, RegisterRecordsTheCopyItRunsFromAndUnregisterUndoesIt) {
@@ -115,8 +103,8 @@ TEST_F(RunModes, RegisterRecordsTheCopyItRunsFromAndUnregisterUndoesIt) {
                            nullptr, &major, &size),
               0);
     EXPECT_EQ(major, 1u);
-    EXPECT_TRUE(PathExists(ProgramsLink()));
-    EXPECT_FALSE(PathExists(DesktopLink()));  // no desktop icon was asked for
+    EXPECT_TRUE(PathExists(ProgramsLinkPath()));
+    EXPECT_FALSE(PathExists(DesktopLinkPath()));  // no desktop icon was asked for
     EXPECT_EQ(launcherLog(bin),
               "-register com.quillmar.app.vyn.VynApp com.quillmar.app.vyn.VynAppXMLHandler "
               "VynApp.xml\r\n");
@@ -130,16 +118,21 @@ TEST_F(RunModes, RegisterRecordsTheCopyItRunsFromAndUnregisterUndoesIt) {
     EXPECT_EQ(run(exe, "-unregister"), 0);
     EXPECT_FALSE(LocalMachineKeyExists(kCompanyRoot));
     EXPECT_FALSE(LocalMachineKeyExists(kUninstallEntry));
-    EXPECT_FALSE(PathExists(ProgramsLink()));
-    EXPECT_FALSE(PathExists(ProgramsLink().substr(0, ProgramsLink().rfind('\\'))));
+    EXPECT_FALSE(PathExists(ProgramsLinkPath()));
+    EXPECT_FALSE(PathExists(ProgramsLinkPath().substr(0, ProgramsLinkPath().rfind('\\'))));
     std::string log = launcherLog(bin, 3);
     EXPECT_NE(log.find("-unregister com.quillmar.app.vyn.VynApp\r\n"), std::string::npos) << log;
 }
 
-TEST_F(RunModes, UnregisterKeepsTheFamilyKeysForAnotherProduct) {
+TEST_F(RunModes, ReRegisterAndUnregisterKeepTheFamilysKeysForAnotherProduct) {
     std::string exe = installCopy() + "VYN2005.exe";
     ASSERT_EQ(run(exe, "-register"), 0);
     SetLocalMachineString(std::string(kFamilyKey) + "\\OTHER", "Home", "C:\\Other\\");
+    // The family's home belongs to the first product: registering again
+    // leaves it as it is.
+    SetLocalMachineString(kFamilyKey, "Home", "C:\\Family\\");
+    ASSERT_EQ(run(exe, "-register"), 0);
+    EXPECT_EQ(LocalMachineString(kFamilyKey, "Home"), "C:\\Family\\");
 
     EXPECT_EQ(run(exe, "-unregister"), 0);
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));

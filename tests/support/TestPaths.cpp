@@ -1,6 +1,9 @@
 #include "support/TestPaths.h"
 
 #include <windows.h>
+#include <shlobj.h>
+
+#include "system/ShellLink.h"
 
 std::string UnixToWindowsPath(const std::string& unixPath) {
     std::string path = "Z:" + unixPath;
@@ -24,3 +27,15 @@ static std::string DirFromEnvironment(const char* name) {
 std::string SourceDir() { return DirFromEnvironment("VYN_SOURCE_DIR"); }
 std::string BinaryDir() { return DirFromEnvironment("VYN_BINARY_DIR"); }
 std::string InstallerPath() { return BinaryDir() + "VYN2005.exe"; }
+
+std::string ProgramsLinkPath() {
+    std::string programs;
+    GetSpecialFolderPath(CSIDL_PROGRAMS, programs);
+    return programs + "\\Quillmar Technologies INC\\VYN2005.lnk";
+}
+
+std::string DesktopLinkPath() {
+    std::string desktop;
+    GetSpecialFolderPath(CSIDL_DESKTOP, desktop);
+    return desktop + "\\VYN2005.lnk";
+}

@@ -8,3 +8,6 @@ std::string EnvironmentText(const char* name);
 std::string SourceDir();     // Windows form, ends with a backslash
 std::string BinaryDir();     // Windows form, ends with a backslash
 std::string InstallerPath(); // the VYN2005.exe of this build
+// The product's shortcuts in the Programs menu and on the desktop.
+std::string ProgramsLinkPath();
+std::string DesktopLinkPath();

@@ -12,6 +12,7 @@
 #include "system/UniqueHandle.h"
 #include "wizard/ProgressPage.h"
 #include "wizard/WindowProgressBar.h"
+#include "wizard/WindowShot.h"
 #include "wizard/WizardDriver.h"
 
 using namespace wizard_driver;
@@ -101,32 +102,6 @@ private:
     HANDLE release_;
 };
 
-// Saves the sheet as it is on screen to a 24-bit BMP file.
-void SaveScreenshot(HWND sheet, const std::string& path) {
-    RECT rect = {};
-    GetWindowRect(sheet, &rect);
-    int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    SelectObject(memory, previous);
-    BITMAPINFOHEADER info = {sizeof(info), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    int stride = (width * 3 + 3) & ~3;
-    std::string pixels(static_cast<size_t>(stride) * height, '\0');
-    GetDIBits(memory, bitmap, 0, height, &pixels[0], reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(sizeof(file) + sizeof(info) + pixels.size()), 0, 0,
-                             sizeof(file) + sizeof(info)};
-    UniqueFileHandle out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    WriteFile(out.get(), &file, sizeof(file), &written, nullptr);
-    WriteFile(out.get(), &info, sizeof(info), &written, nullptr);
-    WriteFile(out.get(), pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-}
 
 TEST(ProgressPage, WorkerDrivesThePageAndItsOutcomeTurnsTheWizard) {
     InstallerConfig config("installer-id", "product-id", "VYN2005");
@@ -159,7 +134,7 @@ TEST(ProgressPage, WorkerDrivesThePageAndItsOutcomeTurnsTheWizard) {
     if (const char* binary = std::getenv("VYN_BINARY_DIR")) {
         RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         Sleep(300);
-        SaveScreenshot(sheet, std::string(binary) + "\\progress-page.bmp");
+        SaveWindowShot(sheet, std::string(binary) + "\\progress-page.bmp");
     }
 
     SetEvent(release.get());

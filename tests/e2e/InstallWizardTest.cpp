@@ -1,0 +1,268 @@
+// The built VYN2005.exe run as a user runs it the first time: its install
+// wizard driven through its real windows from this process, against our
+// update service serving the demo application, with the results looked for
+// where a user would find them: files, registry, shortcuts, and the
+// launcher's record of how it was started.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "resources/resource.h"
+#include "support/ProcessRunner.h"
+#include "support/ScratchFolder.h"
+#include "support/ScratchRegistry.h"
+#include "support/TestPaths.h"
+#include "support/UpdateService.h"
+#include "system/ResourceText.h"
+#include "system/UniqueHandle.h"
+#include "wizard/QMPropertySheet.h"
+#include "wizard/WizardDriver.h"
+
+using namespace wizard_driver;
+
+namespace {
+
+const char kInstallerGuid[] = "4c8e21:10a7f5d2e64:-7d85";
+const char kAppFolderPath[] = "Quillmar Technologies INC\\QMTApp\\";
+
+std::string Upper(std::string text) {
+    CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+class InstallWizardRun : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(service_.started()) << service_.startError();
+        ASSERT_TRUE(service_.copyPublishFolder(UnixToWindowsPath(EnvironmentText("VYN_E2E_PUBLISH"))));
+        SetEnvironmentVariableA("VYN2005_SERVER", service_.baseUrl().c_str());
+        removeLinks();
+    }
+
+    void TearDown() override {
+        if (process_ && WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) {
+            TerminateProcess(process_.get(), 1);
+            WaitForSingleObject(process_.get(), 10000);
+        }
+        removeLinks();
+        RemoveTreeForTest(programFiles() + "Java\\jre1.5.0_22");
+        DeleteFileA((tempDir() + "JavaRuntimeSetup.exe").c_str());
+        DeleteFileA((tempDir() + "NewInstaller.bat").c_str());
+        DeleteFileA((tempDir() + "new-installer.log").c_str());
+    }
+
+    static void removeLinks() {
+        DeleteFileA(ProgramsLinkPath().c_str());
+        DeleteFileA(DesktopLinkPath().c_str());
+        RemoveDirectoryA(ProgramsLinkPath().substr(0, ProgramsLinkPath().rfind('\\')).c_str());
+    }
+    static std::string tempDir() {
+        char path[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, path);
+        return path;
+    }
+    static std::string programFiles() {
+        return LocalMachineString("Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir") + "\\";
+    }
+    static void registerJava(const std::string& version) {
+        SetLocalMachineString(kJavaRuntimeRoot, "CurrentVersion", version);
+        SetLocalMachineString(std::string(kJavaRuntimeRoot) + "\\" + version, "JavaHome", "C:\\Java\\jre" + version);
+    }
+
+    // Starts the installer as a user would and waits for its wizard.
+    HWND startInstaller() {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION started = {};
+        std::string commandLine = "\"" + InstallerPath() + "\"";
+        if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &started))
+            return nullptr;
+        UniqueKernelHandle thread(started.hThread);
+        process_.reset(started.hProcess);
+        return WaitForProcessSheet(process_.get());
+    }
+    bool installerEnds(DWORD timeoutMs = 20000) {
+        return WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
+    }
+
+    // Answers the message box the sheet shows next; returns its text.
+    static std::string answerBox(HWND sheet, int button, std::string* caption = nullptr) {
+        HWND box = WaitForMessageBox(sheet);
+        if (!box) return "(no message box)";
+        std::string text = MessageBoxText(box);
+        if (caption) *caption = Text(box);
+        AnswerMessageBox(box, button);
+        WaitFor([&] { return !IsWindow(box); });
+        return text;
+    }
+    // Agrees to the licence and moves on to the page the update check names.
+    static void passLicence(HWND sheet) {
+        SendMessageA(GetDlgItem(ActivePageOf(sheet), IDC_AGREE), BM_CLICK, 0, 0);
+        Click(sheet, kNextButton);
+    }
+    static HWND ActivePageOf(HWND sheet) {
+        return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    }
+    static void setPageText(HWND sheet, int id, const std::string& text) {
+        SendMessageA(GetDlgItem(ActivePageOf(sheet), id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    static bool checked(HWND sheet, int id) {
+        return SendMessageA(GetDlgItem(ActivePageOf(sheet), id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
+    static bool shown(HWND sheet, int id) { return IsWindowVisible(GetDlgItem(ActivePageOf(sheet), id)) != FALSE; }
+
+    UpdateService service_;
+    ScratchRegistry registry_{kCompanyRoot, kUninstallEntry, kJavaRuntimeRoot};
+    ScratchFolder scratch_{"e2e"};
+    UniqueKernelHandle process_;
+};
+
+TEST_F(InstallWizardRun, FirstInstallFromLicenceToFinish) {
+    registerJava("1.6");
+    HWND sheet = startInstaller();
+    ASSERT_TRUE(sheet);
+
+    // The licence must be agreed to; the page starts on the refusal.
+    EXPECT_FALSE(checked(sheet, IDC_AGREE));
+    Click(sheet, kNextButton);
+    EXPECT_EQ(answerBox(sheet, IDOK), LoadResourceText(IDS_MUST_AGREE));
+    EXPECT_EQ(PageIndex(sheet), 0);
+
+    passLicence(sheet);
+    ASSERT_TRUE(WaitForPage(sheet, 3, 30000)) << "Java is present, so the Java page is skipped";
+    EXPECT_EQ(PageText(sheet, IDC_INSTALL_LABEL), "Install VYN2005 to:");
+    // A folder that already ends in the application's folder, in other
+    // capitals, is not doubled.
+    std::string parent = scratch_.path() + "Apps\\";
+    setPageText(sheet, IDC_INSTALL_DIR, parent + "quillmar technologies inc\\QMTAPP");
+    Click(sheet, kNextButton);
+    ASSERT_TRUE(WaitForPage(sheet, 5, 60000));
+    EXPECT_TRUE(shown(sheet, IDC_LAUNCH_CHECK) && checked(sheet, IDC_LAUNCH_CHECK));
+    EXPECT_TRUE(shown(sheet, IDC_DESKTOP_CHECK) && checked(sheet, IDC_DESKTOP_CHECK));
+    EXPECT_EQ(PageText(sheet, IDC_PAGE_TEXT), "");
+    EXPECT_FALSE(Visible(sheet, kCancelButton));
+    EXPECT_FALSE(Visible(sheet, kBackButton));
+    // The install script's "-register" run has finished once the uninstall
+    // entry exists; only then does Finish's desktop icon have its target.
+    ASSERT_TRUE(WaitFor([] { return LocalMachineKeyExists(kUninstallEntry); }, 30000));
+    Click(sheet, kFinishButton);
+    ASSERT_TRUE(installerEnds());
+
+    std::string home = Upper(parent) + kAppFolderPath;
+    EXPECT_EQ(Upper(LocalMachineString(kProductKeyPath, "Home")), Upper(home));
+    EXPECT_EQ(Upper(LocalMachineString(kFamilyKey, "Home")), Upper(home));
+    EXPECT_EQ(Upper(LocalMachineString(kProductKeyPath, "Bin")), Upper(home + "bin\\"));
+    EXPECT_EQ(Upper(LocalMachineString(kUninstallEntry, "UninstallString")),
+              Upper("\"" + home + "bin\\VYN2005.exe\" -uninstall"));
+    for (const char* file : {"bin\\VYN2005.exe", "bin\\QuillmarApp.bat", "conf\\VynApp.xml", "lib\\qmtapp.jar"})
+        EXPECT_TRUE(PathExists(home + file)) << file;
+    EXPECT_FALSE(PathExists(home + "updates\\vyn-app.zip")) << "the script deletes the download";
+    EXPECT_TRUE(PathExists(ProgramsLinkPath()));
+    EXPECT_TRUE(PathExists(DesktopLinkPath()));
+
+    // Launched from the bin folder after Finish, registered by the script.
+    std::string log;
+    EXPECT_TRUE(WaitFor(
+        [&] { return (log = ReadTextFile(home + "launcher.log")).find("-a com.quillmar.app.vyn.VynApp") !=
+                     std::string::npos; },
+        20000))
+        << log;
+    EXPECT_NE(log.find("-register"), std::string::npos) << log;
+    EXPECT_NE(ReadTextFile(home + "bin\\QuillmarApp.bat").find("qmtapp.jar"), std::string::npos);
+}
+
+TEST_F(InstallWizardRun, CancelIsAskedAndAnEmptyFolderIsRefused) {
+    registerJava("1.6");
+    HWND sheet = startInstaller();
+    ASSERT_TRUE(sheet);
+    std::string caption;
+    Click(sheet, kCancelButton);
+    EXPECT_EQ(answerBox(sheet, IDNO, &caption), LoadResourceText(IDS_CONFIRM_CANCEL_INSTALL));
+    EXPECT_EQ(caption, "Installer");
+    EXPECT_EQ(PageIndex(sheet), 0);
+
+    passLicence(sheet);
+    ASSERT_TRUE(WaitForPage(sheet, 3, 30000));
+    setPageText(sheet, IDC_INSTALL_DIR, "");
+    Click(sheet, kNextButton);
+    EXPECT_EQ(answerBox(sheet, IDOK, &caption), "Please specify a directory in the space provided.");
+    EXPECT_EQ(caption, "VYN2005");
+    EXPECT_EQ(PageIndex(sheet), 3);
+
+    Click(sheet, kCancelButton);
+    answerBox(sheet, IDYES);
+    ASSERT_TRUE(installerEnds());
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+    EXPECT_FALSE(PathExists(DesktopLinkPath()));
+}
+
+TEST_F(InstallWizardRun, MissingJavaIsInstalledFromTheJavaPage) {
+    HWND sheet = startInstaller();
+    ASSERT_TRUE(sheet);
+    passLicence(sheet);
+    ASSERT_TRUE(WaitForPage(sheet, 2, 30000));
+    EXPECT_EQ(PageText(sheet, IDC_PAGE_TEXT), LoadResourceText(IDS_JAVA_REQUIRED));
+    EXPECT_FALSE(Enabled(sheet, kBackButton) && Visible(sheet, kBackButton));
+
+    Click(sheet, kNextButton);
+    EXPECT_EQ(answerBox(sheet, IDOK), LoadResourceText(IDS_JAVA_NOT_FOUND));
+    EXPECT_EQ(PageIndex(sheet), 2);
+
+    // "Install Java" runs the runtime installer the update check downloaded.
+    SendMessageA(GetDlgItem(ActivePageOf(sheet), IDC_PAGE_BUTTON), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([] { return LocalMachineString(kJavaRuntimeRoot, "CurrentVersion") == "1.5"; }, 30000));
+    Click(sheet, kNextButton);
+    EXPECT_TRUE(WaitForPage(sheet, 3));
+    Click(sheet, kCancelButton);
+    answerBox(sheet, IDYES);
+    EXPECT_TRUE(installerEnds());
+}
+
+TEST_F(InstallWizardRun, ANewerInstallerReplacesThisOne) {
+    registerJava("1.6");
+    DeleteFileA((service_.publishDir() + "software\\installer.txt").c_str());
+    service_.publish(
+        ServiceSoftware(kInstallerGuid, 1001, "VYN2005 Installer", {"1.01000", "2.00000"}).file(5, "NewInstaller.bat",
+                                                                                                 "2.00000"));
+    service_.putFile("NewInstaller.bat", "@echo %*> \"%~dp0new-installer.log\"\r\n");
+    HWND sheet = startInstaller();
+    ASSERT_TRUE(sheet);
+    passLicence(sheet);
+
+    ASSERT_TRUE(WaitForPage(sheet, 5, 30000));
+    EXPECT_FALSE(shown(sheet, IDC_LAUNCH_CHECK));
+    EXPECT_FALSE(shown(sheet, IDC_DESKTOP_CHECK));
+    EXPECT_EQ(answerBox(sheet, IDOK), LoadResourceText(IDS_NEWER_INSTALLER_DOWNLOADED));
+    // The wizard closes by itself, without the cancel question.
+    EXPECT_TRUE(installerEnds());
+    EXPECT_TRUE(WaitForFile(tempDir() + "new-installer.log", 20000)) << "the new installer was started";
+    EXPECT_FALSE(PathExists(DesktopLinkPath()));
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+}
+
+TEST_F(InstallWizardRun, AFailingServiceEndsOnInstallFailed) {
+    registerJava("1.6");
+    service_.misbehave("/servlet/SoftwareUpdateServlet?task=updates", "status 500");
+    HWND sheet = startInstaller();
+    ASSERT_TRUE(sheet);
+    passLicence(sheet);
+
+    ASSERT_TRUE(WaitForPage(sheet, 5, 30000));
+    std::string caption;
+    std::string message = answerBox(sheet, IDOK, &caption);
+    EXPECT_EQ(message.rfind("There was an error during installation: ", 0), 0u) << message;
+    EXPECT_GT(message.size(), std::string("There was an error during installation: ").size());
+    EXPECT_EQ(caption, "Installer");
+    EXPECT_EQ(PageText(sheet, IDC_PAGE_TEXT), message);
+    EXPECT_FALSE(shown(sheet, IDC_LAUNCH_CHECK));
+    EXPECT_FALSE(shown(sheet, IDC_DESKTOP_CHECK));
+    Click(sheet, kFinishButton);
+    ASSERT_TRUE(installerEnds());
+    EXPECT_FALSE(PathExists(DesktopLinkPath()));
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+#include "wizard/InstallCompletePage.h"
+
+#include <shellapi.h>
+
+#include "core/InstallerConfig.h"
+#include "core/WorkerChannel.h"
+#include "resources/resource.h"
+#include "system/ResourceText.h"
+#include "wizard/QMPropertySheet.h"
+
+namespace {
+
+const char kErrorPrefix[] = "There was an error during installation: ";
+// Posted to the page on activation, so that it is handled after the sheet
+// has applied the button setting that activation posted.
+constexpr UINT kHideButtonsMessage = WM_APP + 0x53;
+
+}  // namespace
+
+CInstallCompletePage::CInstallCompletePage(CQMPropertySheet& sheet, InstallerConfig& configuration)
+    : CQMPropertyPage(sheet, IDD_INSTALL_COMPLETE_PAGE), configuration_(configuration) {
+    title = "Install complete";
+    subtitle = "The installation is now complete";
+}
+
+BOOL CInstallCompletePage::OnInitDialog() {
+    CheckDlgButton(window(), IDC_LAUNCH_CHECK, BST_CHECKED);
+    CheckDlgButton(window(), IDC_DESKTOP_CHECK, BST_CHECKED);
+    return TRUE;
+}
+
+BOOL CInstallCompletePage::OnSetActive() {
+    if (!CQMPropertyPage::OnSetActive()) return FALSE;
+    PostMessageA(window(), kHideButtonsMessage, 0, 0);
+    return TRUE;
+}
+
+bool CInstallCompletePage::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) {
+    if (message != kHideButtonsMessage) return false;
+    // Only Finish remains: there is nothing to go back to or to cancel.
+    ShowWindow(GetDlgItem(sheet().window(), kCancelButton), SW_HIDE);
+    ShowWindow(GetDlgItem(sheet().window(), kBackButton), SW_HIDE);
+    result = 0;
+    return true;
+}
+
+void CInstallCompletePage::ShowChoices(bool show) {
+    for (int id : {IDC_LAUNCH_CHECK, IDC_DESKTOP_CHECK}) {
+        HWND box = GetDlgItem(window(), id);
+        if (!show) SendMessageA(box, BM_SETCHECK, BST_UNCHECKED, 0);
+        ShowWindow(box, show ? SW_SHOW : SW_HIDE);
+    }
+}
+
+void CInstallCompletePage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) {
+    if (!outcome) return;
+    bool plainSuccess = outcome->succeeded && !outcome->failed && !outcome->installerUpdated;
+    ShowChoices(plainSuccess);
+    if (outcome->failed) {
+        title = "Install failed";
+        subtitle = "The installation had errors";
+        InvalidateRect(sheet().window(), nullptr, TRUE);
+    }
+    if (outcome->installerUpdated) {
+        title = "Installer updated";
+        subtitle = "The installer was updated with a new version";
+        InvalidateRect(sheet().window(), nullptr, TRUE);
+    }
+    std::string prefix = outcome->failed ? kErrorPrefix : "";
+    SetDlgItemTextA(window(), IDC_PAGE_TEXT, (prefix + outcome->text).c_str());
+    if (!outcome->messageText.empty()) {
+        std::string caption = LoadResourceText(IDS_INSTALLER_CAPTION);
+        UINT icon = outcome->failed ? MB_ICONERROR : MB_ICONEXCLAMATION;
+        MessageBoxA(window(), (prefix + outcome->messageText).c_str(), caption.c_str(), MB_OK | icon);
+    }
+    if (!outcome->launchTarget.empty())
+        ShellExecuteA(window(), nullptr, outcome->launchTarget.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    bool close = outcome->closeWizard;
+    outcome.reset();
+    if (close) {
+        configuration_.setLaunchAfterInstall(false);
+        configuration_.setAddDesktopIcon(false);
+        sheet().EndWizard(IDOK);
+    }
+}
+
+BOOL CInstallCompletePage::ValidatePage() {
+    configuration_.setLaunchAfterInstall(IsDlgButtonChecked(window(), IDC_LAUNCH_CHECK) == BST_CHECKED);
+    configuration_.setAddDesktopIcon(IsDlgButtonChecked(window(), IDC_DESKTOP_CHECK) == BST_CHECKED);
+    return TRUE;
+}

@@ -1,0 +1,27 @@
+#include "wizard/InstallWizard.h"
+
+#include "resources/resource.h"
+#include "system/ResourceText.h"
+#include "wizard/InstallCompletePage.h"
+#include "wizard/InstallProgressPages.h"
+#include "wizard/JVMPage.h"
+#include "wizard/LicensePage.h"
+#include "wizard/LocationPage.h"
+
+CInstallWizard::CInstallWizard(InstallerConfig& configuration, const std::string& caption)
+    : CQMPropertySheet(caption), configuration_(configuration) {}
+
+void CInstallWizard::AddPages() {
+    AddPage(new CLicensePage(*this, configuration_));
+    AddPage(new UpdateCheckPage(*this, configuration_));
+    AddPage(new CJVMPage(*this, configuration_));
+    AddPage(new CLocationPage(*this, configuration_));
+    AddPage(new InstallProgressPage(*this, configuration_));
+    AddPage(new CInstallCompletePage(*this, configuration_));
+}
+
+BOOL CInstallWizard::CanCancel() {
+    std::string text = LoadResourceText(IDS_CONFIRM_CANCEL_INSTALL);
+    std::string caption = LoadResourceText(IDS_INSTALLER_CAPTION);
+    return MessageBoxA(window(), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) != IDNO;
+}

@@ -1,0 +1,106 @@
+#include "wizard/LocationPage.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "core/InstallerConfig.h"
+#include "resources/resource.h"
+#include "system/FileSystem.h"
+#include "system/PathText.h"
+#include "system/ResourceText.h"
+#include "system/SystemInfo.h"
+#include "wizard/FolderBrowserDialog.h"
+#include "wizard/QMPropertySheet.h"
+
+namespace {
+
+std::string UpperCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+// The folder as an absolute path without "." or ".." parts, so the stored
+// folder is the one the user sees and the uninstaller later accepts it.
+std::string FullFolderPath(const std::string& folder) {
+    char full[4 * MAX_PATH] = {};
+    DWORD length = GetFullPathNameA(folder.c_str(), sizeof(full), full, nullptr);
+    return (length > 0 && length < sizeof(full)) ? std::string(full, length) : folder;
+}
+
+}  // namespace
+
+CLocationPage::CLocationPage(CQMPropertySheet& sheet, InstallerConfig& configuration)
+    : CQMPropertyPage(sheet, IDD_LOCATION_PAGE), configuration_(configuration) {
+    title = "Install location";
+    subtitle = "Where do you want to install the application?";
+}
+
+std::string CLocationPage::ParentFolderOf(const std::string& shownFolder, const std::string& appFolderPath) {
+    if (shownFolder.empty()) return std::string();
+    std::string folder = shownFolder;
+    AddTrailingBackslash(folder);
+    folder = UpperCase(folder);
+    std::string appFolder = UpperCase(appFolderPath);
+    size_t at = appFolder.empty() ? std::string::npos : folder.find(appFolder);
+    if (at != std::string::npos) folder.erase(at);
+    return folder;
+}
+
+BOOL CLocationPage::OnInitDialog() {
+    std::string label = "Install " + configuration_.productKey() + " to:";
+    SetDlgItemTextA(window(), IDC_INSTALL_LABEL, label.c_str());
+    if (configuration_.installDir().empty()) {
+        std::string programFiles;
+        GetProgramFilesDirectory(programFiles);
+        AddTrailingBackslash(programFiles);
+        configuration_.setInstallDir(programFiles);
+    }
+    std::string folder = configuration_.installDir() + configuration_.appFolderPath();
+    SetDlgItemTextA(window(), IDC_INSTALL_DIR, folder.c_str());
+    return TRUE;
+}
+
+BOOL CLocationPage::OnSetActive() {
+    if (!CQMPropertyPage::OnSetActive()) return FALSE;
+    sheet().SetWizardButtons(PSWIZB_NEXT);  // nothing before this page can be redone
+    return TRUE;
+}
+
+std::string CLocationPage::shownFolder() const {
+    HWND control = GetDlgItem(window(), IDC_INSTALL_DIR);
+    std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(control)) + 1);
+    GetWindowTextA(control, text.data(), static_cast<int>(text.size()));
+    return text.data();
+}
+
+void CLocationPage::ChangeFolder() {
+    CFolderBrowserDialog browser(window());
+    browser.SetInitialFolder(shownFolder());
+    if (browser.DoModal() == IDOK) SetDlgItemTextA(window(), IDC_INSTALL_DIR, browser.GetFolder().c_str());
+}
+
+BOOL CLocationPage::ValidatePage() {
+    std::string folder = shownFolder();
+    if (folder.empty()) {
+        sheet().SetActivePage(sheet().GetPageIndex(this));
+        std::string caption = GetFileNameOfPath(GetModulePath());
+        size_t dot = caption.rfind('.');
+        if (dot != std::string::npos) caption.erase(dot);
+        std::string text = LoadResourceText(IDS_SPECIFY_DIRECTORY);
+        MessageBoxA(window(), text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+    configuration_.setInstallDir(ParentFolderOf(FullFolderPath(folder), configuration_.appFolderPath()));
+    return TRUE;
+}
+
+LRESULT CLocationPage::OnWizardNext() { return ValidatePage() ? 0 : -1; }
+
+bool CLocationPage::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result) {
+    if (message != WM_COMMAND || LOWORD(wParam) != IDC_PAGE_BUTTON || HIWORD(wParam) != BN_CLICKED) return false;
+    ChangeFolder();
+    result = TRUE;
+    return true;
+}
