@@ -10,3 +10,6 @@ extern const char kRegisterParameters[];     // the application registers itself
 extern const char kUnregisterParameters[];   // ... and unregisters
 
 void StartLauncher(const std::string& binDir, const std::string& parameters);
+// Starts the launcher the same way and waits up to `timeoutMs` for it to
+// end. False when it could not be started or was still running.
+bool RunLauncher(const std::string& binDir, const std::string& parameters, unsigned timeoutMs);

@@ -15,6 +15,9 @@
 
 namespace {
 
+// How long unregistration waits for the application's own unregistration.
+constexpr unsigned kUnregisterLauncherTimeoutMs = 60000;
+
 std::string LowerCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -114,7 +117,10 @@ bool InstallerConfig::registerProduct() {
 }
 
 bool InstallerConfig::unregisterProduct() {
-    StartLauncher(registeredBinDir(), kUnregisterParameters);
+    // The application unregisters itself with its own files and registry
+    // entries: they go only once it is done (or has had its time), and its
+    // folder is not the working folder of a running launcher any more.
+    RunLauncher(registeredBinDir(), kUnregisterParameters, kUnregisterLauncherTimeoutMs);
     removeRegistration();
     // A shortcut that is already gone (say, no desktop icon was chosen) is not
     // a failure; one that is there and cannot be deleted is.

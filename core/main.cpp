@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/Startup.h"
+#include "uninstall/UninstallWizard.h"
 #include "wizard/InstallWizard.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -13,6 +14,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     WizardRunners wizards;
     wizards.install = [](InstallerConfig& configuration) {
         CInstallWizard wizard(configuration, "Install");
+        return static_cast<long long>(wizard.DoWizard());
+    };
+    wizards.uninstall = [](InstallerConfig& configuration) {
+        CUninstallWizard wizard(configuration, "Uninstall");
         return static_cast<long long>(wizard.DoWizard());
     };
     return RunStartup(arguments, wizards);

@@ -1,0 +1,57 @@
+#include "uninstall/UninstallPages.h"
+
+#include "core/InstallerConfig.h"
+#include "core/WorkerChannel.h"
+#include "system/ResourceText.h"
+#include "wizard/QMPropertySheet.h"
+
+namespace {
+const char kPageTitle[] = "Uninstall application";
+const char kFailedTitle[] = "Uninstall failed";
+const char kFailedSubtitle[] = "The uninstall had errors";
+// The failure prefix is shared with the installer's texts, hence "installation".
+const char kFailurePrefix[] = "There was an error during installation: ";
+}  // namespace
+
+CPreUninstallPage::CPreUninstallPage(CQMPropertySheet& sheet, InstallerConfig& configuration)
+    : CQMPropertyPage(sheet, IDD_PLAIN_PAGE), configuration(configuration) {
+    title = kPageTitle;
+    subtitle = "About to uninstall application";
+}
+
+BOOL CPreUninstallPage::OnInitDialog() {
+    BOOL result = CQMPropertyPage::OnInitDialog();
+    std::string text = LoadResourceText(IDS_BEGIN_UNINSTALL) + configuration.productKey();
+    SetDlgItemTextA(window(), IDC_PAGE_TEXT, text.c_str());
+    return result;
+}
+
+CUninstallCompletePage::CUninstallCompletePage(CQMPropertySheet& sheet, InstallerConfig& configuration)
+    : CQMPropertyPage(sheet, IDD_PLAIN_PAGE), configuration(configuration) {
+    title = kPageTitle;
+    subtitle = "Completed the uninstall process";
+}
+
+BOOL CUninstallCompletePage::OnSetActive() {
+    if (!CQMPropertyPage::OnSetActive()) return FALSE;
+    // Nothing is left to cancel or go back to: Finish only.
+    ShowWindow(GetDlgItem(sheet().window(), kCancelButton), SW_HIDE);
+    ShowWindow(GetDlgItem(sheet().window(), kBackButton), SW_HIDE);
+    return TRUE;
+}
+
+void CUninstallCompletePage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) {
+    if (!outcome) return;
+    const std::string prefix = outcome->failed ? kFailurePrefix : "";
+    if (outcome->failed) {
+        title = kFailedTitle;
+        subtitle = kFailedSubtitle;
+        InvalidateRect(sheet().window(), nullptr, TRUE);
+    }
+    SetDlgItemTextA(window(), IDC_PAGE_TEXT, (prefix + outcome->text).c_str());
+    if (!outcome->messageText.empty()) {
+        UINT icon = outcome->failed ? MB_ICONERROR : MB_ICONEXCLAMATION;
+        MessageBoxA(sheet().window(), (prefix + outcome->messageText).c_str(),
+                    LoadResourceText(IDS_UNINSTALLER_CAPTION).c_str(), MB_OK | icon);
+    }
+}

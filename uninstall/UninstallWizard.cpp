@@ -1,0 +1,21 @@
+#include "uninstall/UninstallWizard.h"
+
+#include "system/ResourceText.h"
+#include "uninstall/UninstallPages.h"
+#include "uninstall/UninstallProgressPage.h"
+
+CUninstallWizard::CUninstallWizard(InstallerConfig& configuration, const std::string& caption)
+    : CQMPropertySheet(caption), configuration(configuration) {}
+
+void CUninstallWizard::AddPages() {
+    AddPage(new CPreUninstallPage(*this, configuration));
+    AddPage(new UninstallProgressPage(*this, configuration));
+    AddPage(new CUninstallCompletePage(*this, configuration));
+}
+
+BOOL CUninstallWizard::CanCancel() {
+    // Asked on every page; a running worker is not stopped by the answer.
+    int answer = MessageBoxA(window(), LoadResourceText(IDS_CONFIRM_CANCEL_UNINSTALL).c_str(),
+                             LoadResourceText(IDS_UNINSTALLER_CAPTION).c_str(), MB_YESNO | MB_ICONQUESTION);
+    return answer == IDNO ? FALSE : TRUE;
+}
