@@ -25,18 +25,19 @@ namespace {
 
 class PictureBook {
 public:
-    explicit PictureBook(std::string folder) : folder_(std::move(folder)) {}
+    PictureBook(std::string folder, std::string run) : folder_(std::move(folder)), run_(std::move(run)) {}
     void take(HWND window, const std::string& name) {
         Sleep(300);  // let the page finish painting
         char file[16];
         std::snprintf(file, sizeof(file), "%02d-", ++count_);
-        std::string path = folder_ + "\\" + file + name + ".bmp";
+        std::string path = folder_ + "\\" + run_ + "-" + file + name + ".bmp";
         std::printf("  picture %s%s\n", file, name.c_str());
         SaveWindowShot(window, path);
     }
 
 private:
     std::string folder_;
+    std::string run_;
     int count_ = 0;
 };
 
@@ -154,7 +155,7 @@ int main(int argc, char** argv) {
     }
     std::string mode = argv[2];
     std::string commandLine = mode == "install" ? "\"" + std::string(argv[3]) + "\"" : argv[3];
-    PictureBook pictures(argv[1]);
+    PictureBook pictures(argv[1], mode);
     UniqueKernelHandle process = Start(commandLine);
     if (!process) {
         std::fprintf(stderr, "cannot start %s (error %lu)\n", commandLine.c_str(), GetLastError());
