@@ -54,6 +54,11 @@ bool IsProductHomeDirectory(const std::string& home, const std::string& appFolde
     const size_t suffix = home.size() - appFolderPath.size();
     if (UpperCase(home.substr(suffix)) != UpperCase(appFolderPath)) return false;
     if (!IsSeparator(home[suffix - 1])) return false;
+    // Only a full path: "X:\..." or "\\server\share\..."; a relative one
+    // would be taken from whatever the current folder is.
+    const bool drivePath = home.size() > 2 && home[1] == ':' && IsSeparator(home[2]);
+    const bool networkPath = IsSeparator(home[0]) && IsSeparator(home[1]);
+    if (!drivePath && !networkPath) return false;
     size_t start = 0;
     while (start < home.size()) {
         size_t end = start;

@@ -280,6 +280,7 @@ TEST(ProductHomeDirectory, OnlyTheApplicationFolderItselfMayBeDeleted) {
         "C:\\Windows\\. .\\" + app,
         "C:\\Program Files\\Not" + app,          // only the tail of a folder's name
         "C:" + app,                              // relative to the drive's current folder
+        "Apps\\" + app,                          // relative to the current folder
     };
     for (const std::string& home : refused) EXPECT_FALSE(IsProductHomeDirectory(home, app)) << home;
 }
