@@ -178,7 +178,7 @@ TEST_F(InstallWizardRun, FirstInstallFromLicenceToFinish) {
     EXPECT_NE(ReadTextFile(home + "bin\\QuillmarApp.bat").find("qmtapp.jar"), std::string::npos);
 }
 
-TEST_F(InstallWizardRun, CancelIsAskedAndAnEmptyFolderIsRefused) {
+TEST_F(InstallWizardRun, CancelIsAskedTheFolderCanBeChangedAndAnEmptyOneIsRefused) {
     registerJava("1.6");
     HWND sheet = startInstaller();
     ASSERT_TRUE(sheet);
@@ -190,6 +190,20 @@ TEST_F(InstallWizardRun, CancelIsAskedAndAnEmptyFolderIsRefused) {
 
     passLicence(sheet);
     ASSERT_TRUE(WaitForPage(sheet, 3, 30000));
+    // "Change" opens the folder browser on the shown folder; OK brings the
+    // chosen folder back to the page.
+    std::string chosen = scratch_.path() + "Chosen";
+    ASSERT_TRUE(CreateDirectoryA(chosen.c_str(), nullptr));
+    setPageText(sheet, IDC_INSTALL_DIR, chosen);
+    PostClick(ActivePageOf(sheet), IDC_PAGE_BUTTON);
+    HWND browser = WaitForMessageBox(sheet);
+    ASSERT_TRUE(browser);
+    EXPECT_EQ(Text(browser), "Browse for folder");
+    EXPECT_TRUE(WaitFor([&] { return Upper(Text(GetDlgItem(browser, IDC_PATH_EDIT))) == Upper(chosen); }));
+    AnswerMessageBox(browser, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(browser); }));
+    EXPECT_EQ(Upper(PageText(sheet, IDC_INSTALL_DIR)), Upper(chosen));
+
     setPageText(sheet, IDC_INSTALL_DIR, "");
     PostClick(sheet, kNextButton);
     EXPECT_EQ(answerBox(sheet, IDOK, &caption), "Please specify a directory in the space provided.");
