@@ -14,9 +14,9 @@
 #include "support/ScratchRegistry.h"
 #include "support/TestPaths.h"
 #include "support/UpdateService.h"
-#include "system/UniqueHandle.h"
 #include "wizard/InstallProgressPages.h"
 #include "wizard/WindowProgressBar.h"
+#include "wizard/WindowShot.h"
 #include "wizard/WizardDriver.h"
 
 using namespace wizard_driver;
@@ -56,34 +56,6 @@ protected:
 private:
     InstallerConfig& config_;
 };
-
-// Saves the sheet as it is on screen to a 24-bit BMP file.
-void SaveSheetPicture(HWND sheet, const std::string& path) {
-    RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sleep(300);
-    RECT rect = {};
-    GetWindowRect(sheet, &rect);
-    int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    SelectObject(memory, previous);
-    BITMAPINFOHEADER info = {sizeof(info), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    std::string pixels(static_cast<size_t>((width * 3 + 3) & ~3) * height, '\0');
-    GetDIBits(memory, bitmap, 0, height, &pixels[0], reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(sizeof(file) + sizeof(info) + pixels.size()), 0, 0,
-                             sizeof(file) + sizeof(info)};
-    UniqueFileHandle out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    WriteFile(out.get(), &file, sizeof(file), &written, nullptr);
-    WriteFile(out.get(), &info, sizeof(info), &written, nullptr);
-    WriteFile(out.get(), pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-}
 
 // While a worker runs only Cancel is offered.
 void ExpectOnlyCancel(HWND sheet) {
@@ -152,7 +124,9 @@ TEST(InstallProgressPages, TheCheckThenTheInstallRunBehindTheirPagesAndTurnTheWi
     EXPECT_EQ(BarPosition(sheet, IDC_STEP_BAR), kDownloadBytes + 4096);  // full: the range has 4 KiB to spare
     ExpectOnlyCancel(sheet);
     EXPECT_EQ(BarPosition(sheet, IDC_TOTAL_BAR), 1);  // the one download
-    SaveSheetPicture(sheet, BinaryDir() + "install-progress-page.bmp");
+    RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(300);
+    EXPECT_TRUE(SaveWindowShot(sheet, BinaryDir() + "install-progress-page.bmp"));
 
     ASSERT_TRUE(WaitForPage(sheet, 5, 20000));
     const double installSeconds = SecondsSince(start);
