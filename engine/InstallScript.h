@@ -2,7 +2,7 @@
 // Carrying out a file's install script.
 #include <string>
 
-#include "engine/InstallData.h"
+#include "documents/InstallData.h"
 
 // Runs the items in order: expands the placeholders of fileName, src, dest
 // and confFile in place (creating the five install folders first), then does

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "service/ByteStream.h"
+#include "documents/ByteStream.h"
 #include "system/UniqueHandle.h"
 
 class ProgressBar;

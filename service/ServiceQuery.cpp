@@ -4,12 +4,12 @@
 #include <climits>
 #include <memory>
 
-#include "engine/InstallScriptHandler.h"
-#include "service/AvailabilityHandler.h"
+#include "documents/InstallScriptHandler.h"
+#include "documents/AvailabilityHandler.h"
 #include "service/InternetErrorText.h"
-#include "service/SoftwareDocumentHandler.h"
+#include "documents/SoftwareDocumentHandler.h"
 #include "service/UpdateServiceClient.h"
-#include "service/XmlEventReader.h"
+#include "documents/XmlEventReader.h"
 #include "system/ProgressBar.h"
 #include "system/VersionText.h"
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/InstallData.h"
-#include "service/SoftwareCatalog.h"
+#include "documents/InstallData.h"
+#include "documents/SoftwareCatalog.h"
 
 class HttpRequest;
 class ProgressBar;

@@ -1,7 +1,7 @@
 #include "uninstall/UninstallPages.h"
 
-#include "core/InstallerConfig.h"
-#include "core/WorkerChannel.h"
+#include "flow/InstallerConfig.h"
+#include "flow/WorkerChannel.h"
 #include "system/ResourceText.h"
 #include "wizard/QMPropertySheet.h"
 

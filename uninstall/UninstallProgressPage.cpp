@@ -1,6 +1,6 @@
 #include "uninstall/UninstallProgressPage.h"
 
-#include "uninstall/UninstallWorker.h"
+#include "flow/UninstallWorker.h"
 #include "wizard/QMPropertySheet.h"
 
 UninstallProgressPage::UninstallProgressPage(CQMPropertySheet& sheet, InstallerConfig& configuration)

@@ -1,7 +1,7 @@
 #include "wizard/InstallProgressPages.h"
 
-#include "engine/InstallWorker.h"
-#include "service/UpdateCheckWorker.h"
+#include "flow/InstallWorker.h"
+#include "flow/UpdateCheckWorker.h"
 
 UpdateCheckPage::UpdateCheckPage(CQMPropertySheet& sheet, InstallerConfig& configuration)
     : CProgressPage(sheet, configuration) {

@@ -2,8 +2,8 @@
 
 #include <shellapi.h>
 
-#include "core/InstallerConfig.h"
-#include "core/WorkerChannel.h"
+#include "flow/InstallerConfig.h"
+#include "flow/WorkerChannel.h"
 #include "resources/resource.h"
 #include "system/JavaRuntimeLocator.h"
 #include "system/ResourceText.h"

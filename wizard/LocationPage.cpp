@@ -4,7 +4,7 @@
 #include <cctype>
 #include <vector>
 
-#include "core/InstallerConfig.h"
+#include "flow/InstallerConfig.h"
 #include "resources/resource.h"
 #include "system/FileSystem.h"
 #include "system/PathText.h"

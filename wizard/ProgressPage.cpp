@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "core/WorkerThread.h"
+#include "flow/WorkerThread.h"
 #include "wizard/QMPropertySheet.h"
 #include "wizard/WindowProgressBar.h"
 

@@ -4,7 +4,7 @@
 // wizard to the page the worker's outcome names.
 #include <memory>
 
-#include "core/WorkerChannel.h"
+#include "flow/WorkerChannel.h"
 #include "resources/resource.h"
 #include "wizard/QMPropertyPage.h"
 

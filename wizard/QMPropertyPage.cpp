@@ -1,6 +1,6 @@
 #include "wizard/QMPropertyPage.h"
 
-#include "core/WorkerChannel.h"
+#include "flow/WorkerChannel.h"
 #include "wizard/QMPropertySheet.h"
 
 CQMPropertyPage::CQMPropertyPage(CQMPropertySheet& sheet, int templateId)

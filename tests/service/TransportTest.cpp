@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "CountingProgressBar.h"
+#include "support/CountingProgressBar.h"
 #include "service/InternetErrorText.h"
 #include "service/UpdateServiceClient.h"
 #include "support/ScratchFolder.h"

@@ -1,6 +1,6 @@
 #include "RecordingChannel.h"
 
-#include "core/WorkerThread.h"
+#include "flow/WorkerThread.h"
 
 void ChannelLog::add(std::string event) {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/WorkerChannel.h"
+#include "flow/WorkerChannel.h"
 
 class WorkerThread;
 

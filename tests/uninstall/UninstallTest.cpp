@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/InstallerConfig.h"
+#include "flow/InstallerConfig.h"
 #include "resources/resource.h"
 #include "support/DirectoryLink.h"
 #include "support/ProcessRunner.h"
@@ -21,7 +21,7 @@
 #include "system/ShellLink.h"
 #include "system/UniqueHandle.h"
 #include "uninstall/UninstallWizard.h"
-#include "uninstall/UninstallWorker.h"
+#include "flow/UninstallWorker.h"
 #include "wizard/QMPropertyPage.h"
 #include "wizard/WizardDriver.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "TestPages.h"
-#include "core/InstallerConfig.h"
-#include "service/SoftwareCatalog.h"
+#include "flow/InstallerConfig.h"
+#include "documents/SoftwareCatalog.h"
 #include "support/ScratchFolder.h"
 #include "support/ScratchRegistry.h"
 #include "support/TestPaths.h"

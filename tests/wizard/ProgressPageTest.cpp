@@ -7,8 +7,8 @@
 #include <string>
 
 #include "TestPages.h"
-#include "core/InstallerConfig.h"
-#include "core/WorkerThread.h"
+#include "flow/InstallerConfig.h"
+#include "flow/WorkerThread.h"
 #include "system/UniqueHandle.h"
 #include "wizard/ProgressPage.h"
 #include "wizard/WindowProgressBar.h"

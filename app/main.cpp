@@ -1,0 +1,24 @@
+// Entry point: the one file that knows both wizards.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Startup.h"
+#include "uninstall/UninstallWizard.h"
+#include "wizard/InstallWizard.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < __argc; ++i) arguments.push_back(__argv[i]);
+    WizardRunners wizards;
+    wizards.install = [](InstallerConfig& configuration) {
+        CInstallWizard wizard(configuration, "Install");
+        return static_cast<long long>(wizard.DoWizard());
+    };
+    wizards.uninstall = [](InstallerConfig& configuration) {
+        CUninstallWizard wizard(configuration, "Uninstall");
+        return static_cast<long long>(wizard.DoWizard());
+    };
+    return RunStartup(arguments, wizards);
+}

@@ -1,0 +1,109 @@
+#include "flow/InstallWorker.h"
+
+#include "flow/InstallerConfig.h"
+#include "engine/InstallScript.h"
+#include "service/ServiceQuery.h"
+#include "documents/SoftwareCatalog.h"
+#include "system/FileSystem.h"
+#include "system/PathText.h"
+#include "system/ProgressBar.h"
+#include "system/ResourceText.h"
+
+namespace {
+
+const int kCompletePage = 5;  // the install wizard's complete page
+
+int CountFiles(const SoftwareList& list) {
+    int count = 0;
+    for (const auto& software : list) count += static_cast<int>(software->files.size());
+    return count;
+}
+
+}  // namespace
+
+InstallWorker::InstallWorker(std::shared_ptr<WorkerChannel> channel) : WorkerThread(std::move(channel)) {}
+
+int InstallWorker::Run() {
+    WorkerChannel& ui = channel();
+    InstallerConfig& config = ui.configuration();
+    SoftwareCatalog& catalog = config.catalog();
+    ProgressBar* total = ui.totalBar();
+    const int totalSteps = TotalSteps(CountFiles(catalog.mainList) + CountFiles(catalog.dependentList));
+
+    ui.setTotalCaption(LoadResourceText(IDS_TOTAL_COMPLETION));
+    total->setRange(0, totalSteps);
+    total->setStep(1);
+    ui.enableBack(false);
+    ui.enableNext(false);
+
+    // Every file into the updates folder, the application's first. A failure
+    // without a text passes over the application's files but, for the
+    // dependencies', ends the run without an outcome.
+    ui.setStepCaption(LoadResourceText(IDS_DOWNLOADING_APP_FILES));
+    std::string updatesDir = config.updatesDir();
+    AddTrailingBackslash(updatesDir);
+    CreateDirectoryPath(updatesDir);
+    {
+        ServiceQuery query(config.serviceUrl());
+        if (query.retrieveSoftware(catalog.mainList, updatesDir, ui.stepBar(), total) == kQueryFailed &&
+            reportFailure(query.lastError()))
+            return 0;
+        if (query.retrieveSoftware(catalog.dependentList, updatesDir, ui.stepBar(), total) == kQueryFailed) {
+            reportFailure(query.lastError());
+            return 0;
+        }
+    }
+
+    // Each file's install script from the service.
+    ui.setStepCaption(LoadResourceText(IDS_DOWNLOADING_INSTALL_DATA));
+    {
+        ServiceQuery query(config.serviceUrl());
+        if (query.installSoftware(catalog.mainList, ui.stepBar(), total) == kQueryFailed &&
+            reportFailure(query.lastError()))
+            return 0;
+        if (query.installSoftware(catalog.dependentList, ui.stepBar(), total) == kQueryFailed &&
+            reportFailure(query.lastError()))
+            return 0;
+    }
+
+    // The dependencies' scripts first: the application's may build on what
+    // they installed.
+    std::string homeDir = config.homeDir();
+    AddTrailingBackslash(homeDir);
+    std::string javaHome = config.javaHome();
+    RemoveTrailingBackslash(javaHome);
+    runScripts(catalog.dependentList, homeDir, javaHome);
+    runScripts(catalog.mainList, homeDir, javaHome);
+
+    total->setPosition(totalSteps);
+    auto outcome = std::make_unique<WizardOutcome>();
+    outcome->targetPage = kCompletePage;
+    outcome->succeeded = true;
+    ui.postOutcome(std::move(outcome));
+    return 0;
+}
+
+void InstallWorker::runScripts(SoftwareList& list, const std::string& homeDir, const std::string& javaHome) {
+    WorkerChannel& ui = channel();
+    ui.setStepCaption(LoadResourceText(IDS_INSTALLING_DEPENDENCIES));
+    ProgressBar* step = ui.stepBar();
+    step->setRange(0, static_cast<int>(list.size()));
+    // The bar still has the step of the last transfer, or none at all.
+    step->setStep(1);
+    for (auto& software : list) {
+        step->stepIt();
+        for (auto& file : software->files) runInstallScript(file->installData, homeDir, javaHome);
+    }
+    ui.totalBar()->stepIt();
+}
+
+bool InstallWorker::reportFailure(const std::string& error) {
+    if (error.empty()) return false;
+    auto outcome = std::make_unique<WizardOutcome>();
+    outcome->text = error;
+    outcome->messageText = error;
+    outcome->targetPage = kCompletePage;
+    outcome->failed = true;
+    channel().postOutcome(std::move(outcome));
+    return true;
+}

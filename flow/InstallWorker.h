@@ -1,0 +1,31 @@
+#pragma once
+// The thread behind the install wizard's download-and-install page. It
+// downloads every file that the update check put into the catalog (the
+// application's and its dependencies') into the updates folder, fetches each
+// file's install script, runs the dependencies' scripts and then the
+// application's, and ends with one outcome for the complete page: success,
+// or the first failure that carries a text.
+#include <memory>
+#include <string>
+
+#include "flow/WorkerThread.h"
+#include "documents/CatalogRecords.h"
+
+class InstallWorker : public WorkerThread {
+public:
+    explicit InstallWorker(std::shared_ptr<WorkerChannel> channel);
+
+    // The total bar's end for `fileCount` files: a step per download, a step
+    // per install script fetched, and one for each of the two script stages.
+    static int TotalSteps(int fileCount) { return 2 * fileCount + 2; }
+
+protected:
+    int Run() override;
+
+private:
+    // Runs the install script of every file of the list's software, stepping
+    // the step bar once per software. Scripts report nothing.
+    void runScripts(SoftwareList& list, const std::string& homeDir, const std::string& javaHome);
+    // Posts the error as a failure when it has a text; true when it did.
+    bool reportFailure(const std::string& error);
+};

@@ -1,0 +1,53 @@
+#pragma once
+// The thread behind the install wizard's update check page. It asks the
+// update service for a newer installer (and fetches it if there is one);
+// otherwise it fills the configuration's catalog with the application and
+// everything the application depends on, and checks that the Java runtime
+// it needs is registered (fetching the runtime's installer if not). It ends
+// with one outcome naming the page to turn to, or with none when a step
+// failed without a text to show.
+#include <memory>
+#include <string>
+
+#include "flow/WorkerThread.h"
+
+class ServiceQuery;
+
+class UpdateCheckWorker : public WorkerThread {
+public:
+    explicit UpdateCheckWorker(std::shared_ptr<WorkerChannel> channel);
+
+    // The total bar's end: one step per finished query or download, and the
+    // bar is set there when the check ends.
+    static constexpr int kTotalSteps = 6;
+
+protected:
+    int Run() override;
+
+private:
+    // What a step reports: failed (any outcome already posted), go on, or
+    // the step's special case (a newer installer, a missing Java runtime).
+    enum StepResult { kStepFailed = 0, kStepGoOn = 1, kStepSpecial = 2 };
+
+    int availabilityStep();
+    int installerUpdateStep();
+    int dependencyStep();
+    int javaCheckStep();
+    int javaDownloadStep();
+
+    // Posts the query's error as a failure when it has one; a failure
+    // without a text posts nothing.
+    void reportFailure(const ServiceQuery& query);
+    void postFailure(const std::string& text, const std::string& messageText, int targetPage);
+    void postInstallerUpdated(const std::string& text, const std::string& messageText,
+                              const std::string& launchTarget, int targetPage);
+    void postJavaRequired(const std::string& text, const std::string& messageText,
+                          const std::string& launchTarget, double requiredVersion, int targetPage,
+                          bool closeWizard);
+    void stepTotal();
+};
+
+// Failure texts of the update check itself.
+extern const char kUnresolvedDependenciesText[];  // "Software IDs continue"
+extern const char kNoInstallerFileText[];
+extern const char kNoJavaInstallerFileText[];
