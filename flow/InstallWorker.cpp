@@ -11,8 +11,6 @@
 
 namespace {
 
-const int kCompletePage = 5;  // the install wizard's complete page
-
 int CountFiles(const SoftwareList& list) {
     int count = 0;
     for (const auto& software : list) count += static_cast<int>(software->files.size());
@@ -23,7 +21,7 @@ int CountFiles(const SoftwareList& list) {
 
 InstallWorker::InstallWorker(std::shared_ptr<WorkerChannel> channel) : WorkerThread(std::move(channel)) {}
 
-int InstallWorker::Run() {
+void InstallWorker::Run() {
     WorkerChannel& ui = channel();
     InstallerConfig& config = ui.configuration();
     SoftwareCatalog& catalog = config.catalog();
@@ -47,12 +45,14 @@ int InstallWorker::Run() {
         ServiceQuery query(config.serviceUrl());
         if (query.retrieveSoftware(catalog.mainList, updatesDir, ui.stepBar(), total) == kQueryFailed &&
             reportFailure(query.lastError()))
-            return 0;
+            return;
         if (query.retrieveSoftware(catalog.dependentList, updatesDir, ui.stepBar(), total) == kQueryFailed) {
-            reportFailure(query.lastError());
-            return 0;
+            (void)reportFailure(query.lastError());  // without a text, the base's failure stands
+            return;
         }
     }
+
+    if (stopRequested()) return;
 
     // Each file's install script from the service.
     ui.setStepCaption(LoadResourceText(IDS_DOWNLOADING_INSTALL_DATA));
@@ -60,11 +60,13 @@ int InstallWorker::Run() {
         ServiceQuery query(config.serviceUrl());
         if (query.installSoftware(catalog.mainList, ui.stepBar(), total) == kQueryFailed &&
             reportFailure(query.lastError()))
-            return 0;
+            return;
         if (query.installSoftware(catalog.dependentList, ui.stepBar(), total) == kQueryFailed &&
             reportFailure(query.lastError()))
-            return 0;
+            return;
     }
+
+    if (stopRequested()) return;
 
     // The dependencies' scripts first: the application's may build on what
     // they installed.
@@ -73,14 +75,12 @@ int InstallWorker::Run() {
     std::string javaHome = config.javaHome();
     RemoveTrailingBackslash(javaHome);
     runScripts(catalog.dependentList, homeDir, javaHome);
+    if (stopRequested()) return;
     runScripts(catalog.mainList, homeDir, javaHome);
+    if (stopRequested()) return;
 
     total->setPosition(totalSteps);
-    auto outcome = std::make_unique<WizardOutcome>();
-    outcome->targetPage = kCompletePage;
-    outcome->succeeded = true;
-    ui.postOutcome(std::move(outcome));
-    return 0;
+    postOutcome(WizardOutcome::Of(OutcomeKind::Installed));
 }
 
 void InstallWorker::runScripts(SoftwareList& list, const std::string& homeDir, const std::string& javaHome) {
@@ -99,11 +99,6 @@ void InstallWorker::runScripts(SoftwareList& list, const std::string& homeDir, c
 
 bool InstallWorker::reportFailure(const std::string& error) {
     if (error.empty()) return false;
-    auto outcome = std::make_unique<WizardOutcome>();
-    outcome->text = error;
-    outcome->messageText = error;
-    outcome->targetPage = kCompletePage;
-    outcome->failed = true;
-    channel().postOutcome(std::move(outcome));
+    postFailure(error);
     return true;
 }

@@ -20,12 +20,12 @@ public:
     static int TotalSteps(int fileCount) { return 2 * fileCount + 2; }
 
 protected:
-    int Run() override;
+    void Run() override;
 
 private:
     // Runs the install script of every file of the list's software, stepping
     // the step bar once per software. Scripts report nothing.
     void runScripts(SoftwareList& list, const std::string& homeDir, const std::string& javaHome);
     // Posts the error as a failure when it has a text; true when it did.
-    bool reportFailure(const std::string& error);
+    [[nodiscard]] bool reportFailure(const std::string& error);
 };

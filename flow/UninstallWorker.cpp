@@ -5,6 +5,8 @@
 
 #include "flow/InstallerConfig.h"
 #include "system/FileSystem.h"
+#include "system/PathText.h"
+#include "system/UniqueHandle.h"
 #include "system/ResourceText.h"
 
 namespace {
@@ -69,22 +71,56 @@ bool IsProductHomeDirectory(const std::string& home, const std::string& appFolde
     return true;
 }
 
-int UninstallWorker::Run() {
+namespace {
+
+// How long the home folder's deletion is tried again while something holds it.
+constexpr DWORD kDeleteRetryMs = 5000;
+constexpr DWORD kDeleteRetryPauseMs = 100;
+
+bool IsSamePathOrAbove(const std::string& folder, const std::string& path) {
+    if (path.size() < folder.size()) return false;
+    if (lstrcmpiA(path.substr(0, folder.size()).c_str(), folder.c_str()) != 0) return false;
+    return path.size() == folder.size() || path[folder.size()] == '\\';
+}
+
+// The first thing in `path` (or `path` itself) that is still there, other
+// than the running program and the folders that lead to it: those go only
+// once the program has ended. Empty when nothing else is left.
+std::string LeftBehind(std::string path, const std::string& ownProgram) {
+    RemoveTrailingBackslash(path);
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::string();
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return lstrcmpiA(path.c_str(), ownProgram.c_str()) == 0 ? std::string() : path;
+    // Links are not followed: a link that stayed is named itself.
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        WIN32_FIND_DATAA entry;
+        UniqueFindHandle listing(FindFirstFileA((path + "\\*").c_str(), &entry));
+        if (listing) {
+            do {
+                const std::string name = entry.cFileName;
+                if (name == "." || name == "..") continue;
+                std::string left = LeftBehind(path + "\\" + name, ownProgram);
+                if (!left.empty()) return left;
+            } while (FindNextFileA(listing.get(), &entry));
+        }
+    }
+    return IsSamePathOrAbove(path, ownProgram) ? std::string() : path;
+}
+
+}  // namespace
+
+void UninstallWorker::Run() {
     ComApartment com;
     WorkerChannel& ui = channel();
     ui.stepBar()->setRange(0, kBarTop);
     ui.stepBar()->setStep(1);
     ui.enableBack(false);
     ui.enableNext(false);
-    if (!RemoveProduct()) return 0;
+    if (!RemoveProduct()) return;
 
     ui.stepBar()->setPosition(kBarFull);
-    auto outcome = std::make_unique<WizardOutcome>();
-    outcome->text = LoadResourceText(IDS_UNINSTALL_COMPLETED);
-    outcome->targetPage = kUninstallCompletePage;
-    outcome->succeeded = true;
-    ui.postOutcome(std::move(outcome));
-    return 0;
+    postOutcome(WizardOutcome::Of(OutcomeKind::Uninstalled, LoadResourceText(IDS_UNINSTALL_COMPLETED)));
 }
 
 bool UninstallWorker::RemoveProduct() {
@@ -93,11 +129,13 @@ bool UninstallWorker::RemoveProduct() {
     // Checked before anything changes: this folder is about to be deleted
     // with all it holds.
     if (!IsProductHomeDirectory(home, config.appFolderPath())) {
-        PostFailure(kIncorrectDirectorySettings);
+        postFailure(kIncorrectDirectorySettings);
         return false;
     }
+    // A stop before anything changed leaves the product as it was.
+    if (stopRequested()) return false;
     if (!config.unregisterProduct()) {
-        PostFailure(kErrorDuringUninstall);
+        postFailure(kErrorDuringUninstall);
         return false;
     }
     channel().stepBar()->stepIt();
@@ -105,17 +143,24 @@ bool UninstallWorker::RemoveProduct() {
     // The family's key outlives this product while another product of the
     // family is installed; the shared home folder stays for it.
     if (config.companyKeyExists()) return true;
-    // Files in use stay, with their folders; that is not reported.
-    DeleteDirectoryTree(home);
+    const std::string left = DeleteHomeFolder(home);
+    if (!left.empty()) {
+        postFailure(std::string(kErrorDuringUninstall) + ": could not remove " + left);
+        return false;
+    }
     channel().stepBar()->stepIt();
     return true;
 }
 
-void UninstallWorker::PostFailure(const std::string& text) {
-    auto outcome = std::make_unique<WizardOutcome>();
-    outcome->text = text;
-    outcome->messageText = text;
-    outcome->targetPage = kUninstallCompletePage;
-    outcome->failed = true;
-    channel().postOutcome(std::move(outcome));
+std::string UninstallWorker::DeleteHomeFolder(const std::string& home) {
+    // The launcher that unregistered the application, and the console Windows
+    // gives it, may hold the bin folder for a moment after they end.
+    const std::string ownProgram = GetModulePath();
+    const DWORD start = GetTickCount();
+    for (;;) {
+        DeleteDirectoryTree(home);
+        std::string left = LeftBehind(home, ownProgram);
+        if (left.empty() || stopRequested() || GetTickCount() - start >= kDeleteRetryMs) return left;
+        Sleep(kDeleteRetryPauseMs);
+    }
 }

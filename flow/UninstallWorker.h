@@ -3,14 +3,11 @@
 // the registered home folder, unregisters the product, and deletes the home
 // folder when no other product of the family is left. It reaches the
 // configuration, the bar and the buttons only through its channel, and ends
-// with one outcome for the uninstall complete page.
+// with one outcome: uninstalled, or failed.
 #include <memory>
 #include <string>
 
 #include "flow/WorkerThread.h"
-
-// Index of the uninstall complete page, the target of every outcome.
-constexpr int kUninstallCompletePage = 2;
 
 // True when `home` may be deleted as the product's home folder: it ends with
 // the application folder path (ignoring case) as whole path components, and
@@ -23,10 +20,13 @@ public:
         : WorkerThread(std::move(channel)) {}
 
 protected:
-    int Run() override;
+    void Run() override;
 
 private:
     // The uninstall steps; false when one failed and its outcome is posted.
-    bool RemoveProduct();
-    void PostFailure(const std::string& text);
+    [[nodiscard]] bool RemoveProduct();
+    // Deletes the home folder, trying again for a while when something
+    // still holds it. Empty once nothing of ours is left, else the first
+    // file or folder that stayed.
+    [[nodiscard]] std::string DeleteHomeFolder(const std::string& home);
 };

@@ -17,10 +17,11 @@ const char kNoJavaInstallerFileText[] =
 
 namespace {
 
-// The install wizard's pages that an update check can lead to.
-const int kJavaPage = 2;
-const int kLocationPage = 3;
-const int kCompletePage = 5;
+// A query's 0/1/2 as a step's result: failed, nothing found, something found.
+UpdateCheckWorker::StepResult StepOf(int queryResult) {
+    if (queryResult == kQueryFailed) return UpdateCheckWorker::StepResult::Failed;
+    return queryResult == kQueryFound ? UpdateCheckWorker::StepResult::Special : UpdateCheckWorker::StepResult::GoOn;
+}
 
 // The dependency queries send no version of their own.
 const double kAnyVersion = 0.0;
@@ -39,7 +40,7 @@ std::string SoftwareIdsOf(const std::vector<SoftwareRecord*>& software) {
 
 UpdateCheckWorker::UpdateCheckWorker(std::shared_ptr<WorkerChannel> channel) : WorkerThread(std::move(channel)) {}
 
-int UpdateCheckWorker::Run() {
+void UpdateCheckWorker::Run() {
     WorkerChannel& ui = channel();
     ProgressBar* total = ui.totalBar();
     ui.setTotalCaption(LoadResourceText(IDS_TOTAL_COMPLETION));
@@ -48,29 +49,26 @@ int UpdateCheckWorker::Run() {
     ui.enableBack(false);
     ui.enableNext(false);
 
-    int result = availabilityStep();
-    if (result == kStepFailed) return 0;
-    if (result == kStepSpecial) {
-        installerUpdateStep();
+    StepResult result = availabilityStep();
+    if (result == StepResult::Failed || stopRequested()) return;
+    if (result == StepResult::Special) {
+        (void)installerUpdateStep();  // it posts its own outcome
         total->setPosition(kTotalSteps);
-        return 0;
+        return;
     }
-    if (dependencyStep() == kStepFailed) return 0;
+    if (dependencyStep() == StepResult::Failed || stopRequested()) return;
     result = javaCheckStep();
-    if (result == kStepFailed) return 0;
-    if (result == kStepSpecial) {
-        javaDownloadStep();
+    if (result == StepResult::Failed || stopRequested()) return;
+    if (result == StepResult::Special) {
+        (void)javaDownloadStep();  // it posts its own outcome
         total->setPosition(kTotalSteps);
-        return 0;
+        return;
     }
     total->setPosition(kTotalSteps);
-    auto outcome = std::make_unique<WizardOutcome>();
-    outcome->targetPage = kLocationPage;
-    ui.postOutcome(std::move(outcome));
-    return 0;
+    postOutcome(WizardOutcome::Of(OutcomeKind::ReadyForLocation));
 }
 
-int UpdateCheckWorker::availabilityStep() {
+UpdateCheckWorker::StepResult UpdateCheckWorker::availabilityStep() {
     InstallerConfig& config = channel().configuration();
     channel().setStepCaption(LoadResourceText(IDS_CHECKING_FOR_UPDATES));
     ServiceQuery query(config.serviceUrl());
@@ -78,10 +76,10 @@ int UpdateCheckWorker::availabilityStep() {
                                          config.languageCode(), config.osCode(), channel().stepBar());
     stepTotal();
     if (result == kQueryFailed) reportFailure(query);
-    return result;
+    return StepOf(result);
 }
 
-int UpdateCheckWorker::installerUpdateStep() {
+UpdateCheckWorker::StepResult UpdateCheckWorker::installerUpdateStep() {
     InstallerConfig& config = channel().configuration();
     SoftwareCatalog& catalog = config.catalog();
     channel().setStepCaption(LoadResourceText(IDS_FOUND_NEW_INSTALLER));
@@ -91,29 +89,32 @@ int UpdateCheckWorker::installerUpdateStep() {
     stepTotal();
     if (result == kQueryFailed) {
         reportFailure(query);
-        return kStepFailed;
+        return StepResult::Failed;
     }
     // The new installer is the first file of the first software listed;
     // without one there is nothing to start.
     if (catalog.mainList.empty() || catalog.mainList.front()->files.empty()) {
-        postFailure(kNoInstallerFileText, kNoInstallerFileText, kCompletePage);
-        return kStepFailed;
+        postFailure(kNoInstallerFileText);
+        return StepResult::Failed;
     }
     ServiceQuery download(config.serviceUrl());
     if (download.retrieveSoftware(catalog.mainList, config.tempDir(), channel().stepBar(), nullptr) ==
             kQueryFailed &&
         !download.lastError().empty()) {
         reportFailure(download);
-        return kStepFailed;
+        return StepResult::Failed;
     }
     stepTotal();
     const std::string path = config.tempDir() + catalog.mainList.front()->files.front()->fileName;
-    postInstallerUpdated(LoadResourceText(IDS_INSTALLER_MUST_EXIT), LoadResourceText(IDS_NEWER_INSTALLER_DOWNLOADED),
-                         path, kCompletePage);
-    return result;
+    WizardOutcome updated = WizardOutcome::Of(OutcomeKind::InstallerUpdated, LoadResourceText(IDS_INSTALLER_MUST_EXIT));
+    updated.messageText = LoadResourceText(IDS_NEWER_INSTALLER_DOWNLOADED);
+    updated.launchTarget = path;
+    updated.closeWizard = true;
+    postOutcome(std::move(updated));
+    return StepResult::Special;
 }
 
-int UpdateCheckWorker::dependencyStep() {
+UpdateCheckWorker::StepResult UpdateCheckWorker::dependencyStep() {
     InstallerConfig& config = channel().configuration();
     SoftwareCatalog& catalog = config.catalog();
     channel().setStepCaption(LoadResourceText(IDS_DOWNLOADING_APP_INFO));
@@ -125,7 +126,7 @@ int UpdateCheckWorker::dependencyStep() {
         stepTotal();
         if (result == kQueryFailed) {
             reportFailure(query);
-            return kStepFailed;
+            return StepResult::Failed;
         }
     }
 
@@ -136,27 +137,28 @@ int UpdateCheckWorker::dependencyStep() {
     std::string previous = SoftwareIdsOf(pending);
     while (!pending.empty()) {
         for (SoftwareRecord* software : pending) {
+            if (stopRequested()) return StepResult::Failed;
             ServiceQuery query(config.serviceUrl());
             result = query.getAssociations(catalog, software->guid, kAnyVersion, config.languageCode(),
                                            config.osCode(), "dependency", channel().stepBar());
             stepTotal();
             if (result == kQueryFailed && !query.lastError().empty()) {
                 reportFailure(query);
-                return kStepFailed;
+                return StepResult::Failed;
             }
         }
         pending = catalog.unmetDependencies();
         std::string current = SoftwareIdsOf(pending);
         if (current == previous) {
-            postFailure(kUnresolvedDependenciesText, kUnresolvedDependenciesText, kCompletePage);
-            return kStepFailed;
+            postFailure(kUnresolvedDependenciesText);
+            return StepResult::Failed;
         }
         previous = current;
     }
-    return result;
+    return result == kQueryFailed ? StepResult::Failed : StepResult::GoOn;
 }
 
-int UpdateCheckWorker::javaCheckStep() {
+UpdateCheckWorker::StepResult UpdateCheckWorker::javaCheckStep() {
     InstallerConfig& config = channel().configuration();
     SoftwareCatalog& catalog = config.catalog();
     const std::string javaId = config.javaSoftwareId();
@@ -164,81 +166,50 @@ int UpdateCheckWorker::javaCheckStep() {
     if (!java) java = SoftwareCatalog::findDependency(catalog.dependentList, javaId);
     if (!java) {
         SoftwareCatalog::removeSoftware(catalog.dependentList, javaId);
-        return kStepGoOn;
+        return StepResult::GoOn;
     }
     JavaRuntimeLocator locator;
-    if (!locator.IsJavaRuntimeInstalled(java->minVersion)) return kStepSpecial;
+    if (!locator.IsJavaRuntimeInstalled(java->minVersion)) return StepResult::Special;
     std::string home;
     if (locator.FindJavaRuntimeHome(java->minVersion, home)) config.setJavaHome(home);
     // A runtime already there is not for the install worker to install.
     SoftwareCatalog::removeSoftware(catalog.dependentList, javaId);
-    return kStepGoOn;
+    return StepResult::GoOn;
 }
 
-int UpdateCheckWorker::javaDownloadStep() {
+UpdateCheckWorker::StepResult UpdateCheckWorker::javaDownloadStep() {
     InstallerConfig& config = channel().configuration();
     SoftwareCatalog& catalog = config.catalog();
     const std::string javaId = config.javaSoftwareId();
     const SoftwareRecord* java = SoftwareCatalog::findSoftware(catalog.dependentList, javaId);
-    if (!java) return kStepGoOn;
+    if (!java) return StepResult::GoOn;
     if (java->files.empty()) {
-        postFailure(kNoJavaInstallerFileText, kNoJavaInstallerFileText, kCompletePage);
-        return kStepFailed;
+        postFailure(kNoJavaInstallerFileText);
+        return StepResult::Failed;
     }
     const FileRecord& installer = *java->files.front();
     ServiceQuery query(config.serviceUrl());
     int result = query.retrieveFile(installer, config.tempDir(), channel().stepBar());
     if (result == kQueryFailed && !query.lastError().empty()) {
         reportFailure(query);
-        return kStepFailed;
+        return StepResult::Failed;
     }
     const std::string path = config.tempDir() + installer.fileName;
     const double requiredVersion = installer.ver;
     // The Java page runs this installer; the install worker must not.
     SoftwareCatalog::removeSoftware(catalog.dependentList, javaId);
     stepTotal();
-    postJavaRequired(LoadResourceText(IDS_JAVA_REQUIRED), LoadResourceText(IDS_JAVA_NOT_FOUND), path,
-                     requiredVersion, kJavaPage, false);
-    return result;
+    WizardOutcome required = WizardOutcome::Of(OutcomeKind::JavaRequired, LoadResourceText(IDS_JAVA_REQUIRED));
+    required.messageText = LoadResourceText(IDS_JAVA_NOT_FOUND);
+    required.launchTarget = path;
+    required.requiredVersion = requiredVersion;
+    postOutcome(std::move(required));
+    return StepResult::Special;
 }
 
 void UpdateCheckWorker::reportFailure(const ServiceQuery& query) {
     const std::string error = query.lastError();
-    if (!error.empty()) postFailure(error, error, kCompletePage);
-}
-
-void UpdateCheckWorker::postFailure(const std::string& text, const std::string& messageText, int targetPage) {
-    auto outcome = std::make_unique<WizardOutcome>();
-    outcome->text = text;
-    outcome->messageText = messageText;
-    outcome->targetPage = targetPage;
-    outcome->failed = true;
-    channel().postOutcome(std::move(outcome));
-}
-
-void UpdateCheckWorker::postInstallerUpdated(const std::string& text, const std::string& messageText,
-                                             const std::string& launchTarget, int targetPage) {
-    auto outcome = std::make_unique<WizardOutcome>();
-    outcome->text = text;
-    outcome->messageText = messageText;
-    outcome->launchTarget = launchTarget;
-    outcome->targetPage = targetPage;
-    outcome->closeWizard = true;
-    outcome->installerUpdated = true;
-    channel().postOutcome(std::move(outcome));
-}
-
-void UpdateCheckWorker::postJavaRequired(const std::string& text, const std::string& messageText,
-                                         const std::string& launchTarget, double requiredVersion, int targetPage,
-                                         bool closeWizard) {
-    auto outcome = std::make_unique<WizardOutcome>();
-    outcome->text = text;
-    outcome->messageText = messageText;
-    outcome->launchTarget = launchTarget;
-    outcome->requiredVersion = requiredVersion;
-    outcome->targetPage = targetPage;
-    outcome->closeWizard = closeWizard;
-    channel().postOutcome(std::move(outcome));
+    if (!error.empty()) postFailure(error);
 }
 
 void UpdateCheckWorker::stepTotal() { channel().totalBar()->stepIt(); }

@@ -4,8 +4,8 @@
 // otherwise it fills the configuration's catalog with the application and
 // everything the application depends on, and checks that the Java runtime
 // it needs is registered (fetching the runtime's installer if not). It ends
-// with one outcome naming the page to turn to, or with none when a step
-// failed without a text to show.
+// with one outcome: ready for the install folder, Java required, installer
+// updated, or failed.
 #include <memory>
 #include <string>
 
@@ -21,29 +21,23 @@ public:
     // bar is set there when the check ends.
     static constexpr int kTotalSteps = 6;
 
-protected:
-    int Run() override;
-
-private:
     // What a step reports: failed (any outcome already posted), go on, or
     // the step's special case (a newer installer, a missing Java runtime).
-    enum StepResult { kStepFailed = 0, kStepGoOn = 1, kStepSpecial = 2 };
+    enum class [[nodiscard]] StepResult { Failed, GoOn, Special };
 
-    int availabilityStep();
-    int installerUpdateStep();
-    int dependencyStep();
-    int javaCheckStep();
-    int javaDownloadStep();
+protected:
+    void Run() override;
+
+private:
+    StepResult availabilityStep();
+    StepResult installerUpdateStep();
+    StepResult dependencyStep();
+    StepResult javaCheckStep();
+    StepResult javaDownloadStep();
 
     // Posts the query's error as a failure when it has one; a failure
-    // without a text posts nothing.
+    // without a text is left to the worker base's own failure outcome.
     void reportFailure(const ServiceQuery& query);
-    void postFailure(const std::string& text, const std::string& messageText, int targetPage);
-    void postInstallerUpdated(const std::string& text, const std::string& messageText,
-                              const std::string& launchTarget, int targetPage);
-    void postJavaRequired(const std::string& text, const std::string& messageText,
-                          const std::string& launchTarget, double requiredVersion, int targetPage,
-                          bool closeWizard);
     void stepTotal();
 };
 

@@ -1,29 +1,22 @@
 #pragma once
 // What a worker thread may do to its progress page, without seeing any
 // wizard code: captions, the two bars, the Back and Next buttons, and one
-// outcome at the end. The page implements it over its window handles.
+// outcome at the end. The page implements it over its window handles; tests
+// record it. The page asks the worker to stop through the same channel.
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 
+#include "flow/WorkerOutcome.h"
 #include "system/ProgressBar.h"
 
 class InstallerConfig;
 
-// The private message that carries a WizardOutcome to the page (WM_USER+40).
+// The private message that tells the page an outcome waits in its channel
+// (WM_USER+40). Its wParam is the channel's token, never a pointer: anyone
+// may post a window message, so the page only takes what its channel holds.
 constexpr unsigned WM_PROGRESS_UPDATE = 0x0400 + 40;
-
-// What a worker reports when it ends; the target page shows it.
-struct WizardOutcome {
-    std::string text;          // for the target page's main text
-    std::string messageText;   // shown in a message box when not empty
-    std::string launchTarget;  // a file or address the target page opens
-    double requiredVersion = 0;
-    int targetPage = -1;       // -1: stay where we are
-    bool closeWizard = false;
-    bool succeeded = false;
-    bool failed = false;
-    bool installerUpdated = false;
-};
 
 class WorkerChannel {
 public:
@@ -37,7 +30,25 @@ public:
     virtual ProgressBar* totalBar() = 0;
     virtual void enableBack(bool enable) = 0;
     virtual void enableNext(bool enable) = 0;
-    // Hands the outcome to the page. Only the first call of a channel
-    // delivers; an outcome that cannot be delivered is freed here.
-    virtual void postOutcome(std::unique_ptr<WizardOutcome> outcome) = 0;
+
+    // Keeps the first outcome of the run and tells the receiver; later ones
+    // are dropped. False when this one was dropped.
+    bool postOutcome(WizardOutcome outcome);
+    bool outcomePosted() const;
+    // The kept outcome, once; null before it is posted or once taken.
+    std::unique_ptr<WizardOutcome> takeOutcome();
+
+    // Set by the page when the wizard goes away; workers look between steps.
+    void requestStop() { stopRequested_ = true; }
+    bool stopRequested() const { return stopRequested_; }
+
+protected:
+    // Tells the receiver that an outcome waits; called once per run.
+    virtual void notifyOutcome() = 0;
+
+private:
+    mutable std::mutex mutex_;
+    bool posted_ = false;
+    std::unique_ptr<WizardOutcome> outcome_;
+    std::atomic<bool> stopRequested_{false};
 };

@@ -1,7 +1,9 @@
 #pragma once
-// A worker thread object: started once, never waited for, deletes itself
-// when its thread ends. It shares its channel with the page, so the channel
-// outlives the page's windows if the wizard closes first.
+// A worker thread object and the handle its starter keeps. The worker runs
+// once, posts exactly one outcome through its channel (the base posts a
+// failure for a run that throws or returns without one), and deletes itself
+// when its thread ends. The starter's RunningWorker asks it to stop and waits
+// for it, within a bound, before anything the worker reads goes away.
 #include <windows.h>
 
 #include <memory>
@@ -9,42 +11,50 @@
 #include "flow/WorkerChannel.h"
 #include "system/UniqueHandle.h"
 
+class RunningWorker {
+public:
+    // How long the destructor waits before it abandons the thread.
+    static constexpr DWORD kStopWaitMs = 10000;
+
+    RunningWorker(UniqueKernelHandle thread, std::shared_ptr<WorkerChannel> channel)
+        : thread_(std::move(thread)), channel_(std::move(channel)) {}
+    ~RunningWorker() { stopAndWait(kStopWaitMs); }
+    RunningWorker(const RunningWorker&) = delete;
+    RunningWorker& operator=(const RunningWorker&) = delete;
+
+    // Asks the worker to stop at its next step and waits at most
+    // `timeoutMs` for its thread, handling messages sent to this thread's
+    // windows meanwhile. True once the thread has ended.
+    bool stopAndWait(DWORD timeoutMs);
+    // Waits without asking it to stop.
+    bool wait(DWORD timeoutMs);
+
+private:
+    UniqueKernelHandle thread_;
+    std::shared_ptr<WorkerChannel> channel_;
+};
+
 class WorkerThread {
 public:
     virtual ~WorkerThread() = default;
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
 
-    // Starts the worker's thread and gives up ownership. A worker whose
-    // thread cannot be created is deleted at once and false is returned.
-    static bool Start(WorkerThread* worker) {
-        if (!worker) return false;
-        UniqueKernelHandle thread(CreateThread(nullptr, 0, &WorkerThread::Entry, worker, 0, nullptr));
-        if (!thread) {
-            delete worker;
-            return false;
-        }
-        return true;
-    }
+    // Starts the worker's thread and gives up ownership of the worker. Null
+    // (and the worker deleted) when the thread cannot be created.
+    [[nodiscard]] static std::unique_ptr<RunningWorker> Start(WorkerThread* worker);
 
 protected:
     explicit WorkerThread(std::shared_ptr<WorkerChannel> channel) : channel_(std::move(channel)) {}
-    virtual bool InitInstance() { return true; }
-    virtual int Run() = 0;
+    virtual void Run() = 0;
+
     WorkerChannel& channel() { return *channel_; }
+    bool stopRequested() const { return channel_->stopRequested(); }
+    void postOutcome(WizardOutcome outcome) { channel_->postOutcome(std::move(outcome)); }
+    void postFailure(const std::string& text) { postOutcome(WizardOutcome::Failure(text)); }
 
 private:
-    static DWORD WINAPI Entry(void* parameter) {
-        WorkerThread* worker = static_cast<WorkerThread*>(parameter);
-        DWORD result = 0;
-        try {
-            if (worker->InitInstance()) result = static_cast<DWORD>(worker->Run());
-        } catch (...) {
-            result = 1;
-        }
-        delete worker;
-        return result;
-    }
+    static DWORD WINAPI Entry(void* parameter);
 
     std::shared_ptr<WorkerChannel> channel_;
 };

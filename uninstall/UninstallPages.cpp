@@ -42,15 +42,15 @@ BOOL CUninstallCompletePage::OnSetActive() {
 
 void CUninstallCompletePage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) {
     if (!outcome) return;
-    const std::string prefix = outcome->failed ? kFailurePrefix : "";
-    if (outcome->failed) {
+    const std::string prefix = outcome->failed() ? kFailurePrefix : "";
+    if (outcome->failed()) {
         title = kFailedTitle;
         subtitle = kFailedSubtitle;
         InvalidateRect(sheet().window(), nullptr, TRUE);
     }
     SetDlgItemTextA(window(), IDC_PAGE_TEXT, (prefix + outcome->text).c_str());
     if (!outcome->messageText.empty()) {
-        UINT icon = outcome->failed ? MB_ICONERROR : MB_ICONEXCLAMATION;
+        UINT icon = outcome->failed() ? MB_ICONERROR : MB_ICONEXCLAMATION;
         MessageBoxA(sheet().window(), (prefix + outcome->messageText).c_str(),
                     LoadResourceText(IDS_UNINSTALLER_CAPTION).c_str(), MB_OK | icon);
     }

@@ -1,7 +1,6 @@
 #include "uninstall/UninstallProgressPage.h"
 
 #include "flow/UninstallWorker.h"
-#include "wizard/QMPropertySheet.h"
 
 UninstallProgressPage::UninstallProgressPage(CQMPropertySheet& sheet, InstallerConfig& configuration)
     : CProgressPage(sheet, configuration) {
@@ -20,13 +19,4 @@ BOOL UninstallProgressPage::OnInitDialog() {
 
 WorkerThread* UninstallProgressPage::CreateWorker(std::shared_ptr<WorkerChannel> channel) {
     return new UninstallWorker(std::move(channel));
-}
-
-LRESULT UninstallProgressPage::OnWorkerMessage(std::unique_ptr<WizardOutcome> outcome) {
-    if (!outcome || outcome->targetPage < 0) return 0;
-    CQMPropertyPage* target = sheet().GetPage(outcome->targetPage);
-    if (!target) return 0;
-    sheet().SetActivePage(outcome->targetPage);
-    if (outcome->targetPage == kUninstallCompletePage) target->ApplyOutcome(std::move(outcome));
-    return 0;
 }

@@ -10,5 +10,4 @@ public:
 protected:
     BOOL OnInitDialog() override;
     WorkerThread* CreateWorker(std::shared_ptr<WorkerChannel> channel) override;
-    LRESULT OnWorkerMessage(std::unique_ptr<WizardOutcome> outcome) override;
 };

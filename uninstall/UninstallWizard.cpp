@@ -13,6 +13,10 @@ void CUninstallWizard::AddPages() {
     AddPage(new CUninstallCompletePage(*this, configuration));
 }
 
+int CUninstallWizard::PageForOutcome(OutcomeKind kind) const {
+    return kind == OutcomeKind::Uninstalled || kind == OutcomeKind::Failed ? kCompletePage : -1;
+}
+
 BOOL CUninstallWizard::CanCancel() {
     // Asked on every page; a running worker is not stopped by the answer.
     int answer = MessageBoxA(window(), LoadResourceText(IDS_CONFIRM_CANCEL_UNINSTALL).c_str(),

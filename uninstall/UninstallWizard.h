@@ -12,6 +12,10 @@ public:
     // The configuration is not owned; it outlives the wizard.
     CUninstallWizard(InstallerConfig& configuration, const std::string& caption);
 
+    // Page index that the uninstall worker's outcomes lead to.
+    static constexpr int kCompletePage = 2;
+    int PageForOutcome(OutcomeKind kind) const override;
+
 protected:
     void AddPages() override;
     BOOL CanCancel() override;

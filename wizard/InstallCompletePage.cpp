@@ -54,23 +54,23 @@ void CInstallCompletePage::ShowChoices(bool show) {
 
 void CInstallCompletePage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) {
     if (!outcome) return;
-    bool plainSuccess = outcome->succeeded && !outcome->failed && !outcome->installerUpdated;
+    bool plainSuccess = outcome->succeeded() && !outcome->failed() && !outcome->installerUpdated();
     ShowChoices(plainSuccess);
-    if (outcome->failed) {
+    if (outcome->failed()) {
         title = "Install failed";
         subtitle = "The installation had errors";
         InvalidateRect(sheet().window(), nullptr, TRUE);
     }
-    if (outcome->installerUpdated) {
+    if (outcome->installerUpdated()) {
         title = "Installer updated";
         subtitle = "The installer was updated with a new version";
         InvalidateRect(sheet().window(), nullptr, TRUE);
     }
-    std::string prefix = outcome->failed ? kErrorPrefix : "";
+    std::string prefix = outcome->failed() ? kErrorPrefix : "";
     SetDlgItemTextA(window(), IDC_PAGE_TEXT, (prefix + outcome->text).c_str());
     if (!outcome->messageText.empty()) {
         std::string caption = LoadResourceText(IDS_INSTALLER_CAPTION);
-        UINT icon = outcome->failed ? MB_ICONERROR : MB_ICONEXCLAMATION;
+        UINT icon = outcome->failed() ? MB_ICONERROR : MB_ICONEXCLAMATION;
         MessageBoxA(window(), (prefix + outcome->messageText).c_str(), caption.c_str(), MB_OK | icon);
     }
     if (!outcome->launchTarget.empty())

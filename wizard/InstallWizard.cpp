@@ -20,6 +20,18 @@ void CInstallWizard::AddPages() {
     AddPage(new CInstallCompletePage(*this, configuration_));
 }
 
+int CInstallWizard::PageForOutcome(OutcomeKind kind) const {
+    switch (kind) {
+        case OutcomeKind::ReadyForLocation: return kLocationPage;
+        case OutcomeKind::JavaRequired: return kJavaPage;
+        case OutcomeKind::InstallerUpdated:
+        case OutcomeKind::Installed:
+        case OutcomeKind::Failed: return kCompletePage;
+        case OutcomeKind::Uninstalled: break;
+    }
+    return -1;
+}
+
 BOOL CInstallWizard::CanCancel() {
     std::string text = LoadResourceText(IDS_CONFIRM_CANCEL_INSTALL);
     std::string caption = LoadResourceText(IDS_INSTALLER_CAPTION);

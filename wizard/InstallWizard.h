@@ -9,12 +9,14 @@ class InstallerConfig;
 
 class CInstallWizard : public CQMPropertySheet {
 public:
-    // Page indices that workers' outcomes name.
+    // Page indices that workers' outcomes lead to.
     static constexpr int kJavaPage = 2;
     static constexpr int kLocationPage = 3;
     static constexpr int kCompletePage = 5;
 
     CInstallWizard(InstallerConfig& configuration, const std::string& caption);
+
+    int PageForOutcome(OutcomeKind kind) const override;
 
 protected:
     void AddPages() override;

@@ -11,12 +11,16 @@
 
 namespace {
 
+// Tells one channel from another in WM_PROGRESS_UPDATE.
+std::atomic<WPARAM> lastToken{0};
+
 // Reaches the page's controls by window messages from the worker's thread.
 // It holds window handles only, so it stays harmless after the wizard ends.
 class PageWorkerChannel : public WorkerChannel {
 public:
     PageWorkerChannel(HWND page, InstallerConfig& configuration)
-        : page_(page),
+        : token(++lastToken),
+          page_(page),
           configuration_(configuration),
           stepBar_(GetDlgItem(page, IDC_STEP_BAR)),
           totalBar_(GetDlgItem(page, IDC_TOTAL_BAR)) {}
@@ -29,11 +33,12 @@ public:
     void enableBack(bool enable) override { enableButton(kBackButton, enable); }
     void enableNext(bool enable) override { enableButton(kNextButton, enable); }
 
-    void postOutcome(std::unique_ptr<WizardOutcome> outcome) override {
-        if (!outcome || posted_.exchange(true)) return;
-        if (PostMessageA(page_, WM_PROGRESS_UPDATE, reinterpret_cast<WPARAM>(outcome.get()), 0))
-            outcome.release();  // the page owns it now
-    }
+    const WPARAM token;
+
+protected:
+    // A page whose window is gone loses the message; the outcome then goes
+    // with the channel.
+    void notifyOutcome() override { PostMessageA(page_, WM_PROGRESS_UPDATE, token, 0); }
 
 private:
     void setText(int id, const std::string& text) {
@@ -49,7 +54,6 @@ private:
     InstallerConfig& configuration_;
     WindowProgressBar stepBar_;
     WindowProgressBar totalBar_;
-    std::atomic<bool> posted_{false};
 
 public:
     static constexpr UINT kEnableButtonMessage = WM_APP + 0x52;
@@ -60,19 +64,26 @@ public:
 CProgressPage::CProgressPage(CQMPropertySheet& sheet, InstallerConfig& configuration)
     : CQMPropertyPage(sheet, IDD_PROGRESS_PAGE), configuration(configuration) {}
 
+// The wizard's windows are gone by now; the worker is asked to stop and
+// waited for (within a bound) before the configuration it reads goes.
+CProgressPage::~CProgressPage() = default;
+
 BOOL CProgressPage::OnSetActive() {
     if (!CQMPropertyPage::OnSetActive()) return FALSE;
     sheet().SetWizardButtons(PSWIZB_NEXT);
     sheet().SetWizardButtons(PSWIZB_BACK);
+    if (worker_) worker_->stopAndWait(RunningWorker::kStopWaitMs);
     channel_ = std::make_shared<PageWorkerChannel>(window(), configuration);
-    WorkerThread::Start(CreateWorker(channel_));
+    worker_ = WorkerThread::Start(CreateWorker(channel_));
     return TRUE;
 }
 
 bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     if (message == WM_PROGRESS_UPDATE) {
-        std::unique_ptr<WizardOutcome> outcome(reinterpret_cast<WizardOutcome*>(wParam));
-        result = OnWorkerMessage(std::move(outcome));
+        // Only the running worker's own token takes its outcome.
+        auto* channel = static_cast<PageWorkerChannel*>(channel_.get());
+        if (channel && wParam == channel->token) OnWorkerMessage(channel->takeOutcome());
+        result = 0;
         return true;
     }
     if (message == PageWorkerChannel::kEnableButtonMessage) {
@@ -85,13 +96,14 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
     return false;
 }
 
-LRESULT CProgressPage::OnWorkerMessage(std::unique_ptr<WizardOutcome> outcome) {
-    if (!outcome || outcome->targetPage < 0) return 0;
-    CQMPropertyPage* target = sheet().GetPage(outcome->targetPage);
-    if (!target) return 0;
-    sheet().SetActivePage(outcome->targetPage);
+void CProgressPage::OnWorkerMessage(std::unique_ptr<WizardOutcome> outcome) {
+    if (!outcome) return;
+    const int targetPage = sheet().PageForOutcome(outcome->kind);
+    CQMPropertyPage* target = sheet().GetPage(targetPage);
+    if (!target) return;
+    sheet().SetActivePage(targetPage);
     target->ApplyOutcome(std::move(outcome));
+    // The header shows the new page's title, also one ApplyOutcome changed.
     InvalidateRect(sheet().window(), nullptr, TRUE);
     UpdateWindow(sheet().window());
-    return 0;
 }

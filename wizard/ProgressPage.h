@@ -1,7 +1,9 @@
 #pragma once
 // The page behind every long job: two captions and two bars that a worker
 // thread drives through a WorkerChannel, and the handler that turns the
-// wizard to the page the worker's outcome names.
+// wizard to the page the sheet gives for the worker's outcome. The page owns
+// the running worker: when the page goes, the worker is asked to stop and
+// waited for, so nothing it reads is destroyed under it.
 #include <memory>
 
 #include "flow/WorkerChannel.h"
@@ -9,12 +11,13 @@
 #include "wizard/QMPropertyPage.h"
 
 class InstallerConfig;
+class RunningWorker;
 class WorkerThread;
-
 
 class CProgressPage : public CQMPropertyPage {
 public:
     CProgressPage(CQMPropertySheet& sheet, InstallerConfig& configuration);
+    ~CProgressPage() override;
 
     BOOL ValidatePage() override { return TRUE; }
     // The channel of the worker now running (or last run); null before the
@@ -24,7 +27,7 @@ public:
 protected:
     // A new worker over `channel`, or null to run none.
     virtual WorkerThread* CreateWorker(std::shared_ptr<WorkerChannel> channel) = 0;
-    virtual LRESULT OnWorkerMessage(std::unique_ptr<WizardOutcome> outcome);
+    void OnWorkerMessage(std::unique_ptr<WizardOutcome> outcome);
 
     BOOL OnSetActive() override;
     LRESULT OnWizardNext() override { return 0; }
@@ -34,4 +37,5 @@ protected:
 
 private:
     std::shared_ptr<WorkerChannel> channel_;
+    std::unique_ptr<RunningWorker> worker_;
 };

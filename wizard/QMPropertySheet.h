@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "flow/WorkerOutcome.h"
 #include "wizard/DibBitmap.h"
 #include "wizard/GdiObjects.h"
 
@@ -61,6 +62,10 @@ public:
 
     // Called by the first page that creates its window.
     void Attach(HWND sheetWindow);
+
+    // The index of the page that shows a worker's outcome of this kind; -1
+    // when this wizard has none, and the outcome is dropped.
+    virtual int PageForOutcome(OutcomeKind) const { return -1; }
 
 protected:
     virtual void AddPages() {}

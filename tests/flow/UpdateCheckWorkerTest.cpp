@@ -48,7 +48,7 @@ protected:
         SetEnvironmentVariableA("VYN2005_SERVER", nullptr);
         service.clearRequests();
         auto channel = std::make_shared<RecordingChannel>(*config);
-        EXPECT_TRUE(RunWorkerToEnd(new UpdateCheckWorker(channel), channel));
+        EXPECT_TRUE(RunWorkerToEnd(new UpdateCheckWorker(channel)));
         return channel;
     }
     std::string tempDir() const {
@@ -98,8 +98,8 @@ TEST_F(UpdateCheck, NothingNewAndNoJavaNeededGoesToTheLocationPageAfterOneQuery)
 
     ASSERT_NE(channel->outcome(), nullptr);
     const WizardOutcome& outcome = *channel->outcome();
-    EXPECT_EQ(outcome.targetPage, 3);
-    EXPECT_FALSE(outcome.failed || outcome.succeeded || outcome.closeWizard || outcome.installerUpdated);
+    EXPECT_EQ(outcome.kind, OutcomeKind::ReadyForLocation);
+    EXPECT_FALSE(outcome.closeWizard);
     EXPECT_EQ(outcome.text + outcome.messageText + outcome.launchTarget, "");
     EXPECT_EQ(channel->outcomesPosted(), 1);
     // The whole bar is set up and the buttons are off before any step runs.
@@ -125,10 +125,8 @@ TEST_F(UpdateCheck, ANewerInstallerIsFetchedIntoTheTemporaryFolderAndStarted) {
 
     ASSERT_NE(channel->outcome(), nullptr);
     const WizardOutcome& outcome = *channel->outcome();
-    EXPECT_EQ(outcome.targetPage, 5);
-    EXPECT_TRUE(outcome.installerUpdated);
+    EXPECT_EQ(outcome.kind, OutcomeKind::InstallerUpdated);
     EXPECT_TRUE(outcome.closeWizard);
-    EXPECT_FALSE(outcome.failed || outcome.succeeded);
     EXPECT_EQ(outcome.text, "This installer must exit and launch a newer installer");
     EXPECT_EQ(outcome.messageText,
               "A newer version of this installer was downloaded.\r\n\r\nThis installer will exit and launch the "
@@ -148,9 +146,8 @@ TEST_F(UpdateCheck, ANewerInstallerIsFetchedIntoTheTemporaryFolderAndStarted) {
     publishInstaller(true, false);
     channel = runCheck();
     ASSERT_NE(channel->outcome(), nullptr);
-    EXPECT_EQ(channel->outcome()->targetPage, 5);
-    EXPECT_TRUE(channel->outcome()->failed);
-    EXPECT_FALSE(channel->outcome()->installerUpdated || channel->outcome()->closeWizard);
+    EXPECT_EQ(channel->outcome()->kind, OutcomeKind::Failed);
+    EXPECT_FALSE(channel->outcome()->closeWizard);
     EXPECT_EQ(channel->outcome()->text, kNoInstallerFileText);
     EXPECT_EQ(channel->outcome()->messageText, kNoInstallerFileText);
     EXPECT_EQ(service.requests().size(), 2u);
@@ -168,8 +165,8 @@ TEST_F(UpdateCheck, ADependencyChainResolvesOneLinkPerPassAndAPresentJavaIsNotIn
     auto channel = runCheck();
 
     ASSERT_NE(channel->outcome(), nullptr);
-    EXPECT_EQ(channel->outcome()->targetPage, 3);
-    EXPECT_FALSE(channel->outcome()->failed);
+    EXPECT_EQ(channel->outcome()->kind, OutcomeKind::ReadyForLocation);
+    EXPECT_FALSE(channel->outcome()->failed());
     EXPECT_EQ(service.requests(),
               (Lines{availabilityLine(), updatesLine(kApp), dependencyLine(kApp), dependencyLine(kHelper)}));
     EXPECT_EQ(config->javaHome(), "C:\\Java\\1.5");
@@ -189,8 +186,8 @@ TEST_F(UpdateCheck, AJavaOlderThanRequiredSendsToTheJavaPageWithTheRuntimeInstal
 
     ASSERT_NE(channel->outcome(), nullptr);
     const WizardOutcome& outcome = *channel->outcome();
-    EXPECT_EQ(outcome.targetPage, 2);
-    EXPECT_FALSE(outcome.failed || outcome.closeWizard || outcome.installerUpdated);
+    EXPECT_EQ(outcome.kind, OutcomeKind::JavaRequired);
+    EXPECT_FALSE(outcome.closeWizard);
     EXPECT_EQ(outcome.text,
               "The required version of Java was not found on your computer and must be installed.  Please click "
               "the Install Java button to continue, then press Next when Java is installed.");
@@ -210,8 +207,7 @@ TEST_F(UpdateCheck, AJavaOlderThanRequiredSendsToTheJavaPageWithTheRuntimeInstal
     service.publish(ServiceSoftware(javaId, 9001, "Java"));
     channel = runCheck();
     ASSERT_NE(channel->outcome(), nullptr);
-    EXPECT_EQ(channel->outcome()->targetPage, 5);
-    EXPECT_TRUE(channel->outcome()->failed);
+    EXPECT_EQ(channel->outcome()->kind, OutcomeKind::Failed);
     EXPECT_EQ(channel->outcome()->text, kNoJavaInstallerFileText);
 }
 
@@ -257,9 +253,8 @@ TEST_F(UpdateCheck, AFailureWithATextEndsTheCheckOnTheCompletePage) {
         auto channel = runCheck();
         ASSERT_NE(channel->outcome(), nullptr) << c.what;
         const WizardOutcome& outcome = *channel->outcome();
-        EXPECT_EQ(outcome.targetPage, 5) << c.what;
-        EXPECT_TRUE(outcome.failed) << c.what;
-        EXPECT_FALSE(outcome.succeeded || outcome.closeWizard || outcome.installerUpdated) << c.what;
+        EXPECT_EQ(outcome.kind, OutcomeKind::Failed) << c.what;
+        EXPECT_FALSE(outcome.closeWizard) << c.what;
         EXPECT_EQ(outcome.text, c.text) << c.what;
         EXPECT_EQ(outcome.messageText, c.text) << c.what;
         EXPECT_EQ(service.requests().size(), c.requests) << c.what;

@@ -73,10 +73,12 @@ long long RecordingBar::positionCalls() const {
     return positionCalls_;
 }
 
-void RecordingChannel::postOutcome(std::unique_ptr<WizardOutcome> outcome) {
+void RecordingChannel::notifyOutcome() {
     log_.add("outcome");
+    std::unique_ptr<WizardOutcome> outcome = takeOutcome();
     std::lock_guard<std::mutex> lock(mutex_);
-    if (++outcomesPosted_ == 1) outcome_ = std::move(outcome);
+    ++outcomesPosted_;
+    outcome_ = std::move(outcome);
 }
 
 std::vector<std::string> RecordingChannel::events(const std::string& prefix) const {
@@ -96,12 +98,10 @@ int RecordingChannel::outcomesPosted() const {
     return outcomesPosted_;
 }
 
-bool RunWorkerToEnd(WorkerThread* worker, const std::shared_ptr<RecordingChannel>& channel, DWORD timeoutMs) {
-    if (!WorkerThread::Start(worker)) return false;
-    const DWORD start = GetTickCount();
-    while (channel.use_count() > 1) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(5);
-    }
-    return true;
+bool RunWorkerToEnd(WorkerThread* worker, DWORD timeoutMs) {
+    std::unique_ptr<RunningWorker> running = WorkerThread::Start(worker);
+    if (!running) return false;
+    const bool ended = running->wait(timeoutMs);
+    if (!ended) running.release();  // abandoned: its thread still uses it
+    return ended;
 }

@@ -4,8 +4,8 @@
 // outcome it posted.
 //
 //   auto channel = std::make_shared<RecordingChannel>(config);
-//   ASSERT_TRUE(RunWorkerToEnd(new InstallWorker(channel), channel));
-//   EXPECT_EQ(channel->outcome()->targetPage, 5);
+//   ASSERT_TRUE(RunWorkerToEnd(new InstallWorker(channel)));
+//   EXPECT_EQ(channel->outcome()->kind, OutcomeKind::Installed);
 #include <windows.h>
 
 #include <memory>
@@ -68,14 +68,16 @@ public:
     ProgressBar* totalBar() override { return &total; }
     void enableBack(bool enable) override { log_.add(std::string("back: ") + (enable ? "on" : "off")); }
     void enableNext(bool enable) override { log_.add(std::string("next: ") + (enable ? "on" : "off")); }
-    void postOutcome(std::unique_ptr<WizardOutcome> outcome) override;
 
     std::vector<std::string> events() const { return log_.events(); }
     // The events that start with `prefix`, with the prefix taken off.
     std::vector<std::string> events(const std::string& prefix) const;
-    // The first outcome posted; null if none was.
+    // The outcome posted; null if none was.
     const WizardOutcome* outcome() const;
     int outcomesPosted() const;
+
+protected:
+    void notifyOutcome() override;
 
 private:
     InstallerConfig& configuration_;
@@ -89,8 +91,6 @@ public:
     RecordingBar total{log_, "total"};
 };
 
-// Starts the worker's thread and waits until the worker has ended and
-// deleted itself, which releases its share of the channel: also when it
-// posts nothing. False on time-out or when the thread could not start.
-bool RunWorkerToEnd(WorkerThread* worker, const std::shared_ptr<RecordingChannel>& channel,
-                    DWORD timeoutMs = 60000);
+// Starts the worker's thread and waits until it has ended. False on
+// time-out or when the thread could not start.
+bool RunWorkerToEnd(WorkerThread* worker, DWORD timeoutMs = 60000);

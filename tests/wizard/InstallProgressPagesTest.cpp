@@ -15,6 +15,7 @@
 #include "support/TestPaths.h"
 #include "support/UpdateService.h"
 #include "wizard/InstallProgressPages.h"
+#include "wizard/InstallWizard.h"
 #include "wizard/WindowProgressBar.h"
 #include "wizard/WindowShot.h"
 #include "wizard/WizardDriver.h"
@@ -34,10 +35,11 @@ public:
     std::unique_ptr<WizardOutcome> received;
 };
 
-// The install wizard's page order, with the two real progress pages.
-class ProgressPagesWizard : public CQMPropertySheet {
+// The install wizard, with the two real progress pages and stand-ins for
+// the others.
+class ProgressPagesWizard : public CInstallWizard {
 public:
-    explicit ProgressPagesWizard(InstallerConfig& config) : CQMPropertySheet("Install"), config_(config) {}
+    explicit ProgressPagesWizard(InstallerConfig& config) : CInstallWizard(config, "Install"), config_(config) {}
     UpdateCheckPage* check = nullptr;
     InstallProgressPage* install = nullptr;
     ReceivingPage* java = nullptr;
@@ -131,8 +133,7 @@ TEST(InstallProgressPages, TheCheckThenTheInstallRunBehindTheirPagesAndTurnTheWi
     ASSERT_TRUE(WaitForPage(sheet, 5, 20000));
     const double installSeconds = SecondsSince(start);
     ASSERT_TRUE(WaitFor([&] { return wizard.complete->received != nullptr; }));
-    EXPECT_TRUE(wizard.complete->received->succeeded);
-    EXPECT_FALSE(wizard.complete->received->failed);
+    EXPECT_EQ(wizard.complete->received->kind, OutcomeKind::Installed);
     EXPECT_EQ(ReadTextFile(config.homeDir() + "lib\\app.bin"), bytes);
 
     std::printf("update-check-page-seconds %.2f (1.5 s of it the service's delay)\n"

@@ -29,7 +29,7 @@ public:
         : WorkerThread(std::move(channel)), release_(release) {}
 
 protected:
-    int Run() override {
+    void Run() override {
         WorkerChannel& ui = channel();
         ui.setTotalCaption("Total completion");
         ui.totalBar()->setRange(0, 6);
@@ -43,16 +43,9 @@ protected:
         ui.totalBar()->stepIt();
         WaitForSingleObject(release_, 10000);
         ui.totalBar()->setPosition(6);
-        auto outcome = std::make_unique<WizardOutcome>();
-        outcome->targetPage = 2;
-        outcome->text = "All done";
-        outcome->succeeded = true;
-        ui.postOutcome(std::move(outcome));
+        postOutcome(WizardOutcome::Of(OutcomeKind::Installed, "All done"));
         // A second outcome is never delivered.
-        auto extra = std::make_unique<WizardOutcome>();
-        extra->targetPage = 0;
-        ui.postOutcome(std::move(extra));
-        return 0;
+        postOutcome(WizardOutcome::Of(OutcomeKind::ReadyForLocation));
     }
 
 private:
@@ -79,8 +72,12 @@ private:
 class OutcomePage : public AnsweringPage {
 public:
     using AnsweringPage::AnsweringPage;
-    void ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) override { received = std::move(outcome); }
+    void ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) override {
+        received = std::move(outcome);
+        ++applied;
+    }
     std::unique_ptr<WizardOutcome> received;
+    int applied = 0;
 };
 
 class ProgressWizard : public CQMPropertySheet {
@@ -89,6 +86,10 @@ public:
         : CQMPropertySheet("Install"), config_(config), release_(release) {}
     SteppingPage* progress = nullptr;
     OutcomePage* target = nullptr;
+
+    int PageForOutcome(OutcomeKind kind) const override {
+        return kind == OutcomeKind::Installed ? 2 : kind == OutcomeKind::ReadyForLocation ? 0 : -1;
+    }
 
 protected:
     void AddPages() override {
@@ -137,83 +138,85 @@ TEST(ProgressPage, WorkerDrivesThePageAndItsOutcomeTurnsTheWizard) {
         SaveWindowShot(sheet, std::string(binary) + "\\progress-page.bmp");
     }
 
+    // Anyone may post the message; without the channel's token it is
+    // ignored, and its wParam is never read as a pointer.
+    WizardOutcome forged = WizardOutcome::Of(OutcomeKind::Installed, "forged");
+    PostMessageA(wizard.progress->window(), WM_PROGRESS_UPDATE, reinterpret_cast<WPARAM>(&forged), 0);
+    PostMessageA(wizard.progress->window(), WM_PROGRESS_UPDATE, 0, 0);
+
     SetEvent(release.get());
     ASSERT_TRUE(WaitForPage(sheet, 2));
     ASSERT_TRUE(WaitFor([&] { return wizard.target->received != nullptr; }));
     EXPECT_EQ(wizard.target->received->text, "All done");
-    EXPECT_TRUE(wizard.target->received->succeeded);
+    EXPECT_TRUE(wizard.target->received->succeeded());
     Sleep(200);
     EXPECT_EQ(PageIndex(sheet), 2);  // the second outcome went nowhere
+    EXPECT_EQ(wizard.target->applied, 1);
 }
 
 }  // namespace
 
 namespace {
 
-// Keeps reporting after the user has cancelled and the wizard is gone.
+// Works until it is asked to stop, then still reports once more.
 class LateWorker : public WorkerThread {
 public:
-    LateWorker(std::shared_ptr<WorkerChannel> channel, HANDLE release, HANDLE done)
-        : WorkerThread(std::move(channel)), release_(release), done_(done) {}
+    LateWorker(std::shared_ptr<WorkerChannel> channel, HANDLE done)
+        : WorkerThread(std::move(channel)), done_(done) {}
 
 protected:
-    int Run() override {
-        WaitForSingleObject(release_, 10000);
+    void Run() override {
+        const DWORD start = GetTickCount();
+        while (!stopRequested() && GetTickCount() - start < 30000) Sleep(10);
         WorkerChannel& ui = channel();
         ui.setStepCaption("Still working");
         ui.stepBar()->setRange(0, 10);
         ui.stepBar()->setPosition(10);
         ui.enableNext(false);
-        auto outcome = std::make_unique<WizardOutcome>();
-        outcome->targetPage = 0;
-        ui.postOutcome(std::move(outcome));
+        postOutcome(WizardOutcome::Of(OutcomeKind::Installed));
         SetEvent(done_);
-        return 0;
     }
 
 private:
-    HANDLE release_;
     HANDLE done_;
 };
 
 class LatePage : public CProgressPage {
 public:
-    LatePage(CQMPropertySheet& sheet, InstallerConfig& config, HANDLE release, HANDLE done)
-        : CProgressPage(sheet, config), release_(release), done_(done) {}
+    LatePage(CQMPropertySheet& sheet, InstallerConfig& config, HANDLE done)
+        : CProgressPage(sheet, config), done_(done) {}
 
 protected:
     WorkerThread* CreateWorker(std::shared_ptr<WorkerChannel> channel) override {
-        return new LateWorker(std::move(channel), release_, done_);
+        return new LateWorker(std::move(channel), done_);
     }
 
 private:
-    HANDLE release_;
     HANDLE done_;
 };
 
 class LateWizard : public CQMPropertySheet {
 public:
-    LateWizard(InstallerConfig& config, HANDLE release, HANDLE done)
-        : CQMPropertySheet("Install"), config_(config), release_(release), done_(done) {}
+    LateWizard(InstallerConfig& config, HANDLE done) : CQMPropertySheet("Install"), config_(config), done_(done) {}
+    int PageForOutcome(OutcomeKind) const override { return 1; }
 
 protected:
     void AddPages() override {
-        AddPage(new LatePage(*this, config_, release_, done_));
+        AddPage(new LatePage(*this, config_, done_));
         AddPage(new AnsweringPage(*this));
     }
 
 private:
     InstallerConfig& config_;
-    HANDLE release_;
     HANDLE done_;
 };
 
-TEST(ProgressPage, AWorkerOutlivingItsWizardReportsIntoNothing) {
+TEST(ProgressPage, ClosingTheWizardStopsItsWorkerBeforeThePagesGo) {
     InstallerConfig config("installer-id", "product-id", "VYN2005");
-    UniqueKernelHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     UniqueKernelHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    const DWORD start = GetTickCount();
     {
-        auto wizard = std::make_unique<LateWizard>(config, release.get(), done.get());
+        auto wizard = std::make_unique<LateWizard>(config, done.get());
         WizardRun run(*wizard);
         HWND sheet = run.WaitForSheet();
         ASSERT_NE(sheet, nullptr);
@@ -221,9 +224,12 @@ TEST(ProgressPage, AWorkerOutlivingItsWizardReportsIntoNothing) {
         Click(sheet, kCancelButton);
         ASSERT_TRUE(run.WaitForEnd());
         EXPECT_EQ(run.result(), IDCANCEL);
-    }  // pages and windows are gone; the worker still holds its channel
-    SetEvent(release.get());
-    EXPECT_EQ(WaitForSingleObject(done.get(), 10000), WAIT_OBJECT_0);
+        EXPECT_NE(WaitForSingleObject(done.get(), 0), WAIT_OBJECT_0);
+    }
+    // The worker had ended, its late report gone nowhere, before the pages
+    // (and with them what it reads) were destroyed.
+    EXPECT_EQ(WaitForSingleObject(done.get(), 0), WAIT_OBJECT_0);
+    EXPECT_LT(GetTickCount() - start, 10000u);
 }
 
 }  // namespace

@@ -1,0 +1,56 @@
+#include "flow/WorkerThread.h"
+
+namespace {
+
+// Waits for `handle` while handling the messages other threads send to this
+// thread's windows: a worker may be inside SendMessage to one of them.
+bool WaitHandlingSentMessages(HANDLE handle, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+        DWORD result = MsgWaitForMultipleObjects(1, &handle, FALSE, timeoutMs - elapsed, QS_SENDMESSAGE);
+        if (result == WAIT_OBJECT_0) return true;
+        if (result != WAIT_OBJECT_0 + 1) return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+}  // namespace
+
+bool RunningWorker::stopAndWait(DWORD timeoutMs) {
+    if (channel_) channel_->requestStop();
+    return wait(timeoutMs);
+}
+
+bool RunningWorker::wait(DWORD timeoutMs) {
+    return !thread_ || WaitHandlingSentMessages(thread_.get(), timeoutMs);
+}
+
+std::unique_ptr<RunningWorker> WorkerThread::Start(WorkerThread* worker) {
+    if (!worker) return nullptr;
+    std::shared_ptr<WorkerChannel> channel = worker->channel_;
+    UniqueKernelHandle thread(CreateThread(nullptr, 0, &WorkerThread::Entry, worker, 0, nullptr));
+    if (!thread) {
+        delete worker;
+        return nullptr;
+    }
+    return std::make_unique<RunningWorker>(std::move(thread), std::move(channel));
+}
+
+DWORD WINAPI WorkerThread::Entry(void* parameter) {
+    std::unique_ptr<WorkerThread> worker(static_cast<WorkerThread*>(parameter));
+    std::shared_ptr<WorkerChannel> channel = worker->channel_;
+    DWORD result = 0;
+    try {
+        worker->Run();
+    } catch (...) {
+        channel->postOutcome(WizardOutcome::Failure(kWorkerInternalErrorText));
+        result = 1;
+    }
+    worker.reset();
+    // A run that ended without saying how must not leave the wizard waiting.
+    if (!channel->outcomePosted()) channel->postOutcome(WizardOutcome::Failure(kWorkerStoppedText));
+    return result;
+}
