@@ -6,6 +6,7 @@
 
 #include "flow/InstallerConfig.h"
 #include "flow/Launcher.h"
+#include "flow/SelfRemoval.h"
 
 namespace {
 
@@ -46,25 +47,38 @@ void RunInstallMode(InstallerConfig& config, const WizardRunners& wizards) {
     if (config.launchAfterInstall()) RunLaunchMode(config);
 }
 
+namespace {
+
+void RunSelectedMode(InstallerConfig& config, const std::vector<std::string>& arguments, const WizardRunners& wizards) {
+    switch (SelectRunMode(arguments)) {
+        case RunMode::Register: config.registerProduct(); break;
+        case RunMode::Unregister: config.unregisterProduct(); break;
+        case RunMode::Install: RunInstallMode(config, wizards); break;
+        case RunMode::Uninstall:
+            if (wizards.uninstall) wizards.uninstall(config);
+            break;
+        case RunMode::LaunchOrInstall:
+            if (config.isInstalled())
+                RunLaunchMode(config);
+            else
+                RunInstallMode(config, wizards);
+            break;
+    }
+}
+
+}  // namespace
+
 int RunStartup(const std::vector<std::string>& arguments, const WizardRunners& wizards) {
     InitCommonControls();
     CoInitialize(nullptr);
     {
         InstallerConfig config(kInstallerSoftwareId, kProductSoftwareId, kProductKey);
-        switch (SelectRunMode(arguments)) {
-            case RunMode::Register: config.registerProduct(); break;
-            case RunMode::Unregister: config.unregisterProduct(); break;
-            case RunMode::Install: RunInstallMode(config, wizards); break;
-            case RunMode::Uninstall:
-                if (wizards.uninstall) wizards.uninstall(config);
-                break;
-            case RunMode::LaunchOrInstall:
-                if (config.isInstalled())
-                    RunLaunchMode(config);
-                else
-                    RunInstallMode(config, wizards);
-                break;
-        }
+        // The copy an uninstall leaves behind to remove the uninstaller's file.
+        if (!arguments.empty() && arguments[0] == kFinishRemovalSwitch)
+            FinishSelfRemoval(std::vector<std::string>(arguments.begin() + 1, arguments.end()),
+                              config.executableName(), config.registeredExecutable());
+        else
+            RunSelectedMode(config, arguments, wizards);
     }
     CoUninitialize();
     return 0;

@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
+
 #include "flow/InstallerConfig.h"
+#include "flow/SelfRemoval.h"
 #include "system/FileSystem.h"
 #include "system/PathText.h"
 #include "system/UniqueHandle.h"
@@ -147,6 +150,21 @@ bool UninstallWorker::RemoveProduct() {
     if (!left.empty()) {
         postFailure(std::string(kErrorDuringUninstall) + ": could not remove " + left);
         return false;
+    }
+    // The company folder above the home folder goes too once it is empty.
+    std::string companyFolder = home.substr(0, home.size() - config.appFolderPath().size());
+    companyFolder += config.companyName();
+    RemoveDirectoryA(companyFolder.c_str());
+    // Run from the bin folder, this program is the one file left; a copy of
+    // it removes the file, and the folders it empties, once we have ended.
+    const std::string ownProgram = GetModulePath();
+    if (IsSamePathOrAbove(companyFolder, ownProgram)) {
+        const std::string below = ownProgram.substr(companyFolder.size());
+        const int levels = static_cast<int>(std::count(below.begin(), below.end(), '\\'));
+        if (!ScheduleSelfRemoval(ownProgram, levels)) {
+            postFailure(std::string(kErrorDuringUninstall) + ": could not remove " + ownProgram);
+            return false;
+        }
     }
     channel().stepBar()->stepIt();
     return true;

@@ -360,4 +360,32 @@ TEST_F(Uninstall, CancelAsksFirstAndYesLeavesEverythingInPlace) {
     expectUntouched(true);
 }
 
+// The uninstall entry starts the installed copy in the bin folder: that file
+// goes too, with every folder it leaves empty, once the program has ended.
+TEST_F(Uninstall, TheInstalledUninstallerRemovesItselfAfterItEnds) {
+    installProduct(false);
+    const std::string program = home() + "bin\\VYN2005.exe";
+    ASSERT_TRUE(CopyFileA(InstallerPath().c_str(), program.c_str(), FALSE));
+    std::string commandLine = "\"" + program + "\" -uninstall";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &started));
+    UniqueKernelHandle process(started.hProcess);
+    UniqueKernelHandle thread(started.hThread);
+    HWND sheet = WaitForProcessSheet(process.get());
+    ASSERT_NE(sheet, nullptr);
+    Click(sheet, kNextButton);
+    ASSERT_TRUE(WaitFor([&] { return PageText(sheet, IDC_PAGE_TEXT) == kCompleted; }, 30000))
+        << PageText(sheet, IDC_PAGE_TEXT);
+    Click(sheet, kFinishButton);
+    EXPECT_EQ(WaitForSingleObject(process.get(), 20000), static_cast<DWORD>(WAIT_OBJECT_0));
+
+    const std::string company = installDir() + "Quillmar Technologies INC";
+    EXPECT_TRUE(WaitFor([&] { return !PathExists(company); }, 15000)) << "still there: " << company;
+    EXPECT_TRUE(PathExists(installDir()));  // not ours
+    expectUnregistered();
+}
+
 }  // namespace

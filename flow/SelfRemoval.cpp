@@ -1,0 +1,107 @@
+#include "flow/SelfRemoval.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "system/FileSystem.h"
+#include "system/TempFolder.h"
+#include "system/UniqueHandle.h"
+
+const char kFinishRemovalSwitch[] = "-finish-removal";
+
+namespace {
+
+// How long the copy waits for the uninstaller to end.
+constexpr DWORD kWaitForUninstallerMs = 120000;
+
+std::string ParentFolder(const std::string& path) {
+    size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string FileNameOf(const std::string& path) {
+    size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Removes the file and its emptied folders when the machine next starts.
+bool RemoveAtRestart(const std::string& program, int emptyFolderLevels) {
+    if (!MoveFileExA(program.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
+    std::string folder = ParentFolder(program);
+    for (int level = 0; level < emptyFolderLevels && !folder.empty(); ++level) {
+        MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        folder = ParentFolder(folder);
+    }
+    return true;
+}
+
+bool StartCopy(const std::string& program, int emptyFolderLevels) {
+    const std::string folder = CreatePrivateTempFolder();
+    if (folder.empty()) return false;
+    const std::string copy = folder + FileNameOf(program);
+    if (!CopyFileA(program.c_str(), copy.c_str(), TRUE)) {
+        RemoveDirectoryA(folder.c_str());
+        return false;
+    }
+    // The copy waits on a handle to this process that it inherits.
+    HANDLE self = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE, TRUE,
+                         0)) {
+        DeleteFileA(copy.c_str());
+        RemoveDirectoryA(folder.c_str());
+        return false;
+    }
+    UniqueKernelHandle inherited(self);
+    std::string commandLine = "\"" + copy + "\" " + kFinishRemovalSwitch + " " +
+                              std::to_string(reinterpret_cast<uintptr_t>(self)) + " \"" + program + "\" " +
+                              std::to_string(emptyFolderLevels);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(copy.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                        folder.c_str(), &startup, &started)) {
+        DeleteFileA(copy.c_str());
+        RemoveDirectoryA(folder.c_str());
+        return false;
+    }
+    UniqueKernelHandle process(started.hProcess);
+    UniqueKernelHandle thread(started.hThread);
+    return true;
+}
+
+}  // namespace
+
+bool ScheduleSelfRemoval(const std::string& program, int emptyFolderLevels) {
+    return StartCopy(program, emptyFolderLevels) || RemoveAtRestart(program, emptyFolderLevels);
+}
+
+void FinishSelfRemoval(const std::vector<std::string>& arguments, const std::string& executableName,
+                       const std::string& registeredExecutable) {
+    if (arguments.size() < 3) return;
+    const uintptr_t handleValue = std::strtoull(arguments[0].c_str(), nullptr, 10);
+    const std::string program = arguments[1];
+    const int levels = std::atoi(arguments[2].c_str());
+    // Only ever the product's program, never an installed product's, and
+    // never this copy itself.
+    if (lstrcmpiA(FileNameOf(program).c_str(), executableName.c_str()) != 0) return;
+    if (lstrcmpiA(program.c_str(), registeredExecutable.c_str()) == 0) return;
+    if (lstrcmpiA(program.c_str(), GetModulePath().c_str()) == 0) return;
+
+    UniqueKernelHandle uninstaller(reinterpret_cast<HANDLE>(handleValue));
+    if (uninstaller) WaitForSingleObject(uninstaller.get(), kWaitForUninstallerMs);
+    // Windows may hold the image a moment after the process has ended.
+    for (int attempt = 0; attempt < 50 && !DeleteFileA(program.c_str()); ++attempt) {
+        if (GetFileAttributesA(program.c_str()) == INVALID_FILE_ATTRIBUTES) break;
+        Sleep(100);
+    }
+    std::string folder = ParentFolder(program);
+    for (int level = 0; level < levels && !folder.empty(); ++level) {
+        if (!RemoveDirectoryA(folder.c_str())) break;  // not empty: it is not ours alone
+        folder = ParentFolder(folder);
+    }
+    // This copy cannot delete itself while it runs.
+    const std::string self = GetModulePath();
+    MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExA(ParentFolder(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
