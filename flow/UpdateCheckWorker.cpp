@@ -23,6 +23,9 @@ UpdateCheckWorker::StepResult StepOf(int queryResult) {
     return queryResult == kQueryFound ? UpdateCheckWorker::StepResult::Special : UpdateCheckWorker::StepResult::GoOn;
 }
 
+// How many rounds of association queries a dependency chain may take.
+constexpr int kMaxDependencyPasses = 16;
+
 // The dependency queries send no version of their own.
 const double kAnyVersion = 0.0;
 
@@ -132,10 +135,15 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::dependencyStep() {
 
     // Each pass asks for the associations of every software with a
     // dependency not yet listed; the replies add the software depended on.
-    // A pass that leaves the same software unresolved would repeat forever.
+    // A pass that leaves the same software unresolved would repeat forever,
+    // and a service that names new software on every pass would too.
     std::vector<SoftwareRecord*> pending = catalog.unmetDependencies();
     std::string previous = SoftwareIdsOf(pending);
-    while (!pending.empty()) {
+    for (int pass = 0; !pending.empty(); ++pass) {
+        if (pass == kMaxDependencyPasses) {
+            postFailure(kUnresolvedDependenciesText);
+            return StepResult::Failed;
+        }
         for (SoftwareRecord* software : pending) {
             if (stopRequested()) return StepResult::Failed;
             ServiceQuery query(config.serviceUrl());

@@ -244,6 +244,14 @@ TEST_F(UpdateCheck, AFailureWithATextEndsTheCheckOnTheCompletePage) {
         {"unresolved dependency",
          [&] { service.publish(ServiceSoftware(kApp, 2001, "App").dependsOn("0badc0:ffffffffff:-7fff")); },
          "Software IDs continue", 3},
+        // Each pass names new software: the chain is cut after 16 passes.
+        {"endless dependency chain",
+         [&] {
+             auto link = [](int n) { return "c0ffee:" + std::to_string(1000000000 + n) + ":-7000"; };
+             service.publish(ServiceSoftware(kApp, 2001, "App").dependsOn(link(0)));
+             for (int n = 0; n < 20; ++n) service.publish(ServiceSoftware(link(n), 5000 + n).dependsOn(link(n + 1)));
+         },
+         "Software IDs continue", 2 + 16},
     };
     for (const auto& c : cases) {
         service.unpublish(kInstaller);
@@ -258,7 +266,7 @@ TEST_F(UpdateCheck, AFailureWithATextEndsTheCheckOnTheCompletePage) {
         EXPECT_EQ(outcome.text, c.text) << c.what;
         EXPECT_EQ(outcome.messageText, c.text) << c.what;
         EXPECT_EQ(service.requests().size(), c.requests) << c.what;
-        EXPECT_LT(channel->total.position(), 6) << c.what;
+        if (c.requests < 6) EXPECT_LT(channel->total.position(), 6) << c.what;
         EXPECT_EQ(channel->events().back(), "outcome") << c.what;
     }
 }
