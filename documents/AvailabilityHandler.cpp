@@ -10,8 +10,6 @@ void AvailabilityHandler::startElement(const std::string&, const std::string&, c
 void AvailabilityHandler::characters(const std::string& text) {
     if (currentElement_ == "updates")
         updates = TextToInt(text);
-    else if (currentElement_ == "associations")
-        associations = TextToInt(text);
     else if (currentElement_ == "message")
         message = text;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Reads the availability reply: the texts of its updates, associations and
-// message elements, wherever they stand. A later text replaces an earlier one.
+// Reads the availability reply: the texts of its updates and message
+// elements, wherever they stand. A later text replaces an earlier one.
 #include <string>
 
 #include "documents/XmlEventHandler.h"
@@ -12,7 +12,6 @@ public:
     void characters(const std::string& text) override;
 
     int updates = 0;
-    int associations = 0;
     std::string message;
 
 private:

@@ -5,32 +5,12 @@
 
 #include "engine/MemberNames.h"
 #include "engine/ZipArchive.h"
+#include "system/FileSystem.h"
 #include "system/UniqueHandle.h"
 
 namespace {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Sets the process's current directory for the lifetime of the object.
-class CurrentDirectoryScope {
-public:
-    explicit CurrentDirectoryScope(const std::string& folder) {
-        char previous[MAX_PATH] = {};
-        DWORD length = GetCurrentDirectoryA(MAX_PATH, previous);
-        if (length > 0 && length < MAX_PATH) previous_ = previous;
-        entered_ = SetCurrentDirectoryA(folder.c_str()) != 0;
-    }
-    ~CurrentDirectoryScope() {
-        if (entered_ && !previous_.empty()) SetCurrentDirectoryA(previous_.c_str());
-    }
-    CurrentDirectoryScope(const CurrentDirectoryScope&) = delete;
-    CurrentDirectoryScope& operator=(const CurrentDirectoryScope&) = delete;
-    bool entered() const { return entered_; }
-
-private:
-    std::string previous_;
-    bool entered_ = false;
-};
 
 }  // namespace
 
@@ -50,46 +30,54 @@ bool runExecuteTask(const std::string& fileName) {
     return reinterpret_cast<INT_PTR>(started) > 32;
 }
 
-bool runExtractFileTask(const std::string& archive, const std::string& member, const std::string& dest,
-                        bool overwrite) {
-    if (Exists(dest) && !overwrite) return true;
-    UniqueZipArchive zip(ZipOpen(archive.c_str(), 0, ZipFromFileName));
-    if (!zip) return false;
+ZipResult runExtractFileTask(const std::string& archive, const std::string& member, const std::string& dest,
+                             bool overwrite) {
+    if (Exists(dest) && !overwrite) return ZipOk;
+    // No root folder: a relative dest stays relative to the current directory.
+    UniqueZipArchive zip;
+    ZipResult result = ZipOpen(archive.c_str(), 0, ZipFromFileName, "", zip.put());
+    if (result != ZipOk) return result;
     int index = -1;
-    if (ZipFindItem(zip.get(), member.c_str(), 1, &index, nullptr) != ZipOk) {
+    result = ZipFindItem(zip.get(), member.c_str(), 1, &index, nullptr);
+    if (result != ZipOk) {
         std::string stored = member;
         for (char& c : stored)
             if (c == '\\') c = '/';
-        if (stored == member || ZipFindItem(zip.get(), stored.c_str(), 1, &index, nullptr) != ZipOk) return false;
+        if (stored == member) return result;
+        result = ZipFindItem(zip.get(), stored.c_str(), 1, &index, nullptr);
+        if (result != ZipOk) return result;
     }
-    return ZipExtractItem(zip.get(), index, dest.c_str(), 0, ZipFromFileName) == ZipOk;
+    return ZipExtractItem(zip.get(), index, dest.c_str(), 0, ZipFromFileName);
 }
 
-bool runUnzipTask(const std::string& archive, const std::string& dest, const std::string& homeDir,
-                  bool overwrite) {
-    // Members go below this folder by their relative names; without it they
-    // would land wherever the current directory happens to be.
-    CurrentDirectoryScope folder(dest.empty() ? homeDir : dest);
-    if (!folder.entered()) return false;
-    UniqueZipArchive zip(ZipOpen(archive.c_str(), 0, ZipFromFileName));
-    if (!zip) return false;
+ZipResult runUnzipTask(const std::string& archive, const std::string& dest, const std::string& homeDir,
+                       bool overwrite) {
+    // Members go below this folder by their relative names.
+    const std::string root = dest.empty() ? homeDir : dest;
+    if (!IsDirectory(root)) return ZipNoFile;
+    UniqueZipArchive zip;
+    ZipResult result = ZipOpen(archive.c_str(), 0, ZipFromFileName, root.c_str(), zip.put());
+    if (result != ZipOk) return result;
     ZipItemInfo item;
-    if (ZipGetItem(zip.get(), -1, &item) != ZipOk) return false;
+    result = ZipGetItem(zip.get(), -1, &item);
+    if (result != ZipOk) return result;
     const int count = item.index;
 
-    bool complete = true;
+    ZipResult firstFailure = ZipOk;
     for (int index = 0; index < count; ++index) {
-        if (ZipGetItem(zip.get(), index, &item) != ZipOk) return false;
+        result = ZipGetItem(zip.get(), index, &item);
+        if (result != ZipOk) return result;
         const std::string name = item.name;
         if (!IsSafeMemberName(name)) {
-            complete = false;
-            continue;
+            result = ZipNoFile;
+        } else {
+            bool exists = Exists(MemberCheckPath(homeDir, name));
+            if (exists && (IsProtectedMember(name) || !overwrite)) continue;
+            result = ZipExtractItem(zip.get(), index, name.c_str(), 0, ZipFromFileName);
         }
-        bool exists = Exists(MemberCheckPath(homeDir, name));
-        if (exists && (IsProtectedMember(name) || !overwrite)) continue;
-        if (ZipExtractItem(zip.get(), index, name.c_str(), 0, ZipFromFileName) != ZipOk) complete = false;
+        if (firstFailure == ZipOk) firstFailure = result;
     }
-    return complete;
+    return firstFailure;
 }
 
 bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite) {

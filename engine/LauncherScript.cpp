@@ -40,13 +40,23 @@ bool RewriteScript(const std::string& script, const std::vector<std::string>& li
     return false;
 }
 
+// Reads the script, lets `edit` change its lines, and writes it back when
+// they changed.
+template <typename Edit>
+LauncherEdit EditScript(const std::string& script, Edit edit) {
+    std::vector<std::string> lines;
+    if (!ReadScript(script, lines)) return LauncherEdit::Unreadable;
+    if (!edit(lines)) return LauncherEdit::Unchanged;
+    return RewriteScript(script, lines) ? LauncherEdit::Rewritten : LauncherEdit::WriteFailed;
+}
+
 }  // namespace
 
-bool updateClassPath(const std::string& home, const std::string& script, const std::string& library,
-                     LauncherStyle style) {
-    std::vector<std::string> lines;
-    if (!ReadScript(script, lines)) return false;
-    return InsertClassPathEntry(lines, home, library, style) && RewriteScript(script, lines);
+LauncherEdit updateClassPath(const std::string& home, const std::string& script, const std::string& library,
+                             LauncherStyle style) {
+    return EditScript(script, [&](std::vector<std::string>& lines) {
+        return InsertClassPathEntry(lines, home, library, style);
+    });
 }
 
 std::string ShortJavaFolder(const std::string& javaHome) {
@@ -57,8 +67,8 @@ std::string ShortJavaFolder(const std::string& javaHome) {
     return folder;
 }
 
-bool updateJavaPath(const std::string& script, const std::string& javaHome) {
-    std::vector<std::string> lines;
-    if (!ReadScript(script, lines)) return false;
-    return FillJavaPath(lines, ShortJavaFolder(javaHome)) && RewriteScript(script, lines);
+LauncherEdit updateJavaPath(const std::string& script, const std::string& javaHome) {
+    return EditScript(script, [&](std::vector<std::string>& lines) {
+        return FillJavaPath(lines, ShortJavaFolder(javaHome));
+    });
 }

@@ -7,15 +7,23 @@
 
 #include "engine/LauncherLines.h"
 
+// What an edit did to a launcher script.
+enum class [[nodiscard]] LauncherEdit {
+    Rewritten,    // changed and written back
+    Unchanged,    // nothing to change
+    Unreadable,   // missing or unreadable: left alone
+    WriteFailed,  // the change could not be written: the script is as it was
+};
+
 // Puts library at the front of the script's class path (see
-// InsertClassPathEntry). home ends with a backslash. True when rewritten.
-bool updateClassPath(const std::string& home, const std::string& script, const std::string& library,
-                     LauncherStyle style);
+// InsertClassPathEntry). home ends with a backslash.
+LauncherEdit updateClassPath(const std::string& home, const std::string& script, const std::string& library,
+                             LauncherStyle style);
 
 // Fills the script's empty Java line with the short (blank-free) form of
 // javaHome: the file system's own short path when it has one, else the
-// installer's abbreviation. True when rewritten.
-bool updateJavaPath(const std::string& script, const std::string& javaHome);
+// installer's abbreviation.
+LauncherEdit updateJavaPath(const std::string& script, const std::string& javaHome);
 
 // The Java folder as updateJavaPath writes it, without a final backslash.
 std::string ShortJavaFolder(const std::string& javaHome);

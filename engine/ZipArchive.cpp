@@ -50,6 +50,11 @@ long ZCALLBACK SeekOwnedFile(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 int ZCALLBACK LeaveFileToOwner(voidpf, voidpf) { return 0; }
 int ZCALLBACK NoFileError(voidpf, voidpf) { return 0; }
 
+// Not rooted ("/", "\\") and without a drive ("C:").
+bool IsRelativePath(const std::string& path) {
+    return !path.empty() && path[0] != '/' && path[0] != '\\' && (path.size() < 2 || path[1] != ':');
+}
+
 uint64_t FileTimeFromDos(uLong dosDate) {
     FILETIME time = {};
     if (!DosDateTimeToFileTime(HIWORD(dosDate), LOWORD(dosDate), &time)) return 0;
@@ -193,7 +198,8 @@ ZipResult ZipArchive::extract(int index, const char* target) {
     if (result != ZipOk) return result;
 
     DWORD attributes = item.attributes == kZipAttrNormal ? item.attributes : item.attributes & ~kZipAttrNormal;
-    UniqueFileHandle out(CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
+    const std::string file = IsRelativePath(targetPath) ? rootDirectory + targetPath : targetPath;
+    UniqueFileHandle out(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
     if (!out) {
         closeStream();
         return ZipNoFile;
@@ -235,23 +241,17 @@ ZipResult ZipArchive::extract(int index, const char* target) {
     return failed ? ZipWriteError : ZipOk;
 }
 
-ZipArchive* ZipOpen(const char* path, unsigned, int kind) {
-    if (kind != ZipFromFileName || path == nullptr) {
-        ZipRecordResult(ZipBadArguments);
-        return nullptr;
-    }
+ZipResult ZipOpen(const char* path, unsigned, int kind, const char* rootFolder, ZipArchive** opened) {
+    if (opened == nullptr) return ZipBadArguments;
+    *opened = nullptr;
+    if (kind != ZipFromFileName || path == nullptr || rootFolder == nullptr) return ZipBadArguments;
     auto archive = std::make_unique<ZipArchive>();
-    char current[MAX_PATH] = {};
-    DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
-    archive->rootDirectory = (length > 0 && length < MAX_PATH) ? current : "";
+    archive->rootDirectory = rootFolder;
     AddTrailingBackslash(archive->rootDirectory);
 
     archive->file.reset(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!archive->file) {
-        ZipRecordResult(ZipNoFile);
-        return nullptr;
-    }
+    if (!archive->file) return ZipNoFile;
     zlib_filefunc64_def access = {};
     access.zopen64_file = OpenOwnedFile;
     access.zread_file = ReadOwnedFile;
@@ -263,22 +263,20 @@ ZipArchive* ZipOpen(const char* path, unsigned, int kind) {
     access.opaque = archive->file.get();
     archive->reader.reset(unzOpen2_64(path, &access));
     unz_global_info global = {};
-    if (!archive->reader || unzGetGlobalInfo(archive->reader.get(), &global) != UNZ_OK || global.number_entry > INT_MAX) {
-        ZipRecordResult(ZipCorrupt);
-        return nullptr;
-    }
+    if (!archive->reader || unzGetGlobalInfo(archive->reader.get(), &global) != UNZ_OK || global.number_entry > INT_MAX)
+        return ZipCorrupt;
     archive->itemCount = int(global.number_entry);
-    ZipRecordResult(ZipOk);
-    return archive.release();
+    *opened = archive.release();
+    return ZipOk;
 }
 
 ZipResult ZipGetItem(ZipArchive* archive, int index, ZipItemInfo* item) {
-    if (archive == nullptr || item == nullptr) return ZipRecordResult(ZipBadArguments);
-    return ZipRecordResult(archive->describe(index, *item));
+    if (archive == nullptr || item == nullptr) return ZipBadArguments;
+    return archive->describe(index, *item);
 }
 
 ZipResult ZipFindItem(ZipArchive* archive, const char* name, int ignoreCase, int* index, ZipItemInfo* item) {
-    if (archive == nullptr || name == nullptr) return ZipRecordResult(ZipBadArguments);
+    if (archive == nullptr || name == nullptr) return ZipBadArguments;
     archive->closeStream();
     // minizip: 1 compares exactly, 2 ignores the case of ASCII letters.
     if (unzLocateFile(archive->reader.get(), name, ignoreCase ? 2 : 1) != UNZ_OK) {
@@ -287,22 +285,22 @@ ZipResult ZipFindItem(ZipArchive* archive, const char* name, int ignoreCase, int
             *item = ZipItemInfo{};
             item->index = -1;
         }
-        return ZipRecordResult(ZipNotFound);
+        return ZipNotFound;
     }
     int found = archive->cursorIndex();
     if (index != nullptr) *index = found;
-    if (item != nullptr) return ZipRecordResult(archive->describe(found, *item));
-    return ZipRecordResult(ZipOk);
+    if (item != nullptr) return archive->describe(found, *item);
+    return ZipOk;
 }
 
 ZipResult ZipExtractItem(ZipArchive* archive, int index, const char* target, unsigned, int kind) {
-    if (archive == nullptr || target == nullptr || kind != ZipFromFileName) return ZipRecordResult(ZipBadArguments);
-    return ZipRecordResult(archive->extract(index, target));
+    if (archive == nullptr || target == nullptr || kind != ZipFromFileName) return ZipBadArguments;
+    return archive->extract(index, target);
 }
 
 ZipResult ZipClose(ZipArchive* archive) {
-    if (archive == nullptr) return ZipRecordResult(ZipBadArguments);
+    if (archive == nullptr) return ZipBadArguments;
     archive->closeStream();
     delete archive;
-    return ZipRecordResult(ZipOk);
+    return ZipOk;
 }

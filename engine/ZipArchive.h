@@ -1,7 +1,7 @@
 #pragma once
 // Reading zip archives: describe items by index or name, write an item to a
-// file. Every operation returns a ZipResult and records it as the layer's
-// last result. One archive at a time, from one thread.
+// file. Every operation returns its ZipResult. An open archive belongs to one
+// thread at a time.
 #include <windows.h>
 
 #include <cstdint>
@@ -27,11 +27,12 @@ struct ZipItemInfo {
 // The open-archive state; only the layer looks inside.
 struct ZipArchive;
 
-// Opens an archive file (path, 0, ZipFromFileName). Null on failure; the
-// reason is the last result (ZipNoFile, ZipCorrupt). The process's current
-// directory at this moment is the root below which directory items and
-// relative targets get their folders.
-ZipArchive* ZipOpen(const char* path, unsigned length, int kind);
+// Opens an archive file (path, 0, ZipFromFileName) into *archive, which
+// stays null on failure (ZipNoFile, ZipCorrupt). rootFolder is where the
+// items go: directory items and relative targets get their folders below it,
+// and a relative target file is taken against it. An empty root leaves
+// relative paths to the process's current directory.
+ZipResult ZipOpen(const char* path, unsigned length, int kind, const char* rootFolder, ZipArchive** archive);
 // Describes the item at index (0 .. count-1). Index -1 gives a record whose
 // index is the number of items. Past the end: ZipBadArguments.
 ZipResult ZipGetItem(ZipArchive* archive, int index, ZipItemInfo* item);
@@ -40,9 +41,10 @@ ZipResult ZipGetItem(ZipArchive* archive, int index, ZipItemInfo* item);
 ZipResult ZipFindItem(ZipArchive* archive, const char* name, int ignoreCase, int* index, ZipItemInfo* item);
 // Writes the item to target (target, 0, ZipFromFileName), replacing a file
 // there and giving it the item's attributes and times; a directory item
-// creates its folders below the root instead. A relative target gets its
-// folders created below the root; the file itself is taken against the
-// current directory. Items whose name would leave the root are refused.
+// creates its folders below the root instead. A relative target lands below
+// the root with its folders; an absolute one needs its folder to exist, and
+// so does a relative one that climbs. Directory items whose name would leave
+// the root are refused.
 // A copy error, or data that fails its size or checksum test, gives
 // ZipWriteError; the part written stays on disk.
 ZipResult ZipExtractItem(ZipArchive* archive, int index, const char* target, unsigned length, int kind);
@@ -52,7 +54,7 @@ ZipResult ZipClose(ZipArchive* archive);
 struct ZipArchiveTraits {
     using Handle = ZipArchive*;
     static Handle invalid() { return nullptr; }
-    static void close(Handle archive) { ZipClose(archive); }
+    static void close(Handle archive) { (void)ZipClose(archive); }  // cannot fail on an open archive
 };
 // The caller's owner of an open archive.
 using UniqueZipArchive = UniqueHandle<ZipArchiveTraits>;

@@ -1,12 +1,6 @@
 #include "engine/ZipResult.h"
 
-#include <cstring>
-
 namespace {
-
-// One value for the whole process: the layer serves one archive at a time
-// on one thread.
-ZipResult lastResult = ZipOk;
 
 struct ResultText {
     unsigned code;
@@ -39,26 +33,8 @@ const ResultText kMessages[] = {
 
 }  // namespace
 
-ZipResult ZipRecordResult(ZipResult result) {
-    lastResult = result;
-    return result;
-}
-
-ZipResult ZipGetLastResult() { return lastResult; }
-
 const char* ZipResultMessage(unsigned code) {
     for (const ResultText& entry : kMessages)
         if (entry.code == code) return entry.message;
     return "unknown zip result code";
-}
-
-size_t ZipFormatResult(unsigned code, char* buffer, size_t size) {
-    if (code == ZipLastResult) code = lastResult;
-    const char* message = ZipResultMessage(code);
-    size_t length = std::strlen(message);
-    if (buffer == nullptr || size == 0) return length;
-    size_t copied = length < size ? length : size - 1;
-    std::memcpy(buffer, message, copied);
-    buffer[copied] = '\0';
-    return length;
 }

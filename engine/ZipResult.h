@@ -1,9 +1,8 @@
 #pragma once
-// Result codes of the zip layer, their messages, and the one process-wide
-// last result that every zip operation records.
-#include <cstddef>
+// Result codes of the zip layer and their messages. Each operation hands
+// back its own result; the layer keeps none between calls.
 
-enum ZipResult : unsigned {
+enum [[nodiscard]] ZipResult : unsigned {
     ZipOk = 0,
     ZipNoDuplicateHandle = 0x100,
     ZipNoFile = 0x200,
@@ -27,17 +26,5 @@ enum ZipResult : unsigned {
     ZipInflateError = 0x5000000,
 };
 
-// Not a result: as the argument of ZipFormatResult it stands for the last one.
-constexpr unsigned ZipLastResult = 1;
-
-// Records the result as the layer's last result and hands it back.
-ZipResult ZipRecordResult(ZipResult result);
-ZipResult ZipGetLastResult();
-
 // The message of a code ("unknown zip result code" for any other code).
 const char* ZipResultMessage(unsigned code);
-
-// Copies the message of code (ZipLastResult: the last result) into buffer,
-// cut to size - 1 characters and terminated. Returns the message's full
-// length; with no buffer or size 0 it only returns the length.
-size_t ZipFormatResult(unsigned code, char* buffer, size_t size);

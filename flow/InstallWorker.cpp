@@ -92,7 +92,8 @@ void InstallWorker::runScripts(SoftwareList& list, const std::string& homeDir, c
     step->setStep(1);
     for (auto& software : list) {
         step->stepIt();
-        for (auto& file : software->files) runInstallScript(file->installData, homeDir, javaHome);
+        // A failed task does not stop the install yet.
+        for (auto& file : software->files) (void)runInstallScript(file->installData, homeDir, javaHome);
     }
     ui.totalBar()->stepIt();
 }

@@ -5,10 +5,7 @@
 
 namespace {
 
-bool IsDirectory(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool Gone(const std::string& path) { return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; }
 
 bool IsDotEntry(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
@@ -59,12 +56,12 @@ bool DeleteDirectoryTree(const std::string& path) {
     DWORD attributes = GetFileAttributesA(dir.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         RemoveLinkOnly(dir);
-        return false;
+        return Gone(dir);
     }
 
     WIN32_FIND_DATAA entry;
     UniqueFindHandle listing(FindFirstFileA((dir + "\\*.*").c_str(), &entry));
-    if (!listing) return false;
+    if (!listing) return Gone(dir);
     do {
         if (IsDotEntry(entry.cFileName)) continue;
         std::string child = dir + "\\" + entry.cFileName;
@@ -80,8 +77,12 @@ bool DeleteDirectoryTree(const std::string& path) {
     } while (FindNextFileA(listing.get(), &entry));
     listing.reset();
 
-    RemoveDirectoryA(dir.c_str());
-    return false;
+    return RemoveDirectoryA(dir.c_str()) != 0;
+}
+
+bool IsDirectory(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool IsDirectoryEmpty(const std::string& path) {

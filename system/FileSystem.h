@@ -14,7 +14,10 @@ void GetTempDirectory(std::string& path);
 bool CreateDirectoryPath(const std::string& path);
 // Removes the directory with what it holds, as far as it can. Junctions and
 // symbolic links are removed as links: what they point at is never touched.
-// Read-only files stay, and with them their folders. Always returns false.
+// Read-only files stay, and with them their folders. True when nothing is
+// left at the path (also when nothing was there).
 bool DeleteDirectoryTree(const std::string& path);
+// True when the path names an existing directory.
+bool IsDirectory(const std::string& path);
 // True when the directory exists and holds nothing but "." and "..".
 bool IsDirectoryEmpty(const std::string& path);

@@ -4,42 +4,31 @@ RegistryKey::RegistryKey(HKEY root, const std::string& path) {
     if (open(root, path) != ERROR_SUCCESS) create(root, path);
 }
 
-RegistryKey::~RegistryKey() { close(); }
-
 LONG RegistryKey::open(HKEY root, const std::string& path) {
     close();
     root_ = root;
     path_ = path;
-    HKEY key = nullptr;
-    LONG rc = RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key);
-    if (rc == ERROR_SUCCESS) handle_ = key;
-    return rc;
+    return RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key_.put());
 }
 
 LONG RegistryKey::create(HKEY root, const std::string& path) {
     close();
     root_ = root;
     path_ = path;
-    HKEY key = nullptr;
     char noClass[] = "";
-    LONG rc = RegCreateKeyExA(root, path.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    if (rc == ERROR_SUCCESS) handle_ = key;
-    return rc;
+    return RegCreateKeyExA(root, path.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                           key_.put(), nullptr);
 }
 
 LONG RegistryKey::close() {
-    if (!handle_) return ERROR_SUCCESS;
-    LONG rc = RegCloseKey(handle_);
-    if (rc == ERROR_SUCCESS) {
-        handle_ = nullptr;
-        path_.clear();
-    }
+    if (!key_) return ERROR_SUCCESS;
+    LONG rc = key_.close();
+    if (rc == ERROR_SUCCESS) path_.clear();
     return rc;
 }
 
 LONG RegistryKey::deleteTree() {
-    if (!handle_) return kNotOpen;
+    if (!key_) return kNotOpen;
 
     // Collect all names before deleting anything: deleting while enumerating
     // shifts the indexes.
@@ -62,30 +51,30 @@ LONG RegistryKey::deleteTree() {
 }
 
 LONG RegistryKey::deleteValue(const std::string& name) {
-    if (!handle_) return kNotOpen;
-    return RegDeleteValueA(handle_, name.c_str());
+    if (!key_) return kNotOpen;
+    return RegDeleteValueA(key_.get(), name.c_str());
 }
 
 LONG RegistryKey::setString(const std::string& name, const std::string& text) {
-    if (!handle_) return kNotOpen;
-    return RegSetValueExA(handle_, name.c_str(), 0, REG_SZ,
+    if (!key_) return kNotOpen;
+    return RegSetValueExA(key_.get(), name.c_str(), 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(text.c_str()),
                           static_cast<DWORD>(text.size() + 1));
 }
 
 LONG RegistryKey::setDword(const std::string& name, DWORD value) {
-    if (!handle_) return kNotOpen;
-    return RegSetValueExA(handle_, name.c_str(), 0, REG_DWORD,
+    if (!key_) return kNotOpen;
+    return RegSetValueExA(key_.get(), name.c_str(), 0, REG_DWORD,
                           reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
 LONG RegistryKey::getString(const std::string& name, std::string& text) const {
-    if (!handle_) return kNotOpen;
+    if (!key_) return kNotOpen;
     // One byte more than we let the registry fill, so a value of exactly the
     // limit without its own terminator still ends in a zero.
     char buffer[kMaxStringBytes + 1] = {};
     DWORD size = kMaxStringBytes;
-    LONG rc = RegQueryValueExA(handle_, name.c_str(), nullptr, nullptr,
+    LONG rc = RegQueryValueExA(key_.get(), name.c_str(), nullptr, nullptr,
                                reinterpret_cast<BYTE*>(buffer), &size);
     if (rc == ERROR_SUCCESS) text = buffer;
     return rc;
@@ -93,10 +82,10 @@ LONG RegistryKey::getString(const std::string& name, std::string& text) const {
 
 LONG RegistryKey::enumSubkeys(std::vector<std::string>& names) const {
     names.clear();
-    if (!handle_) return kNotOpen;
+    if (!key_) return kNotOpen;
     for (DWORD index = 0;; ++index) {
         char name[MAX_PATH] = {};
-        LONG rc = RegEnumKeyA(handle_, index, name, sizeof name);
+        LONG rc = RegEnumKeyA(key_.get(), index, name, sizeof name);
         if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
         if (rc != ERROR_SUCCESS) return rc;
         names.push_back(name);
@@ -105,13 +94,13 @@ LONG RegistryKey::enumSubkeys(std::vector<std::string>& names) const {
 
 LONG RegistryKey::enumValues(std::vector<std::string>& names) const {
     names.clear();
-    if (!handle_) return kNotOpen;
+    if (!key_) return kNotOpen;
     // Value names may be far longer than key names (up to 16383 characters);
     // a short buffer would end the listing early and leave values behind.
     std::vector<char> name(16384);
     for (DWORD index = 0;; ++index) {
         DWORD length = static_cast<DWORD>(name.size());
-        LONG rc = RegEnumValueA(handle_, index, name.data(), &length, nullptr, nullptr,
+        LONG rc = RegEnumValueA(key_.get(), index, name.data(), &length, nullptr, nullptr,
                                 nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
         if (rc != ERROR_SUCCESS) return rc;

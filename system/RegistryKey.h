@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "system/UniqueHandle.h"
+
 class RegistryKey {
 public:
     static constexpr LONG kNotOpen = -1;
@@ -15,9 +17,6 @@ public:
     RegistryKey() = default;
     // Opens the key; creates it when it cannot be opened.
     RegistryKey(HKEY root, const std::string& path);
-    ~RegistryKey();
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
 
     LONG open(HKEY root, const std::string& path);
     LONG create(HKEY root, const std::string& path);
@@ -31,12 +30,12 @@ public:
     LONG enumSubkeys(std::vector<std::string>& names) const;
     LONG enumValues(std::vector<std::string>& names) const;
 
-    bool isOpen() const { return handle_ != nullptr; }
-    HKEY handle() const { return handle_; }
+    bool isOpen() const { return key_.valid(); }
+    HKEY handle() const { return key_.get(); }
     const std::string& path() const { return path_; }
 
 private:
-    HKEY handle_ = nullptr;
+    UniqueRegistryKey key_;
     HKEY root_ = nullptr;
     std::string path_;
 };

@@ -6,24 +6,19 @@
 
 #include "system/ComPtr.h"
 #include "system/FileSystem.h"
+#include "system/ShellItems.h"
 
 namespace {
 
-std::string LinkPath(const std::string& folder, const std::string& name) {
-    char path[MAX_PATH * 2];
-    wsprintfA(path, "%s\\%s", folder.c_str(), (name + ".lnk").c_str());
-    return path;
-}
+std::string LinkPath(const std::string& folder, const std::string& name) { return folder + "\\" + name + ".lnk"; }
 
 }  // namespace
 
 bool GetSpecialFolderPath(int specialFolder, std::string& path) {
-    LPITEMIDLIST items = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, specialFolder, &items)) || !items) return false;
+    UniqueItemIdList items;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, specialFolder, items.put())) || !items) return false;
     char buffer[MAX_PATH] = {};
-    SHGetPathFromIDListA(items, buffer);
-    ComPtr<IMalloc> shellAllocator;
-    if (SUCCEEDED(SHGetMalloc(shellAllocator.put()))) shellAllocator->Free(items);
+    SHGetPathFromIDListA(items.get(), buffer);
     path = buffer;
     return true;
 }

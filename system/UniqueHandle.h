@@ -44,6 +44,14 @@ public:
         reset();
         return &handle_;
     }
+    // Closes now and hands back what the close call answered, for the kinds
+    // whose close reports a result; a failed close keeps the handle.
+    template <typename T = Traits>
+    auto close() -> decltype(T::close(Handle())) {
+        auto result = Traits::close(handle_);
+        if (Traits::closed(result)) handle_ = Traits::invalid();
+        return result;
+    }
 
 private:
     Handle handle_ = Traits::invalid();
@@ -69,7 +77,14 @@ struct InternetHandleTraits {
     static Handle invalid() { return nullptr; }
     static void close(Handle h) { InternetCloseHandle(h); }
 };
+struct RegistryKeyTraits {
+    using Handle = HKEY;
+    static Handle invalid() { return nullptr; }
+    static LONG close(Handle key) { return RegCloseKey(key); }
+    static bool closed(LONG result) { return result == ERROR_SUCCESS; }
+};
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;    // FindFirstFile
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;    // CreateFile
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;  // threads, processes, events
 using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;  // InternetOpen, connections, requests
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;  // RegOpenKeyEx, RegCreateKeyEx

@@ -2,15 +2,6 @@
 
 #include <vector>
 
-DibBitmap::~DibBitmap() { Clear(); }
-
-void DibBitmap::Clear() {
-    // Resource data belongs to the module; this class never owns other data.
-    info_ = nullptr;
-    bits_ = nullptr;
-    fromResource_ = false;
-}
-
 int DibBitmap::ColorTableLength(int bitCount) {
     switch (bitCount) {
     case 1: return 2;
@@ -33,8 +24,6 @@ BOOL DibBitmap::LoadResourceBitmap(int id, HMODULE module) {
     if (header->biSize != sizeof(BITMAPINFOHEADER)) return FALSE;
     DWORD offset = sizeof(BITMAPINFOHEADER) + 4 * ColorTableLength(header->biBitCount);
     if (offset > size) return FALSE;  // a truncated resource would be read past its end
-    Clear();
-    fromResource_ = true;
     info_ = reinterpret_cast<const BITMAPINFO*>(data);
     bits_ = data + offset;
     return TRUE;
@@ -56,15 +45,6 @@ HPALETTE DibBitmap::CreatePalette() const {
         palette->palPalEntry[i] = {from.rgbRed, from.rgbGreen, from.rgbBlue, 0};
     }
     return ::CreatePalette(palette);
-}
-
-void DibBitmap::Draw(HDC dc, int x, int y, int width, int height, HPALETTE palette) {
-    RECT rect = {x, y, x + width, y + height};
-    Draw(dc, rect, palette);
-}
-
-void DibBitmap::DrawAt(HDC dc, int x, int y, HPALETTE palette) {
-    Draw(dc, x, y, Width(), Height(), palette);
 }
 
 void DibBitmap::Draw(HDC dc, const RECT& rect, HPALETTE palette) {

@@ -1,18 +1,17 @@
 #pragma once
-// One device-independent bitmap held in memory (usually straight from a
-// bitmap resource), drawn stretched with StretchDIBits.
+// One device-independent bitmap straight from a bitmap resource, drawn
+// stretched with StretchDIBits. The pixels belong to the module: nothing is
+// copied or freed.
 #include <windows.h>
 
 class DibBitmap {
 public:
     DibBitmap() = default;
-    virtual ~DibBitmap();
     DibBitmap(const DibBitmap&) = delete;
     DibBitmap& operator=(const DibBitmap&) = delete;
 
-    virtual void Draw(HDC dc, int x, int y, int width, int height, HPALETTE palette);
-    virtual void Draw(HDC dc, const RECT& rect, HPALETTE palette);
-    virtual void DrawAt(HDC dc, int x, int y, HPALETTE palette);
+    // Stretches the whole bitmap to the rectangle; nothing when empty.
+    void Draw(HDC dc, const RECT& rect, HPALETTE palette);
 
     // Loads RT_BITMAP resource `id` from `module` (this program when null).
     // Only 40-byte headers are accepted; a failure leaves the object as it was.
@@ -26,9 +25,6 @@ public:
     static int ColorTableLength(int bitCount);
 
 private:
-    void Clear();
-
     const BITMAPINFO* info_ = nullptr;
     const void* bits_ = nullptr;
-    bool fromResource_ = false;
 };

@@ -294,7 +294,6 @@ TEST(Availability, CountsAndMessageWhereverTheyStand) {
              "</associations></other><message>Newer installer available.</message><updates>4x</updates>"
              "<unrelated>9</unrelated></availability>");
     EXPECT_EQ(handler.updates, 4);
-    EXPECT_EQ(handler.associations, 2);
     EXPECT_EQ(handler.message, "Newer installer available.");
 
     AvailabilityHandler empty;

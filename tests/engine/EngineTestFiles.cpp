@@ -35,12 +35,3 @@ bool ReadDiskFileTimes(const std::string& path, DiskFileTimes& times) {
     times.write = value(data.ftLastWriteTime);
     return true;
 }
-
-CurrentFolder::CurrentFolder(const std::string& folder) {
-    char previous[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, previous);
-    previous_ = previous;
-    SetCurrentDirectoryA(folder.c_str());
-}
-
-CurrentFolder::~CurrentFolder() { SetCurrentDirectoryA(previous_.c_str()); }

@@ -22,15 +22,3 @@ struct DiskFileTimes {
     uint64_t creation = 0, access = 0, write = 0;
 };
 bool ReadDiskFileTimes(const std::string& path, DiskFileTimes& times);
-
-// Makes the folder the current directory for the test's scope.
-class CurrentFolder {
-public:
-    explicit CurrentFolder(const std::string& folder);
-    ~CurrentFolder();
-    CurrentFolder(const CurrentFolder&) = delete;
-    CurrentFolder& operator=(const CurrentFolder&) = delete;
-
-private:
-    std::string previous_;
-};

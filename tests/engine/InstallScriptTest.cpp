@@ -44,11 +44,12 @@ protected:
     ScratchFolder scratch{"script"};
     std::string home = scratch.path();
 
-    void run(InstallData& data) { EXPECT_TRUE(runInstallScript(data, home, "C:\\Java")); }
-    void unzip(const char* archive, const std::string& dest, bool overwrite) {
+    InstallScriptResult runAny(InstallData& data) { return runInstallScript(data, home, "C:\\Java"); }
+    void run(InstallData& data) { EXPECT_TRUE(runAny(data).succeeded()); }
+    InstallScriptResult unzip(const char* archive, const std::string& dest, bool overwrite) {
         InstallData data;
         Add(data, {kInstallUnzip, ArchivePath(archive), "", dest, "", overwrite});
-        run(data);
+        return runAny(data);
     }
     std::string text(const std::string& relative) const { return ReadTextFile(home + relative); }
 };
@@ -78,14 +79,14 @@ TEST_F(InstallScript, EmptyScriptDoesNothingAndEachItemGetsItsFoldersAndExpansio
 
 TEST_F(InstallScript, UnzipOverAnInstallationKeepsConfigurationAndLaunchers) {
     const std::string before = CurrentDirectory();
-    unzip("app1.zip", "{$DIR_HOME}", true);
+    EXPECT_TRUE(unzip("app1.zip", "{$DIR_HOME}", true).succeeded());
     EXPECT_EQ(CurrentDirectory(), before);
     EXPECT_EQ(text("app\\conf\\settings.xml"), "app/conf/settings.xml version 1\n");
     EXPECT_EQ(text("app\\bin\\QuillmarApp.bat"), "app/bin/QuillmarApp.bat version 1\n");
 
     // Reinstall with overwrite: protected members stay, the rest is replaced,
     // and new members arrive.
-    unzip("app2.zip", "", true);
+    EXPECT_TRUE(unzip("app2.zip", "", true).succeeded());
     const struct {
         const char* path;
         int version;
@@ -103,17 +104,20 @@ TEST_F(InstallScript, UnzipOverAnInstallationKeepsConfigurationAndLaunchers) {
 }
 
 TEST_F(InstallScript, UnzipWithoutOverwriteOnlyAddsAndChecksExistenceBelowHome) {
-    unzip("app1.zip", "{$DIR_HOME}", false);
+    EXPECT_TRUE(unzip("app1.zip", "{$DIR_HOME}", false).succeeded());
 
     // Another destination: what exists below home is still skipped there.
-    unzip("app2.zip", "{$DIR_HOME}other", true);  // missing folder: nothing at all
+    InstallScriptResult missing = unzip("app2.zip", "{$DIR_HOME}other", true);  // missing folder: nothing at all
+    EXPECT_EQ(missing.failedItem, 0);
+    EXPECT_EQ(missing.failedFile, ArchivePath("app2.zip"));
+    EXPECT_EQ(missing.reason, "Couldn't create/open file");
     EXPECT_FALSE(PathExists(home + "other"));
     CreateDirectoryA((home + "other").c_str(), nullptr);
-    unzip("app2.zip", "{$DIR_HOME}other", false);
+    EXPECT_TRUE(unzip("app2.zip", "{$DIR_HOME}other", false).succeeded());
     EXPECT_FALSE(PathExists(home + "other\\app\\lib\\core.jar"));
     EXPECT_EQ(text("other\\app\\conf\\added.xml"), "app/conf/added.xml version 2\n");
 
-    unzip("app2.zip", "{$DIR_HOME}", false);
+    EXPECT_TRUE(unzip("app2.zip", "{$DIR_HOME}", false).succeeded());
     EXPECT_EQ(text("app\\lib\\core.jar"), "app/lib/core.jar version 1\n");
     EXPECT_EQ(text("conf\\app.xml"), "conf/app.xml version 1\n");
     EXPECT_EQ(text("app\\conf\\added.xml"), "app/conf/added.xml version 2\n");
@@ -122,7 +126,7 @@ TEST_F(InstallScript, UnzipWithoutOverwriteOnlyAddsAndChecksExistenceBelowHome) 
 TEST_F(InstallScript, UnzipNeverWritesOutsideItsFolder) {
     const std::string inner = home + "inner\\";
     ASSERT_TRUE(CreateDirectoryA(inner.c_str(), nullptr));
-    EXPECT_FALSE(runUnzipTask(ArchivePath("evil.zip"), inner, home, true));
+    EXPECT_EQ(runUnzipTask(ArchivePath("evil.zip"), inner, home, true), ZipNoFile);
     EXPECT_EQ(ReadTextFile(inner + "good\\ok.txt"), "payload of good/ok.txt\n");
     for (const std::string& outside :
          {home + "escape.txt", home + "climb.txt", home + "back.txt", home + "evildir", inner + "sub",
@@ -141,13 +145,13 @@ TEST_F(InstallScript, ExtractFileFindsMembersIgnoringCaseAndRespectsOverwrite) {
 
     const std::string dest = home + "lib\\a.jar";
     WriteTextFile(dest, "local");
-    EXPECT_TRUE(runExtractFileTask(ArchivePath("basic.zip"), "lib\\a.jar", dest, false));
+    EXPECT_EQ(runExtractFileTask(ArchivePath("basic.zip"), "lib\\a.jar", dest, false), ZipOk);
     EXPECT_EQ(ReadTextFile(dest), "local");
-    EXPECT_FALSE(runExtractFileTask(ArchivePath("basic.zip"), "lib\\missing.jar", dest, true));
-    EXPECT_FALSE(runExtractFileTask(ArchivePath("no-such.zip"), "lib\\a.jar", dest, true));
-    EXPECT_FALSE(runExtractFileTask(ArchivePath("notzip.zip"), "lib\\a.jar", dest, true));
+    EXPECT_EQ(runExtractFileTask(ArchivePath("basic.zip"), "lib\\missing.jar", dest, true), ZipNotFound);
+    EXPECT_EQ(runExtractFileTask(ArchivePath("no-such.zip"), "lib\\a.jar", dest, true), ZipNoFile);
+    EXPECT_EQ(runExtractFileTask(ArchivePath("notzip.zip"), "lib\\a.jar", dest, true), ZipCorrupt);
     EXPECT_EQ(ReadTextFile(dest), "local");
-    EXPECT_TRUE(runExtractFileTask(ArchivePath("basic.zip"), "lib\\a.jar", dest, true));
+    EXPECT_EQ(runExtractFileTask(ArchivePath("basic.zip"), "lib\\a.jar", dest, true), ZipOk);
     EXPECT_EQ(ReadTextFile(dest).size(), 16384u);
 }
 
@@ -184,14 +188,21 @@ TEST_F(InstallScript, MoveCopiesInBlocksAndDeletesTheSourceOnlyAfterAFullCopy) {
     EXPECT_TRUE(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A failed task is reported and the next ones still run; the first failure
+// is the one described.
 TEST_F(InstallScript, DeleteRemovesFilesOnly) {
     WriteTextFile(home + "old.jar", "x");
     CreateDirectoryA((home + "folder").c_str(), nullptr);
     InstallData data;
-    Add(data, {kInstallDelete, "{$DIR_HOME}old.jar", "", "", ""});
     Add(data, {kInstallDelete, "{$DIR_HOME}folder", "", "", ""});
+    Add(data, {kInstallDelete, "{$DIR_HOME}old.jar", "", "", ""});
     Add(data, {kInstallDelete, "{$DIR_HOME}never.jar", "", "", ""});
-    run(data);
+    Add(data, {kInstallDelete, "{$DIR_LIB}", "", "", ""});
+    InstallScriptResult result = runAny(data);
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_EQ(result.failedItem, 0);
+    EXPECT_EQ(result.failedFile, home + "folder");
+    EXPECT_EQ(result.reason, "");
     EXPECT_FALSE(PathExists(home + "old.jar"));
     EXPECT_TRUE(PathExists(home + "folder"));
     EXPECT_TRUE(runDeleteTask(home + "never.jar"));
@@ -206,7 +217,7 @@ TEST_F(InstallScript, ClassPathTaskEditsBothLaunchersAndFillsTheJavaLine) {
     for (int round = 0; round < 2; ++round) {
         InstallData data;
         Add(data, {kInstallClassPath, "{$DIR_LIB}/extra.jar", "", "", "{$DIR_BIN}QuillmarApp"});
-        EXPECT_TRUE(runInstallScript(data, home, java));
+        EXPECT_TRUE(runInstallScript(data, home, java).succeeded());
     }
     EXPECT_EQ(text("bin\\QuillmarApp.bat"),
               "set JAVA_PATH=\"" + ShortJavaFolder(java) + "\"\r\nset CLASSPATH=..\\lib\\extra.jar;..\\lib\\app.jar\r\n");

@@ -93,24 +93,32 @@ TEST_F(LauncherFiles, RewritesWithCrLfOnlyWhenSomethingChanged) {
     WriteTextFile(script("run.bat"), "@echo off\r\nset CLASSPATH=\"x.jar\"\r\njava Main");
     WriteTextFile(script("run.sh"), "#!/bin/sh\nCLASSPATH=x.jar\nexport CLASSPATH\n");
 
-    EXPECT_TRUE(updateClassPath(home.path(), script("run.bat"), library, LauncherStyle::Windows));
-    EXPECT_TRUE(updateClassPath(home.path(), script("run.sh"), library, LauncherStyle::Unix));
+    EXPECT_EQ(updateClassPath(home.path(), script("run.bat"), library, LauncherStyle::Windows), LauncherEdit::Rewritten);
+    EXPECT_EQ(updateClassPath(home.path(), script("run.sh"), library, LauncherStyle::Unix), LauncherEdit::Rewritten);
     const std::string bat = "@echo off\r\nset CLASSPATH=\"..\\lib\\new.jar;x.jar\"\r\njava Main\r\n";
     const std::string sh = "#!/bin/sh\r\nCLASSPATH=lib/new.jar:x.jar\r\nexport CLASSPATH\r\n";
     EXPECT_EQ(ReadTextFile(script("run.bat")), bat);
     EXPECT_EQ(ReadTextFile(script("run.sh")), sh);
 
     // The same task again finds the library and leaves the files alone.
-    EXPECT_FALSE(updateClassPath(home.path(), script("run.bat"), library, LauncherStyle::Windows));
-    EXPECT_FALSE(updateClassPath(home.path(), script("run.sh"), library, LauncherStyle::Unix));
+    EXPECT_EQ(updateClassPath(home.path(), script("run.bat"), library, LauncherStyle::Windows), LauncherEdit::Unchanged);
+    EXPECT_EQ(updateClassPath(home.path(), script("run.sh"), library, LauncherStyle::Unix), LauncherEdit::Unchanged);
     EXPECT_EQ(ReadTextFile(script("run.bat")), bat);
     EXPECT_EQ(ReadTextFile(script("run.sh")), sh);
     EXPECT_FALSE(PathExists(script("run.bat.new")));
 
     // A launcher that is not there is not made.
-    EXPECT_FALSE(updateClassPath(home.path(), script("none.bat"), library, LauncherStyle::Windows));
-    EXPECT_FALSE(updateJavaPath(script("none.bat"), "C:\\Java"));
+    EXPECT_EQ(updateClassPath(home.path(), script("none.bat"), library, LauncherStyle::Windows),
+              LauncherEdit::Unreadable);
+    EXPECT_EQ(updateJavaPath(script("none.bat"), "C:\\Java"), LauncherEdit::Unreadable);
     EXPECT_FALSE(PathExists(script("none.bat")));
+
+    // A change that cannot be written (a folder where the temporary file
+    // goes) leaves the launcher as it was.
+    ASSERT_TRUE(CreateDirectoryA(script("run.sh.new").c_str(), nullptr));
+    EXPECT_EQ(updateClassPath(home.path(), script("run.sh"), home.path() + "lib\\other.jar", LauncherStyle::Unix),
+              LauncherEdit::WriteFailed);
+    EXPECT_EQ(ReadTextFile(script("run.sh")), sh);
 }
 
 TEST_F(LauncherFiles, JavaFolderIsWrittenWithoutBlanksAndNamesTheRealFolder) {
@@ -118,7 +126,7 @@ TEST_F(LauncherFiles, JavaFolderIsWrittenWithoutBlanksAndNamesTheRealFolder) {
     ASSERT_TRUE(CreateDirectoryA(java.c_str(), nullptr));
     WriteTextFile(script("run.bat"), "@echo off\nset JAVA_PATH=\"\"\n\"%JAVA_PATH%\\bin\\java\" Main\n");
 
-    ASSERT_TRUE(updateJavaPath(script("run.bat"), java));
+    ASSERT_EQ(updateJavaPath(script("run.bat"), java), LauncherEdit::Rewritten);
     Lines lines = SplitLauncherLines(ReadTextFile(script("run.bat")));
     ASSERT_EQ(lines.size(), 3u);
     const std::string prefix = "set JAVA_PATH=\"";
@@ -134,7 +142,7 @@ TEST_F(LauncherFiles, JavaFolderIsWrittenWithoutBlanksAndNamesTheRealFolder) {
         << longPath;
 
     // Filled now: a second run changes nothing.
-    EXPECT_FALSE(updateJavaPath(script("run.bat"), java));
+    EXPECT_EQ(updateJavaPath(script("run.bat"), java), LauncherEdit::Unchanged);
 
     // A folder that does not exist gets the installer's own abbreviation.
     EXPECT_EQ(ShortJavaFolder("C:\\No Such Folder\\Java Runtime 5\\"), "C:\\NO SUC~1\\JAVA R~1");

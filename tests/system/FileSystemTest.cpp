@@ -47,15 +47,15 @@ TEST(CreateDirectoryPath, LeadingBackslashCreatesNothing) {
     EXPECT_TRUE(CreateDirectoryPath(""));
 }
 
-TEST(DeleteDirectoryTree, RemovesNestedTreeAndAnswersFalse) {
+TEST(DeleteDirectoryTree, RemovesNestedTreeAndSaysItIsGone) {
     ScratchFolder scratch("rmtree");
     std::string root = scratch.path() + "tree";
     ASSERT_TRUE(CreateDirectoryPath(root + "\\a\\b"));
     WriteTextFile(root + "\\top.txt", "1");
     WriteTextFile(root + "\\a\\b\\deep.txt", "2");
-    EXPECT_FALSE(DeleteDirectoryTree(root + "\\"));
+    EXPECT_TRUE(DeleteDirectoryTree(root + "\\"));
     EXPECT_FALSE(PathExists(root));
-    EXPECT_FALSE(DeleteDirectoryTree(root));  // missing: returns at once
+    EXPECT_TRUE(DeleteDirectoryTree(root));  // missing: nothing to do
 }
 
 TEST(DeleteDirectoryTree, ReadOnlyFileStaysWithTheFoldersAboveIt) {
@@ -68,7 +68,7 @@ TEST(DeleteDirectoryTree, ReadOnlyFileStaysWithTheFoldersAboveIt) {
     WriteTextFile(root + "\\gone\\g.txt", "x");
     SetFileAttributesA((root + "\\keep\\inner\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY);
 
-    DeleteDirectoryTree(root);
+    EXPECT_FALSE(DeleteDirectoryTree(root));
     EXPECT_TRUE(PathExists(root + "\\keep\\inner\\locked.txt"));
     EXPECT_FALSE(PathExists(root + "\\keep\\other.txt"));
     EXPECT_FALSE(PathExists(root + "\\gone"));

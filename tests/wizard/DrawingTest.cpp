@@ -88,7 +88,7 @@ TEST(DibBitmap, BannerLoadsAndDrawsPixelForPixel) {
     ASSERT_NE(section, nullptr);
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ previous = SelectObject(dc, section);
-    banner.DrawAt(dc, 0, 0, nullptr);
+    banner.Draw(dc, RECT{0, 0, 214, 50}, nullptr);
     GdiFlush();
     int stride = (214 * 3 + 3) & ~3;
     EXPECT_EQ(0, memcmp(bits, expected, static_cast<size_t>(stride) * 50));
