@@ -1,5 +1,6 @@
 #include "system/FileSystem.h"
 
+#include "system/PathSafety.h"
 #include "system/PathText.h"
 #include "system/UniqueHandle.h"
 
@@ -24,6 +25,32 @@ std::string GetModulePath(HMODULE module) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(module, path, MAX_PATH);
     return path;
+}
+
+std::string GetModuleName(HMODULE module) {
+    std::string name = GetFileNameOfPath(GetModulePath(module));
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+std::string FullPathName(const std::string& path) {
+    std::string full(MAX_PATH, '\0');
+    DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (length >= full.size()) {
+        // Too small: length is the size needed, with its terminating zero.
+        full.resize(length);
+        length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    }
+    if (length == 0 || length >= full.size()) return std::string();
+    full.resize(length);
+    return full;
+}
+
+bool IsPathInsideFolder(const std::string& path, const std::string& folder) {
+    const std::string fullPath = FullPathName(path);
+    const std::string fullFolder = FullPathName(folder);
+    return !fullPath.empty() && !fullFolder.empty() && IsTextInsideFolder(fullPath, fullFolder);
 }
 
 void GetTempDirectory(std::string& path) {

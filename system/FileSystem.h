@@ -6,6 +6,14 @@
 
 // Full path of a module's file (the running executable when module is null).
 std::string GetModulePath(HMODULE module = nullptr);
+// The module's file name without folder and extension: "VYN2005" for
+// "C:\...\VYN2005.exe".
+std::string GetModuleName(HMODULE module = nullptr);
+// The full path Windows makes of path ("." and ".." resolved, relative to
+// the current folder and drive); empty on failure.
+std::string FullPathName(const std::string& path);
+// True when path, made full, lies strictly below folder, made full.
+bool IsPathInsideFolder(const std::string& path, const std::string& folder);
 // The user's temporary folder, ending in a backslash; unchanged on failure.
 void GetTempDirectory(std::string& path);
 // Creates every missing directory of the path, outermost first. True when all

@@ -1,6 +1,6 @@
 #include "system/PathText.h"
 
-#include <cctype>
+#include "system/TextCase.h"
 
 void AddTrailingBackslash(std::string& path) {
     if (!path.empty() && path.back() != '\\') path += '\\';
@@ -27,9 +27,7 @@ std::string MakeShortPath(const std::string& path) {
          start = end + 1, end = full.find('\\', start)) {
         std::string component = full.substr(start, end - start);
         if (component.size() > 8 && component.find(' ') != std::string::npos) {
-            component.resize(6);
-            for (char& c : component) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            component += "~1";
+            component = AsciiUpperCase(component.substr(0, 6)) + "~1";
         }
         result += component;
         result += '\\';

@@ -122,6 +122,7 @@ TEST(IsDirectoryEmpty, OnlyDotEntriesCountAsEmpty) {
 TEST(ModuleAndTempPaths, NameTheRunningProgramAndTheTempFolder) {
     std::string module = GetModulePath();
     EXPECT_NE(module.find("system_tests.exe"), std::string::npos) << module;
+    EXPECT_EQ(GetModuleName(), "system_tests");
     std::string temp = "unchanged";
     GetTempDirectory(temp);
     ASSERT_FALSE(temp.empty());

@@ -1,7 +1,8 @@
-// Pure text helpers: version numbers and path texts.
+// Pure text helpers: version numbers, path texts and letter case.
 #include <gtest/gtest.h>
 
 #include "system/PathText.h"
+#include "system/TextCase.h"
 #include "system/VersionText.h"
 
 TEST(FormatVersionNumber, FiveDecimalsWithTheOddLeadingZeroRule) {
@@ -62,4 +63,15 @@ TEST(PathText, TrailingBackslashAndFileName) {
     EXPECT_EQ(GetFileNameOfPath("C:\\dir\\file.txt"), "file.txt");
     EXPECT_EQ(GetFileNameOfPath("file.txt"), "file.txt");
     EXPECT_EQ(GetFileNameOfPath("C:\\dir\\"), "");
+}
+
+TEST(TextCase, OnlyAsciiLettersChangeCase) {
+    // Other bytes stay as they are, whatever the code page makes of them.
+    EXPECT_EQ(AsciiUpperCase("Program Files\\q\xe9z-1_\xff"), "PROGRAM FILES\\Q\xe9Z-1_\xff");
+    EXPECT_TRUE(EqualsIgnoringCase("Quillmar INC\\", "quillmar inc\\"));
+    EXPECT_FALSE(EqualsIgnoringCase("\xe9", "\xc9"));
+    EXPECT_FALSE(EqualsIgnoringCase("abc", "abcd"));
+    EXPECT_EQ(FindIgnoringCase("C:\\Apps\\QUILLMAR\\bin", "quillmar\\"), 8u);
+    EXPECT_EQ(FindIgnoringCase("C:\\Apps", "quillmar"), std::string::npos);
+    EXPECT_TRUE(ContainsIgnoringCase("set CLASSPATH=x", "classpath="));
 }
