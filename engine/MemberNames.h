@@ -1,12 +1,8 @@
 #pragma once
 // Rules for the stored names of archive members when a whole archive is
 // unpacked into a folder. Pure text functions.
+// Whether a name is safe to unpack at all: IsSafeMemberName in system/PathSafety.h.
 #include <string>
-
-// True when the name stays below the folder it is unpacked into: not empty,
-// not rooted ("/" or "\" first), no drive or stream colon, and no component
-// that climbs ("..", or dots and blanks that Windows reads as "..").
-bool IsSafeMemberName(const std::string& name);
 
 // The path that tells whether a member is already installed: homeDir
 // followed by the name with "/" turned into "\" (a leading "/" dropped).

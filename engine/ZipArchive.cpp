@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/MemberNames.h"
 #include "engine/ZipItemFields.h"
+#include "system/PathSafety.h"
 #include "system/PathText.h"
 
 namespace {

@@ -8,9 +8,11 @@
 #include "flow/InstallerConfig.h"
 #include "flow/SelfRemoval.h"
 #include "system/FileSystem.h"
+#include "system/PathSafety.h"
 #include "system/PathText.h"
-#include "system/UniqueHandle.h"
 #include "system/ResourceText.h"
+#include "system/TextCase.h"
+#include "system/UniqueHandle.h"
 
 namespace {
 
@@ -38,40 +40,16 @@ private:
     bool initialised_;
 };
 
-std::string UpperCase(std::string text) {
-    if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-// ".", ".." and the like: Windows trims trailing dots and blanks from a
-// component, so "..." or ". ." may mean a parent folder too.
-bool IsDotComponent(const std::string& component) {
-    return component.find('.') != std::string::npos &&
-           component.find_first_not_of(". ") == std::string::npos;
-}
-
 }  // namespace
 
 bool IsProductHomeDirectory(const std::string& home, const std::string& appFolderPath) {
     if (appFolderPath.empty() || home.size() <= appFolderPath.size()) return false;
     const size_t suffix = home.size() - appFolderPath.size();
-    if (UpperCase(home.substr(suffix)) != UpperCase(appFolderPath)) return false;
-    if (!IsSeparator(home[suffix - 1])) return false;
-    // Only a full path: "X:\..." or "\\server\share\..."; a relative one
-    // would be taken from whatever the current folder is.
-    const bool drivePath = home.size() > 2 && home[1] == ':' && IsSeparator(home[2]);
-    const bool networkPath = IsSeparator(home[0]) && IsSeparator(home[1]);
-    if (!drivePath && !networkPath) return false;
-    size_t start = 0;
-    while (start < home.size()) {
-        size_t end = start;
-        while (end < home.size() && !IsSeparator(home[end])) ++end;
-        if (IsDotComponent(home.substr(start, end - start))) return false;
-        start = end + 1;
-    }
-    return true;
+    if (!EqualsIgnoringCase(home.substr(suffix), appFolderPath)) return false;
+    if (!IsPathSeparator(home[suffix - 1])) return false;
+    // Only a full path: a relative one would be taken from whatever the
+    // current folder is. No component may lead elsewhere.
+    return IsFullPath(home) && !HasDotComponent(home);
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include "documents/SoftwareDocumentHandler.h"
 #include "service/UpdateServiceClient.h"
 #include "documents/XmlEventReader.h"
+#include "system/PathSafety.h"
 #include "system/ProgressBar.h"
 #include "system/VersionText.h"
 
@@ -33,12 +34,6 @@ void FillBar(ProgressBar* progress) {
     int lower = 0, upper = 0;
     progress->getRange(lower, upper);
     progress->setPosition(upper);
-}
-
-// Names from the service become paths below the download folder: a name
-// that could climb out of it or into a subfolder is refused.
-bool IsPlainFileName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
 }
 
 // Nothing escapes a query: any exception becomes the internal error text.
@@ -157,6 +152,8 @@ int ServiceQuery::getInstallScript(InstallData& installData, int fileId, Progres
 int ServiceQuery::retrieveLink(const std::string& url, const std::string& fileName, const std::string& directory,
                                ProgressBar* progress) {
     return Guarded(lastError_, [&]() -> int {
+        // The name becomes a path below the download folder: it may not
+        // climb out of it or into a subfolder.
         if (!IsPlainFileName(fileName)) {
             lastError_ = "The update service named a file \"" + fileName + "\", which is not a plain file name.";
             return kQueryFailed;

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "system/PathSafety.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -124,14 +126,6 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return bytes.str();
 }
 
-// A name that stays inside its folder: no "..", no leading "/", no backslash.
-bool IsPlainRelativeName(const std::string& name) {
-    if (name.empty() || name[0] == '/' || name.find('\\') != std::string::npos) return false;
-    for (const std::string& part : SplitFields(name, '/'))
-        if (part.empty() || part == "." || part == "..") return false;
-    return true;
-}
-
 }  // namespace
 
 PublishFolder::PublishFolder(std::string root) : root_(std::move(root)) {}
@@ -169,7 +163,8 @@ std::optional<std::string> PublishFolder::installScript(int fileId) const {
 }
 
 std::optional<std::string> PublishFolder::download(const std::string& name) const {
-    if (!IsPlainRelativeName(name)) return std::nullopt;
+    // The name comes from the request: it must stay inside the files folder.
+    if (!IsSafeMemberName(name)) return std::nullopt;
     std::string path = root_ + "/files/" + name;
     std::error_code error;
     if (!fs::is_regular_file(path, error)) return std::nullopt;
@@ -177,7 +172,7 @@ std::optional<std::string> PublishFolder::download(const std::string& name) cons
 }
 
 std::optional<long long> PublishFolder::downloadSize(const std::string& name) const {
-    if (!IsPlainRelativeName(name)) return std::nullopt;
+    if (!IsSafeMemberName(name)) return std::nullopt;
     std::error_code error;
     auto size = fs::file_size(root_ + "/files/" + name, error);
     if (error) return std::nullopt;
