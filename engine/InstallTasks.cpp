@@ -6,6 +6,8 @@
 #include "engine/MemberNames.h"
 #include "engine/ZipArchive.h"
 #include "system/FileSystem.h"
+#include "system/PathSafety.h"
+#include "system/PathText.h"
 #include "system/UniqueHandle.h"
 
 namespace {
@@ -15,9 +17,8 @@ bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 }  // namespace
 
 bool runExecuteTask(const std::string& fileName) {
-    size_t slash = fileName.rfind('\\');
-    std::string folder = slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    std::string name = GetFileNameOfPath(fileName);
+    std::string folder = fileName.substr(0, fileName.size() - name.size());
     std::string program = name, parameters;
     size_t blank = name.find(' ');
     if (blank != std::string::npos) {

@@ -1,24 +1,7 @@
 #include "engine/LauncherLines.h"
 
-#include <cctype>
-
-namespace {
-
-std::string UpperCase(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-bool ContainsIgnoringCase(const std::string& text, const std::string& part) {
-    return UpperCase(text).find(UpperCase(part)) != std::string::npos;
-}
-
-std::string FileNameOf(const std::string& path) {
-    size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
+#include "system/PathText.h"
+#include "system/TextCase.h"
 
 std::vector<std::string> SplitLauncherLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -37,7 +20,7 @@ std::vector<std::string> SplitLauncherLines(const std::string& text) {
 bool InsertClassPathEntry(std::vector<std::string>& lines, const std::string& home, const std::string& library,
                           LauncherStyle style) {
     const std::string key = "CLASSPATH=";
-    const std::string name = FileNameOf(library);
+    const std::string name = GetFileNameOfPath(library);
     const bool windows = style == LauncherStyle::Windows;
     for (std::string& line : lines) {
         size_t k = line.find(key);

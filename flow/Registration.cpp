@@ -3,26 +3,20 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <algorithm>
-#include <cctype>
 #include <vector>
 
 #include "flow/InstallerConfig.h"
 #include "flow/Launcher.h"
 #include "system/FileSystem.h"
+#include "system/PathText.h"
 #include "system/RegistryKey.h"
 #include "system/ShellLink.h"
+#include "system/TextCase.h"
 
 namespace {
 
 // How long unregistration waits for the application's own unregistration.
 constexpr unsigned kUnregisterLauncherTimeoutMs = 60000;
-
-std::string LowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // Opens the key, or creates it when it cannot be opened.
 bool OpenOrCreate(RegistryKey& key, const std::string& path, bool* created = nullptr) {
@@ -49,10 +43,10 @@ bool InstallerConfig::writeRegistration() {
     if (installDir_.empty()) {
         // Run from <installDir>\<appFolderPath>bin\: take the folder from our path.
         std::string modulePath = GetModulePath();
-        size_t match = LowerCase(modulePath).find(LowerCase(appFolderPath_));
+        size_t match = FindIgnoringCase(modulePath, appFolderPath_);
         if (match == std::string::npos) return false;
         installDir_ = modulePath.substr(0, match);
-        executableName_ = modulePath.substr(modulePath.rfind('\\') + 1);
+        executableName_ = GetFileNameOfPath(modulePath);
     }
     const std::string home = homeDir();
     const std::string bin = binDir();

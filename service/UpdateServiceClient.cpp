@@ -18,17 +18,6 @@ const DWORD_PTR kContext = 1;
 
 bool IsFileUrl(const std::string& url) { return url.size() >= 5 && _strnicmp(url.c_str(), "file:", 5) == 0; }
 
-// The root handle's agent: the program's own name, as a class library would
-// give it when the caller names none.
-std::string ApplicationName() {
-    std::string name = GetModulePath();
-    size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos) name.erase(0, slash + 1);
-    size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return name;
-}
-
 }  // namespace
 
 std::unique_ptr<HttpRequest> UpdateServiceClient::openRequest(const std::string& url, const std::string& userName,
@@ -48,8 +37,10 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openRequest(const std::string&
             lastError_ = InternetErrorText(code);
             return nullptr;
         };
+        // The agent is the program's own name, as a class library gives it
+        // when the caller names none.
         request->root_.reset(
-            InternetOpenA(ApplicationName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+            InternetOpenA(GetModuleName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
         if (!request->root_) return fail(GetLastError());
 
         URL_COMPONENTSA parts = {};

@@ -1,7 +1,5 @@
 #include "wizard/LocationPage.h"
 
-#include <algorithm>
-#include <cctype>
 #include <vector>
 
 #include "flow/InstallerConfig.h"
@@ -10,23 +8,17 @@
 #include "system/PathText.h"
 #include "system/ResourceText.h"
 #include "system/SystemInfo.h"
+#include "system/TextCase.h"
 #include "wizard/FolderBrowserDialog.h"
 #include "wizard/QMPropertySheet.h"
 
 namespace {
 
-std::string UpperCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
 // The folder as an absolute path without "." or ".." parts, so the stored
 // folder is the one the user sees and the uninstaller later accepts it.
 std::string FullFolderPath(const std::string& folder) {
-    char full[4 * MAX_PATH] = {};
-    DWORD length = GetFullPathNameA(folder.c_str(), sizeof(full), full, nullptr);
-    return (length > 0 && length < sizeof(full)) ? std::string(full, length) : folder;
+    std::string full = FullPathName(folder);
+    return full.empty() ? folder : full;
 }
 
 }  // namespace
@@ -41,8 +33,8 @@ std::string CLocationPage::ParentFolderOf(const std::string& shownFolder, const 
     if (shownFolder.empty()) return std::string();
     std::string folder = shownFolder;
     AddTrailingBackslash(folder);
-    folder = UpperCase(folder);
-    std::string appFolder = UpperCase(appFolderPath);
+    folder = AsciiUpperCase(folder);
+    std::string appFolder = AsciiUpperCase(appFolderPath);
     size_t at = appFolder.empty() ? std::string::npos : folder.find(appFolder);
     if (at != std::string::npos) folder.erase(at);
     return folder;
@@ -85,9 +77,7 @@ BOOL CLocationPage::ValidatePage() {
     std::string folder = shownFolder();
     if (folder.empty()) {
         sheet().SetActivePage(sheet().GetPageIndex(this));
-        std::string caption = GetFileNameOfPath(GetModulePath());
-        size_t dot = caption.rfind('.');
-        if (dot != std::string::npos) caption.erase(dot);
+        std::string caption = GetModuleName();
         std::string text = LoadResourceText(IDS_SPECIFY_DIRECTORY);
         MessageBoxA(window(), text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
         return FALSE;

@@ -16,6 +16,7 @@
 #include "support/TestPaths.h"
 #include "support/UpdateService.h"
 #include "system/ResourceText.h"
+#include "system/TextCase.h"
 #include "system/UniqueHandle.h"
 #include "wizard/QMPropertySheet.h"
 #include "wizard/WizardDriver.h"
@@ -26,11 +27,6 @@ namespace {
 
 const char kInstallerGuid[] = "4c8e21:10a7f5d2e64:-7d85";
 const char kAppFolderPath[] = "Quillmar Technologies INC\\QMTApp\\";
-
-std::string Upper(std::string text) {
-    CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
 
 class InstallWizardRun : public testing::Test {
 protected:
@@ -155,12 +151,12 @@ TEST_F(InstallWizardRun, FirstInstallFromLicenceToFinish) {
     Click(sheet, kFinishButton);
     ASSERT_TRUE(installerEnds());
 
-    std::string home = Upper(parent) + kAppFolderPath;
-    EXPECT_EQ(Upper(LocalMachineString(kProductKeyPath, "Home")), Upper(home));
-    EXPECT_EQ(Upper(LocalMachineString(kFamilyKey, "Home")), Upper(home));
-    EXPECT_EQ(Upper(LocalMachineString(kProductKeyPath, "Bin")), Upper(home + "bin\\"));
-    EXPECT_EQ(Upper(LocalMachineString(kUninstallEntry, "UninstallString")),
-              Upper("\"" + home + "bin\\VYN2005.exe\" -uninstall"));
+    std::string home = AsciiUpperCase(parent) + kAppFolderPath;
+    EXPECT_EQ(AsciiUpperCase(LocalMachineString(kProductKeyPath, "Home")), AsciiUpperCase(home));
+    EXPECT_EQ(AsciiUpperCase(LocalMachineString(kFamilyKey, "Home")), AsciiUpperCase(home));
+    EXPECT_EQ(AsciiUpperCase(LocalMachineString(kProductKeyPath, "Bin")), AsciiUpperCase(home + "bin\\"));
+    EXPECT_EQ(AsciiUpperCase(LocalMachineString(kUninstallEntry, "UninstallString")),
+              AsciiUpperCase("\"" + home + "bin\\VYN2005.exe\" -uninstall"));
     for (const char* file : {"bin\\VYN2005.exe", "bin\\QuillmarApp.bat", "conf\\VynApp.xml", "lib\\qmtapp.jar"})
         EXPECT_TRUE(PathExists(home + file)) << file;
     EXPECT_FALSE(PathExists(home + "updates\\vyn-app.zip")) << "the script deletes the download";
@@ -199,10 +195,10 @@ TEST_F(InstallWizardRun, CancelIsAskedTheFolderCanBeChangedAndAnEmptyOneIsRefuse
     HWND browser = WaitForMessageBox(sheet);
     ASSERT_TRUE(browser);
     EXPECT_EQ(Text(browser), "Browse for folder");
-    EXPECT_TRUE(WaitFor([&] { return Upper(Text(GetDlgItem(browser, IDC_PATH_EDIT))) == Upper(chosen); }));
+    EXPECT_TRUE(WaitFor([&] { return EqualsIgnoringCase(Text(GetDlgItem(browser, IDC_PATH_EDIT)), chosen); }));
     AnswerMessageBox(browser, IDOK);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(browser); }));
-    EXPECT_EQ(Upper(PageText(sheet, IDC_INSTALL_DIR)), Upper(chosen));
+    EXPECT_EQ(AsciiUpperCase(PageText(sheet, IDC_INSTALL_DIR)), AsciiUpperCase(chosen));
 
     setPageText(sheet, IDC_INSTALL_DIR, "");
     PostClick(sheet, kNextButton);

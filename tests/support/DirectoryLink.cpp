@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "system/PathText.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ bool MakeWineSymlink(const std::string& linkPath, const std::string& targetPath)
     std::string unixDir = UnixPathOf(dir);
     std::string unixTarget = UnixPathOf(targetPath);
     if (unixDir.empty() || unixTarget.empty()) return false;
-    std::string unixLink = unixDir + "/" + linkPath.substr(linkPath.rfind('\\') + 1);
+    std::string unixLink = unixDir + "/" + GetFileNameOfPath(linkPath);
     // A Linux program started from Wine cannot be waited for: watch for the link.
     std::string command = "Z:\\bin\\ln -s \"" + unixTarget + "\" \"" + unixLink + "\"";
     STARTUPINFOA startup = {};

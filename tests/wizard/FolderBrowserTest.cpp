@@ -17,7 +17,9 @@
 #include "resources/resource.h"
 #include "support/ScratchFolder.h"
 #include "system/ComPtr.h"
+#include "system/PathText.h"
 #include "system/ShellItems.h"
+#include "system/TextCase.h"
 #include "wizard/FolderBrowserDialog.h"
 #include "wizard/WizardDriver.h"
 
@@ -154,11 +156,6 @@ std::string WithoutFinalBackslash(std::string path) {
     return path;
 }
 
-std::string UpperCase(std::string text) {
-    CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
 void MakeFolders(const std::string& root, const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) ASSERT_TRUE(CreateDirectoryA((root + folder).c_str(), nullptr)) << folder;
 }
@@ -240,10 +237,10 @@ TEST(FolderBrowser, SelectsTheInitialFolderAndOkReturnsIt) {
                                  "One\\Two\\Three\\Four\\Five"});
     const std::string deep = scratch.path() + "One\\Two\\Three\\Four";
     const std::string scratchFolder = WithoutFinalBackslash(scratch.path());
-    const std::string scratchName = scratchFolder.substr(scratchFolder.rfind('\\') + 1);
+    const std::string scratchName = GetFileNameOfPath(scratchFolder);
     const InitialFolderCase cases[] = {
         {"exactly as on disk", deep, "Four", deep},
-        {"in other capitals", UpperCase(deep), "Four", deep},
+        {"in other capitals", AsciiUpperCase(deep), "Four", deep},
         {"with a final backslash", scratch.path(), scratchName, scratchFolder},
     };
     for (const InitialFolderCase& c : cases) {
