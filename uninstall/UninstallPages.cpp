@@ -3,14 +3,13 @@
 #include "flow/InstallerConfig.h"
 #include "flow/WorkerChannel.h"
 #include "system/ResourceText.h"
+#include "wizard/FailureText.h"
 #include "wizard/QMPropertySheet.h"
 
 namespace {
 const char kPageTitle[] = "Uninstall application";
 const char kFailedTitle[] = "Uninstall failed";
 const char kFailedSubtitle[] = "The uninstall had errors";
-// The failure prefix is shared with the installer's texts, hence "installation".
-const char kFailurePrefix[] = "There was an error during installation: ";
 }  // namespace
 
 CPreUninstallPage::CPreUninstallPage(CQMPropertySheet& sheet, InstallerConfig& configuration)
@@ -42,7 +41,7 @@ BOOL CUninstallCompletePage::OnSetActive() {
 
 void CUninstallCompletePage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) {
     if (!outcome) return;
-    const std::string prefix = outcome->failed() ? kFailurePrefix : "";
+    const std::string prefix = outcome->failed() ? kInstallationErrorPrefix : "";
     if (outcome->failed()) {
         title = kFailedTitle;
         subtitle = kFailedSubtitle;

@@ -6,11 +6,11 @@
 #include "flow/WorkerChannel.h"
 #include "resources/resource.h"
 #include "system/ResourceText.h"
+#include "wizard/FailureText.h"
 #include "wizard/QMPropertySheet.h"
 
 namespace {
 
-const char kErrorPrefix[] = "There was an error during installation: ";
 // Posted to the page on activation, so that it is handled after the sheet
 // has applied the button setting that activation posted.
 constexpr UINT kHideButtonsMessage = WM_APP + 0x53;
@@ -66,7 +66,7 @@ void CInstallCompletePage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) 
         subtitle = "The installer was updated with a new version";
         InvalidateRect(sheet().window(), nullptr, TRUE);
     }
-    std::string prefix = outcome->failed() ? kErrorPrefix : "";
+    std::string prefix = outcome->failed() ? kInstallationErrorPrefix : "";
     SetDlgItemTextA(window(), IDC_PAGE_TEXT, (prefix + outcome->text).c_str());
     if (!outcome->messageText.empty()) {
         std::string caption = LoadResourceText(IDS_INSTALLER_CAPTION);
