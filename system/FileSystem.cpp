@@ -35,16 +35,11 @@ std::string GetModuleName(HMODULE module) {
 }
 
 std::string FullPathName(const std::string& path) {
-    std::string full(MAX_PATH, '\0');
-    DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
-    if (length >= full.size()) {
-        // Too small: length is the size needed, with its terminating zero.
-        full.resize(length);
-        length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
-    }
-    if (length == 0 || length >= full.size()) return std::string();
-    full.resize(length);
-    return full;
+    // The ANSI call stops at MAX_PATH on many systems; the room beyond that is
+    // for those that do not.
+    char full[4 * MAX_PATH] = {};
+    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return (length > 0 && length < sizeof full) ? std::string(full, length) : std::string();
 }
 
 bool IsPathInsideFolder(const std::string& path, const std::string& folder) {
