@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "system/FileSystem.h"
+#include "system/PathText.h"
 #include "system/TempFolder.h"
 #include "system/UniqueHandle.h"
 
@@ -18,11 +19,6 @@ constexpr DWORD kWaitForUninstallerMs = 120000;
 std::string ParentFolder(const std::string& path) {
     size_t slash = path.find_last_of('\\');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-std::string FileNameOf(const std::string& path) {
-    size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // Removes the file and its emptied folders when the machine next starts.
@@ -39,7 +35,7 @@ bool RemoveAtRestart(const std::string& program, int emptyFolderLevels) {
 bool StartCopy(const std::string& program, int emptyFolderLevels) {
     const std::string folder = CreatePrivateTempFolder();
     if (folder.empty()) return false;
-    const std::string copy = folder + FileNameOf(program);
+    const std::string copy = folder + GetFileNameOfPath(program);
     if (!CopyFileA(program.c_str(), copy.c_str(), TRUE)) {
         RemoveDirectoryA(folder.c_str());
         return false;
@@ -84,7 +80,7 @@ void FinishSelfRemoval(const std::vector<std::string>& arguments, const std::str
     const int levels = std::atoi(arguments[2].c_str());
     // Only ever the product's program, never an installed product's, and
     // never this copy itself.
-    if (lstrcmpiA(FileNameOf(program).c_str(), executableName.c_str()) != 0) return;
+    if (lstrcmpiA(GetFileNameOfPath(program).c_str(), executableName.c_str()) != 0) return;
     if (lstrcmpiA(program.c_str(), registeredExecutable.c_str()) == 0) return;
     if (lstrcmpiA(program.c_str(), GetModulePath().c_str()) == 0) return;
 
