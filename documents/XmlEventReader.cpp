@@ -89,6 +89,7 @@ public:
             stack_.push_back(name);
         }
     }
+    size_t depth() const { return stack_.size(); }
     bool finish(const std::string& leftover) const {
         return !broken_ && rootClosed_ && stack_.empty() && leftover.empty();
     }
@@ -139,10 +140,12 @@ XmlReadSummary XmlEventReader::parse(ByteStream& stream, XmlEventHandler& handle
             buffer.clear();
         }
         buffer += byte;
+        if (buffer.size() > kMaxRunBytes) return summary;
         if (byte == '>') {
             std::string tag = Trimmed(buffer);
             buffer.clear();
             structure.tag(tag);
+            if (structure.depth() > kMaxDepth) return summary;
             ProcessTag(tag, handler);
         }
     }

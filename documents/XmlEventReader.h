@@ -1,7 +1,8 @@
 #pragma once
-// The byte-at-a-time reader of the service's XML documents. It keeps no tree
-// and never stops early: whatever the bytes are, the handler gets the
-// callbacks they cut into, and the document ends when the stream does.
+// The byte-at-a-time reader of the service's XML documents. It keeps no tree:
+// whatever the bytes are, the handler gets the callbacks they cut into, and
+// the document ends when the stream does, or earlier when the reply goes past
+// the reader's bounds (a hostile reply must not exhaust memory).
 #include <cstddef>
 
 #include "documents/ByteStream.h"
@@ -12,7 +13,8 @@ class ProgressBar;
 // What the reader saw besides the callbacks. A caller that needs a real
 // document checks wellFormed: at least one element; start and end tags pair
 // up; nothing but blank text, declarations and comments outside the one root;
-// no NUL byte, no stray '<' or '>', and no unfinished tag at the end.
+// no NUL byte, no stray '<' or '>', no unfinished tag at the end, and
+// within the bounds below.
 struct XmlReadSummary {
     size_t bytesRead = 0;
     bool wellFormed = false;
@@ -20,6 +22,12 @@ struct XmlReadSummary {
 
 class XmlEventReader {
 public:
+    // Elements open at once, and bytes kept of one tag or text run (dropped
+    // bytes not counted). Past either, reading stops there: no further
+    // callback, and the document is not well formed.
+    static constexpr size_t kMaxDepth = 256;
+    static constexpr size_t kMaxRunBytes = 65536;
+
     // Reads `stream` one byte per read call until a read returns anything but
     // 1, calling `handler` in document order. A non-null `progress` is stepped
     // once per byte read, dropped bytes included.

@@ -1,6 +1,7 @@
 // How the reader cuts bytes into callbacks, malformed input included.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -122,6 +123,41 @@ TEST(XmlReader, MalformedTagsNeverStopTheReading) {
         {"root left open", "<a><b></b>", "start(a) start(b) end(b)", false},
     };
     for (const ReaderCase& c : cases) Check(c);
+}
+
+TEST(XmlReader, DepthAndRunLengthBoundsStopTheReading) {
+    auto repeat = [](const std::string& part, size_t times) {
+        std::string out;
+        for (size_t i = 0; i < times; ++i) out += part;
+        return out;
+    };
+    const size_t depth = XmlEventReader::kMaxDepth, run = XmlEventReader::kMaxRunBytes;
+    const std::string fill(run, 'x');
+    const struct {
+        const char* what;
+        std::string input;
+        bool wellFormed;
+        size_t bytesRead;  // where reading stopped
+        size_t callbacks;
+    } cases[] = {
+        {"deepest nesting", repeat("<a>", depth) + repeat("</a>", depth), true, 7 * depth, 2 * depth},
+        {"empty elements open nothing", repeat("<a>", depth) + "<b/>" + repeat("</a>", depth), true,
+         7 * depth + 4, 2 * depth + 1},
+        {"one level deeper", repeat("<a>", depth + 1) + repeat("</a>", depth + 1), false, 3 * (depth + 1),
+         depth},
+        {"longest tag", "<a x='" + fill.substr(9) + "'/>", true, run, 1},
+        {"tag one byte longer", "<a x='" + fill.substr(8) + "'/>", false, run + 1, 0},
+        {"longest text", "<a>" + fill + "</a>", true, run + 7, 3},
+        {"dropped bytes are not kept", "<a>\r\n" + fill + "\r\n</a>", true, run + 11, 3},
+        {"text one byte longer", "<a>" + fill + "x</a>", false, run + 4, 1},
+    };
+    for (const auto& c : cases) {
+        ReadResult result = Read(c.input);
+        EXPECT_EQ(result.summary.wellFormed, c.wellFormed) << c.what;
+        EXPECT_EQ(result.summary.bytesRead, c.bytesRead) << c.what;
+        EXPECT_EQ(static_cast<size_t>(std::count(result.events.begin(), result.events.end(), '(')), c.callbacks)
+            << c.what;
+    }
 }
 
 TEST(XmlReader, BinaryGarbageEndsWithTheStreamAndIsNeverWellFormed) {

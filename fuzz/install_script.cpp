@@ -1,0 +1,15 @@
+// The install reply on any bytes: every item belongs to the script and has a
+// known type or none.
+#include "FuzzInput.h"
+#include "documents/InstallScriptHandler.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    InstallData script;
+    InstallScriptHandler handler(script);
+    ReadReply(data, size, handler);
+    for (const auto& item : script.items) {
+        FUZZ_CHECK(item && item->owner == &script);
+        FUZZ_CHECK(item->type >= kInstallNone && item->type <= kInstallClassPath);
+    }
+    return 0;
+}
