@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/Startup.h"
 #include "support/ProcessRunner.h"
 #include "support/ScratchFolder.h"
@@ -114,6 +116,10 @@ TEST_F(RunModes, RegisterRecordsTheCopyItRunsFromAndUnregisterUndoesIt) {
     SetLocalMachineString(kFamilyKey, "Home", "C:\\First\\");
     EXPECT_EQ(run(exe, "-register"), 0);
     EXPECT_EQ(LocalMachineString(kFamilyKey, "Home"), "C:\\First\\");
+    // The registration's launcher is not waited for; its line must be in
+    // before the next launcher appends to the same log.
+    const std::string registered = launcherLog(bin, 2);
+    EXPECT_EQ(std::count(registered.begin(), registered.end(), '\n'), 2) << registered;
 
     // Unregistering succeeds without a desktop icon and removes everything.
     EXPECT_EQ(run(exe, "-unregister"), 0);
