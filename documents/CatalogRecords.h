@@ -44,6 +44,9 @@ struct FileRecord : CatalogRecord {
     std::string fileName;  // the name it is saved under
     LinkList links;        // alternative addresses, tried in order
     int fileSize = 0;
+    // The SHA-256 of the file's bytes as the service published it (64
+    // hexadecimal digits); empty when it published none.
+    std::string sha256;
     int id = 0;            // the service's file id
 };
 

@@ -54,6 +54,8 @@ void SoftwareDocumentHandler::characters(const std::string& text) {
             file_->fileName = text;
         else if (element == "fileSize")
             file_->fileSize = TextToInt(text);
+        else if (element == "sha256")
+            file_->sha256 = text;
         else if (element == "link")
             file_->links.push_back(std::make_unique<LinkRecord>(text));
     }

@@ -43,6 +43,7 @@ void InstallWorker::Run() {
     CreateDirectoryPath(updatesDir);
     {
         ServiceQuery query(config.serviceUrl());
+        query.setStopFlag(ui.stopFlag());
         if (query.retrieveSoftware(catalog.mainList, updatesDir, ui.stepBar(), total) == kQueryFailed &&
             reportFailure(query.lastError()))
             return;

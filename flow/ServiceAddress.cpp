@@ -3,13 +3,16 @@
 #include <windows.h>
 
 #ifndef VYN_VENDOR_SERVER
-#define VYN_VENDOR_SERVER "http://updates.quillmar-technologies.com"
+#define VYN_VENDOR_SERVER "https://updates.quillmar-technologies.com"
 #endif
 
 std::string VendorServerAddress() {
+    std::string server = VYN_VENDOR_SERVER;
+#ifdef VYN_TEST_HOOKS
     char value[1024] = {};
     DWORD length = GetEnvironmentVariableA("VYN2005_SERVER", value, sizeof value);
-    std::string server = (length > 0 && length < sizeof value) ? value : VYN_VENDOR_SERVER;
+    if (length > 0 && length < sizeof value) server = value;
+#endif
     while (!server.empty() && server.back() == '/') server.pop_back();
     return server;
 }

@@ -8,12 +8,15 @@
 #include "system/JavaRuntimeLocator.h"
 #include "system/ProgressBar.h"
 #include "system/ResourceText.h"
+#include "system/TempFolder.h"
 
 const char kUnresolvedDependenciesText[] = "Software IDs continue";
 const char kNoInstallerFileText[] =
     "The update service reported a newer installer but named no file to download.";
 const char kNoJavaInstallerFileText[] =
     "The update service named no file for the required Java runtime.";
+const char kNoPrivateFolderText[] =
+    "A private temporary folder for the download could not be created.";
 
 namespace {
 
@@ -100,15 +103,22 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::installerUpdateStep() {
         postFailure(kNoInstallerFileText);
         return StepResult::Failed;
     }
+    // A program we start is downloaded into a folder of our own, where
+    // nothing else can be waiting under its name.
+    const std::string folder = CreatePrivateTempFolder();
+    if (folder.empty()) {
+        postFailure(kNoPrivateFolderText);
+        return StepResult::Failed;
+    }
     ServiceQuery download(config.serviceUrl());
-    if (download.retrieveSoftware(catalog.mainList, config.tempDir(), channel().stepBar(), nullptr) ==
-            kQueryFailed &&
+    download.setStopFlag(channel().stopFlag());
+    if (download.retrieveSoftware(catalog.mainList, folder, channel().stepBar(), nullptr) == kQueryFailed &&
         !download.lastError().empty()) {
         reportFailure(download);
         return StepResult::Failed;
     }
     stepTotal();
-    const std::string path = config.tempDir() + catalog.mainList.front()->files.front()->fileName;
+    const std::string path = folder + catalog.mainList.front()->files.front()->fileName;
     WizardOutcome updated = WizardOutcome::Of(OutcomeKind::InstallerUpdated, LoadResourceText(IDS_INSTALLER_MUST_EXIT));
     updated.messageText = LoadResourceText(IDS_NEWER_INSTALLER_DOWNLOADED);
     updated.launchTarget = path;
@@ -196,13 +206,19 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::javaDownloadStep() {
         return StepResult::Failed;
     }
     const FileRecord& installer = *java->files.front();
+    const std::string folder = CreatePrivateTempFolder();
+    if (folder.empty()) {
+        postFailure(kNoPrivateFolderText);
+        return StepResult::Failed;
+    }
     ServiceQuery query(config.serviceUrl());
-    int result = query.retrieveFile(installer, config.tempDir(), channel().stepBar());
+    query.setStopFlag(channel().stopFlag());
+    int result = query.retrieveFile(installer, folder, channel().stepBar());
     if (result == kQueryFailed && !query.lastError().empty()) {
         reportFailure(query);
         return StepResult::Failed;
     }
-    const std::string path = config.tempDir() + installer.fileName;
+    const std::string path = folder + installer.fileName;
     const double requiredVersion = installer.ver;
     // The Java page runs this installer; the install worker must not.
     SoftwareCatalog::removeSoftware(catalog.dependentList, javaId);

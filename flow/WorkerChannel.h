@@ -41,6 +41,8 @@ public:
     // Set by the page when the wizard goes away; workers look between steps.
     void requestStop() { stopRequested_ = true; }
     bool stopRequested() const { return stopRequested_; }
+    // The same flag for a download loop to look at between blocks.
+    const std::atomic<bool>* stopFlag() const { return &stopRequested_; }
 
 protected:
     // Tells the receiver that an outcome waits; called once per run.

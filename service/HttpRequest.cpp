@@ -1,7 +1,6 @@
 #include "service/HttpRequest.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 #include <wininet.h>
 
 #include <algorithm>
@@ -11,12 +10,15 @@
 
 #include "service/InternetErrorText.h"
 #include "system/ProgressBar.h"
+#include "system/Sha256.h"
 
 namespace {
 
 const char kCutShortText[] = "The connection ended before the whole reply arrived.";
 const char kTooLargeText[] = "The reply from the update service is larger than any it should send.";
 const char kNoReplyText[] = "There is no reply left to download.";
+const char kDownloadTooLargeText[] = "The download is larger than 4 GB, more than any file of the update service.";
+const char kStoppedText[] = "The download was stopped.";
 
 int64_t LeadingDigits(const char* text) {
     int64_t value = 0;
@@ -71,9 +73,6 @@ bool ReplyBody::fill() {
     if (reply_) {
         ok = InternetReadFile(reply_.get(), block_, sizeof block_, &got);
         if (!ok) failure_ = InternetErrorText(GetLastError());
-    } else if (file_) {
-        ok = ReadFile(file_.get(), block_, sizeof block_, &got, nullptr);
-        if (!ok) failure_ = SystemErrorText(GetLastError());
     }
     blockSize_ = ok ? got : 0;
     blockOffset_ = 0;
@@ -83,24 +82,7 @@ bool ReplyBody::fill() {
 
 HttpRequest::~HttpRequest() = default;
 
-bool HttpRequest::openFile(const std::string& url, std::string& error) {
-    char path[MAX_PATH] = {};
-    DWORD length = MAX_PATH;
-    if (FAILED(PathCreateFromUrlA(url.c_str(), path, &length, 0))) {
-        error = InternetErrorText(ERROR_INTERNET_INVALID_URL);
-        return false;
-    }
-    file_.reset(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr));
-    if (!file_) {
-        error = SystemErrorText(GetLastError());
-        return false;
-    }
-    return true;
-}
-
 int HttpRequest::statusCode() const {
-    if (file_) return 200;
     if (!reply_) return 0;
     DWORD status = 0;
     DWORD size = sizeof status;
@@ -115,7 +97,6 @@ bool HttpRequest::isSuccess() const {
 }
 
 bool HttpRequest::hasContentLength() const {
-    if (file_) return true;
     if (!reply_) return false;
     char text[32] = {};
     DWORD size = sizeof text;
@@ -123,10 +104,6 @@ bool HttpRequest::hasContentLength() const {
 }
 
 int64_t HttpRequest::contentLength() const {
-    if (file_) {
-        LARGE_INTEGER size = {};
-        return GetFileSizeEx(file_.get(), &size) ? size.QuadPart : 0;
-    }
     if (!reply_) return 0;
     char text[32] = {};
     DWORD size = sizeof text;
@@ -143,8 +120,10 @@ std::string HttpRequest::bodyFailure() const {
     return std::string();
 }
 
-int HttpRequest::downloadToFile(const std::string& path, bool raw, ProgressBar* progress) {
-    if (!reply_ && !file_) {
+int HttpRequest::downloadToFile(const std::string& path, bool raw, ProgressBar* progress,
+                                const std::atomic<bool>* stop) {
+    downloadDigest_.clear();
+    if (!reply_) {
         errorText_ = kNoReplyText;
         return 0;
     }
@@ -156,11 +135,18 @@ int HttpRequest::downloadToFile(const std::string& path, bool raw, ProgressBar* 
     }
     std::string failure;
     try {
+        body_.setLimit(kMaxDownloadBytes);
+        Sha256 digest;
         std::vector<char> buffer(4096);
         std::string text;
         for (;;) {
+            if (stop && stop->load()) {
+                failure = kStoppedText;
+                break;
+            }
             size_t read = body_.read(buffer.data(), buffer.size());
             if (read == 0) break;
+            digest.update(buffer.data(), read);
             const char* data = buffer.data();
             size_t size = read;
             if (!raw) {
@@ -178,13 +164,13 @@ int HttpRequest::downloadToFile(const std::string& path, bool raw, ProgressBar* 
             }
             if (progress) AdvanceBy(*progress, read);
         }
-        if (failure.empty()) failure = bodyFailure();
+        if (failure.empty()) failure = body_.overLimit() ? kDownloadTooLargeText : bodyFailure();
+        if (failure.empty()) downloadDigest_ = digest.finish();
     } catch (...) {
         failure = kInternalErrorText;
     }
     out.reset();
     reply_.reset();
-    file_.reset();
     if (!failure.empty()) {
         errorText_ = failure;
         return 0;

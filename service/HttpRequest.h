@@ -1,8 +1,8 @@
 #pragma once
-// One open reply of the update service (or a local file for a file URL):
-// status, length, and the body either read through body() or copied to a
-// file. Made by UpdateServiceClient::openRequest; closing frees the reply
+// One open reply of the update service: status, length, and the body either
+// read through body() or copied to a file. Made by UpdateServiceClient::openRequest; closing frees the reply
 // stream, the connection and the root handle, in that order.
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -16,7 +16,7 @@ class ProgressBar;
 // request tells which.
 class ReplyBody : public ByteStream {
 public:
-    ReplyBody(const UniqueInternetHandle& reply, const UniqueFileHandle& file) : reply_(reply), file_(file) {}
+    explicit ReplyBody(const UniqueInternetHandle& reply) : reply_(reply) {}
     size_t read(void* buffer, size_t count) override;
 
     uint64_t bytesRead() const { return bytesRead_; }
@@ -32,7 +32,6 @@ private:
     bool fill();
 
     const UniqueInternetHandle& reply_;
-    const UniqueFileHandle& file_;
     char block_[4096];
     size_t blockSize_ = 0;
     size_t blockOffset_ = 0;
@@ -49,14 +48,13 @@ public:
     HttpRequest(const HttpRequest&) = delete;
     HttpRequest& operator=(const HttpRequest&) = delete;
 
-    // The reply's HTTP status; 0 without a reply stream. A local file that
-    // is open counts as 200.
+    // The reply's HTTP status; 0 without a reply stream.
     int statusCode() const;
     bool isSuccess() const;
     // The Content-Length header read as a decimal number; without one, the
     // bytes the platform has available now. 0 without a reply stream.
     int64_t contentLength() const;
-    // Whether the reply stated its length (a local file always does).
+    // Whether the reply stated its length.
     bool hasContentLength() const;
 
     ReplyBody& body() { return body_; }
@@ -65,23 +63,30 @@ public:
     // when the body came whole, or when its reader stopped before the end.
     std::string bodyFailure() const;
 
+    // The most a download may grow to; a bigger one stops with a failure.
+    static constexpr uint64_t kMaxDownloadBytes = 4ull << 30;
+
     // Copies the rest of the body to `path` (created or emptied): byte for
     // byte when `raw`, else with each LF written as CR LF. The progress bar
-    // moves by the bytes read. Closes the reply stream. 1 on success; 0 with
-    // errorText() on failure, the partial file left on disk.
-    int downloadToFile(const std::string& path, bool raw, ProgressBar* progress);
+    // moves by the bytes read; `stop` (null: never) is checked between
+    // blocks. Closes the reply stream. 1 on success; 0 with errorText() on
+    // failure, the partial file left on disk.
+    int downloadToFile(const std::string& path, bool raw, ProgressBar* progress,
+                       const std::atomic<bool>* stop = nullptr);
     std::string errorText() const { return errorText_; }
+    // The SHA-256 of the bytes the last downloadToFile received, as 64
+    // lower-case hexadecimal digits; empty when it could not be computed.
+    const std::string& downloadDigest() const { return downloadDigest_; }
 
 private:
     friend class UpdateServiceClient;
     HttpRequest() = default;
-    bool openFile(const std::string& url, std::string& error);
 
     // Declared in the order of opening, so they close in reverse.
     UniqueInternetHandle root_;
     UniqueInternetHandle connection_;
     UniqueInternetHandle reply_;
-    UniqueFileHandle file_;  // the reply stream of a file URL
-    ReplyBody body_{reply_, file_};
+    ReplyBody body_{reply_};
     std::string errorText_;
+    std::string downloadDigest_;
 };

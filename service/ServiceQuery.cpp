@@ -1,5 +1,7 @@
 #include "service/ServiceQuery.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <climits>
 #include <memory>
@@ -12,9 +14,15 @@
 #include "documents/XmlEventReader.h"
 #include "system/PathSafety.h"
 #include "system/ProgressBar.h"
+#include "system/TextCase.h"
 #include "system/VersionText.h"
 
 const char kUnreadableReplyText[] = "The reply from the update service is not a readable document.";
+
+std::string DigestMismatchText(const std::string& fileName) {
+    return "The downloaded file " + fileName +
+           " was deleted: its SHA-256 digest does not match the one the update service published.";
+}
 
 namespace {
 
@@ -150,7 +158,7 @@ int ServiceQuery::getInstallScript(InstallData& installData, int fileId, Progres
 }
 
 int ServiceQuery::retrieveLink(const std::string& url, const std::string& fileName, const std::string& directory,
-                               ProgressBar* progress) {
+                               ProgressBar* progress, const std::string& expectedSha256) {
     return Guarded(lastError_, [&]() -> int {
         // The name becomes a path below the download folder: it may not
         // climb out of it or into a subfolder.
@@ -162,8 +170,13 @@ int ServiceQuery::retrieveLink(const std::string& url, const std::string& fileNa
         if (!request) return kQueryFailed;
         PrepareBar(progress, *request);
         int result = kQueryFound;
-        if (!request->downloadToFile(directory + fileName, true, progress)) {
+        const std::string path = directory + fileName;
+        if (!request->downloadToFile(path, true, progress, stop_)) {
             lastError_ = request->errorText();
+            result = kQueryFailed;
+        } else if (!expectedSha256.empty() && !EqualsIgnoringCase(request->downloadDigest(), expectedSha256)) {
+            DeleteFileA(path.c_str());
+            lastError_ = DigestMismatchText(fileName);
             result = kQueryFailed;
         }
         FillBar(progress);
@@ -174,7 +187,8 @@ int ServiceQuery::retrieveLink(const std::string& url, const std::string& fileNa
 int ServiceQuery::retrieveFile(const FileRecord& file, const std::string& directory, ProgressBar* progress) {
     if (file.links.empty()) return kQueryNothingFound;
     for (const auto& link : file.links)
-        if (retrieveLink(link->url, file.fileName, directory, progress) == kQueryFound) return kQueryFound;
+        if (retrieveLink(link->url, file.fileName, directory, progress, file.sha256) == kQueryFound)
+            return kQueryFound;
     return kQueryFailed;
 }
 

@@ -4,6 +4,7 @@
 // Results: 0 failed (lastError() says why), 1 answered with nothing found,
 // 2 answered with something found. Nothing throws out of an operation.
 // Progress bars may be null; totalProgress steps once per finished item.
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -38,9 +39,11 @@ public:
     // tasks, 1 when none, 0 on a clientMsg.
     int getInstallScript(InstallData& installData, int fileId, ProgressBar* progress);
     // Saves the body at `url` as directory + fileName (directory ends with a
-    // backslash; fileName must be a plain name). 2 or 0.
+    // backslash; fileName must be a plain name). 2 or 0. With an expected
+    // SHA-256, bytes that do not match it fail the download and the file is
+    // deleted, so nothing can use them.
     int retrieveLink(const std::string& url, const std::string& fileName, const std::string& directory,
-                     ProgressBar* progress);
+                     ProgressBar* progress, const std::string& expectedSha256 = std::string());
 
     // The first link that downloads ends with 2; 0 when none does, 1 when
     // the file has no links.
@@ -55,6 +58,8 @@ public:
 
     std::string lastError() const { return lastError_; }
     const std::string& serviceUrl() const { return serviceUrl_; }
+    // A flag that, once set, stops a download between blocks (null: never).
+    void setStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
 
 private:
     // Opens the URL; null unless a reply with a 2xx status came (lastError_
@@ -68,7 +73,10 @@ private:
 
     std::string serviceUrl_;
     std::string lastError_;
+    const std::atomic<bool>* stop_ = nullptr;
 };
 
 // Texts of the query layer's own failures.
 extern const char kUnreadableReplyText[];
+// The failure of a download whose bytes are not the ones published.
+std::string DigestMismatchText(const std::string& fileName);

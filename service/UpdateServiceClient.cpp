@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
+
 #include "service/InternetErrorText.h"
 #include "system/FileSystem.h"
 
@@ -16,19 +18,73 @@ namespace {
 
 const DWORD_PTR kContext = 1;
 
-bool IsFileUrl(const std::string& url) { return url.size() >= 5 && _strnicmp(url.c_str(), "file:", 5) == 0; }
+std::atomic<unsigned long> g_transportTimeoutMs{kTransportTimeoutMs};
+
+bool IsCertificateError(DWORD code) {
+    switch (code) {
+        case ERROR_INTERNET_INVALID_CA:
+        case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+        case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+        case ERROR_INTERNET_SEC_CERT_ERRORS:
+        case ERROR_INTERNET_SEC_CERT_NO_REV:
+        case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+        case ERROR_INTERNET_SEC_CERT_REVOKED:
+        case ERROR_INTERNET_SEC_INVALID_CERT:
+        case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+            return true;
+        default:
+            return false;
+    }
+}
+
+std::string RefusedSchemeText(const std::string& url) {
+    return "The address \"" + url + "\" is not an http or https address; nothing was requested from it.";
+}
+
+std::string CertificateErrorText(const std::string& host, DWORD code) {
+    return "The secure connection to " + host + " failed because its certificate is not valid: " +
+           InternetErrorText(code);
+}
+
+// Set on every handle: each takes its bounds when it is made, not later from
+// its parent.
+bool SetTimeouts(HINTERNET handle) {
+    DWORD timeout = g_transportTimeoutMs.load();
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT})
+        if (!InternetSetOptionA(handle, option, &timeout, sizeof timeout)) return false;
+    return true;
+}
 
 }  // namespace
+
+#ifdef VYN_TEST_HOOKS
+void SetTransportTimeoutForTests(unsigned long milliseconds) { g_transportTimeoutMs = milliseconds; }
+#endif
 
 std::unique_ptr<HttpRequest> UpdateServiceClient::openRequest(const std::string& url, const std::string& userName,
                                                               const std::string& password, const std::string& body) {
     try {
         std::unique_ptr<HttpRequest> request(new HttpRequest);
-        // A local file needs no connection.
-        if (IsFileUrl(url)) {
-            if (!request->openFile(url, lastError_)) return nullptr;
-            return request;
+        // The scheme decides the port and the security of the connection;
+        // anything but http and https (a file, a share, ftp) is refused
+        // before any connection is made.
+        URL_COMPONENTSA parts = {};
+        parts.dwStructSize = sizeof parts;
+        parts.dwHostNameLength = 1;  // non-zero: point into url
+        parts.dwUrlPathLength = 1;
+        parts.dwExtraInfoLength = 1;
+        if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts) ||
+            (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
+            lastError_ = RefusedSchemeText(url);
+            return nullptr;
         }
+        const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+        std::string host(parts.lpszHostName ? parts.lpszHostName : "", parts.dwHostNameLength);
+        std::string object(parts.lpszUrlPath ? parts.lpszUrlPath : "", parts.dwUrlPathLength);
+        object.append(parts.lpszExtraInfo ? parts.lpszExtraInfo : "", parts.dwExtraInfoLength);
+        if (object.empty()) object = "/";
+
         if (!InternetCheckConnectionA(url.c_str(), FLAG_ICC_FORCE_CONNECTION, 0)) {
             lastError_ = kNoConnectionText;
             return nullptr;
@@ -42,34 +98,31 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openRequest(const std::string&
         request->root_.reset(
             InternetOpenA(GetModuleName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
         if (!request->root_) return fail(GetLastError());
-
-        URL_COMPONENTSA parts = {};
-        parts.dwStructSize = sizeof parts;
-        parts.dwHostNameLength = 1;  // non-zero: point into url
-        parts.dwUrlPathLength = 1;
-        parts.dwExtraInfoLength = 1;
-        if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) return fail(GetLastError());
-        std::string host(parts.lpszHostName ? parts.lpszHostName : "", parts.dwHostNameLength);
-        std::string object(parts.lpszUrlPath ? parts.lpszUrlPath : "", parts.dwUrlPathLength);
-        object.append(parts.lpszExtraInfo ? parts.lpszExtraInfo : "", parts.dwExtraInfoLength);
-        if (object.empty()) object = "/";
+        if (!SetTimeouts(request->root_.get())) return fail(GetLastError());
 
         request->connection_.reset(InternetConnectA(request->root_.get(), host.c_str(), parts.nPort,
                                                     userName.c_str(), password.c_str(), INTERNET_SERVICE_HTTP, 0,
                                                     kContext));
-        if (!request->connection_) return fail(GetLastError());
+        if (!request->connection_ || !SetTimeouts(request->connection_.get())) return fail(GetLastError());
 
         // Never answered from the cache: every reply must be the service's
         // current word.
-        const DWORD flags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+        DWORD flags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+        if (secure) flags |= INTERNET_FLAG_SECURE;
         request->reply_.reset(HttpOpenRequestA(request->connection_.get(), body.empty() ? "GET" : "POST",
                                                object.c_str(), nullptr, nullptr, nullptr, flags, kContext));
-        if (!request->reply_) return fail(GetLastError());
+        if (!request->reply_ || !SetTimeouts(request->reply_.get())) return fail(GetLastError());
         if (!HttpSendRequestA(request->reply_.get(), kServiceRequestHeaders,
                               static_cast<DWORD>(sizeof kServiceRequestHeaders - 1),
                               body.empty() ? nullptr : const_cast<char*>(body.data()),
-                              static_cast<DWORD>(body.size())))
-            return fail(GetLastError());
+                              static_cast<DWORD>(body.size()))) {
+            DWORD code = GetLastError();
+            if (IsCertificateError(code)) {
+                lastError_ = CertificateErrorText(host, code);
+                return nullptr;
+            }
+            return fail(code);
+        }
         return request;
     } catch (...) {
         lastError_ = kInternalErrorText;

@@ -1,7 +1,9 @@
 #pragma once
 // Opens one request to the update service (a GET when the body is empty)
 // with the fixed header block. Each query makes one client and one request
-// and destroys both; nothing is pooled.
+// and destroys both; nothing is pooled. Only http and https addresses are
+// requested; https keeps every certificate check of the platform, and a
+// certificate it refuses is a failure, never a reason to retry in the clear.
 #include <memory>
 #include <string>
 
@@ -25,3 +27,11 @@ private:
 extern const char kServiceRequestHeaders[];
 // openRequest's text when the connection check fails.
 extern const char kNoConnectionText[];
+
+// The bound on connecting, sending and waiting for each block of a reply, so
+// a service that accepts a connection and then says nothing ends in failure.
+const unsigned long kTransportTimeoutMs = 30000;
+#ifdef VYN_TEST_HOOKS
+// Test builds only: a shorter bound, so a stalled service fails quickly.
+void SetTransportTimeoutForTests(unsigned long milliseconds);
+#endif

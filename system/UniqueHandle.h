@@ -4,6 +4,7 @@
 // can still read the code of the call that failed before the cleanup ran.
 #include <windows.h>
 #include <wininet.h>
+#include <bcrypt.h>
 #include <utility>
 
 template <typename Traits>
@@ -83,8 +84,20 @@ struct RegistryKeyTraits {
     static LONG close(Handle key) { return RegCloseKey(key); }
     static bool closed(LONG result) { return result == ERROR_SUCCESS; }
 };
+struct BcryptAlgorithmTraits {
+    using Handle = BCRYPT_ALG_HANDLE;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { BCryptCloseAlgorithmProvider(h, 0); }
+};
+struct BcryptHashTraits {
+    using Handle = BCRYPT_HASH_HANDLE;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { BCryptDestroyHash(h); }
+};
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;    // FindFirstFile
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;    // CreateFile
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;  // threads, processes, events
 using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;  // InternetOpen, connections, requests
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;  // RegOpenKeyEx, RegCreateKeyEx
+using UniqueBcryptAlgorithm = UniqueHandle<BcryptAlgorithmTraits>;  // BCryptOpenAlgorithmProvider
+using UniqueBcryptHash = UniqueHandle<BcryptHashTraits>;            // BCryptCreateHash

@@ -308,6 +308,43 @@ TEST_F(ServiceQueries, FileWithAFailingFirstLinkAndAWorkingSecond) {
     EXPECT_EQ(query.retrieveFile(allGone, folder.path(), nullptr), kQueryFailed);
 }
 
+TEST_F(ServiceQueries, PublishedDigestsAreCheckedAndAMismatchLeavesNoFile) {
+    // "app.zip" is published with the digest of its bytes; its second entry
+    // links to other bytes under the same name, as a tampered mirror would.
+    service.publish(ServiceSoftware(kApp, 2001, "App", {"2.10000"})
+                        .file(7, "app.zip", "2.10000")
+                        .file(8, "app.zip", "2.10000", {"/files/tampered.zip"}));
+    service.putFile("app.zip", "abc");
+    service.putFile("tampered.zip", "abd");
+    ServiceQuery query(service.serviceUrl());
+    SoftwareCatalog catalog;
+    ASSERT_EQ(query.getUpdates(catalog, kApp, 0.0, 25, 11, nullptr), kQueryFound) << query.lastError();
+    const FileList& files = catalog.mainList.at(0)->files;
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0]->sha256, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(files[0]->fileSize, 3);
+
+    EXPECT_EQ(query.retrieveFile(*files[0], folder.path(), nullptr), kQueryFound) << query.lastError();
+    EXPECT_EQ(ReadTextFile(folder.path() + "app.zip"), "abc");
+    DeleteFileA((folder.path() + "app.zip").c_str());
+
+    EXPECT_EQ(query.retrieveFile(*files[1], folder.path(), nullptr), kQueryFailed);
+    EXPECT_EQ(query.lastError(), DigestMismatchText("app.zip"));
+    EXPECT_FALSE(PathExists(folder.path() + "app.zip"));
+
+    // Either case of hexadecimal digits is the same digest; an older
+    // service's record without one is taken as it comes.
+    FileRecord upper;
+    upper.fileName = "upper.zip";
+    upper.sha256 = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
+    upper.links.push_back(std::make_unique<LinkRecord>(service.fileUrl("app.zip")));
+    EXPECT_EQ(query.retrieveFile(upper, folder.path(), nullptr), kQueryFound) << query.lastError();
+    FileRecord unsigned_;
+    unsigned_.fileName = "plain.zip";
+    unsigned_.links.push_back(std::make_unique<LinkRecord>(service.fileUrl("tampered.zip")));
+    EXPECT_EQ(query.retrieveFile(unsigned_, folder.path(), nullptr), kQueryFound) << query.lastError();
+}
+
 TEST_F(ServiceQueries, DownloadTargetsThatCannotBeWritten) {
     publishChain();
     ServiceQuery query(service.serviceUrl());

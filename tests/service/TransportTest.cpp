@@ -2,6 +2,7 @@
 // goes on the wire, status and length, downloads, and the failures.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -150,22 +151,37 @@ TEST_F(Transport, NoServiceListeningIsTheConnectionMessage) {
               "application again.");
 }
 
-TEST_F(Transport, FileUrlsOpenLocalFilesWithoutAConnection) {
-    std::string path = folder.path() + "local.xml";
-    WriteTextFile(path, "<a>x</a>\n");
-    std::string url = "file:///" + path;
-    for (char& c : url)
+TEST_F(Transport, OnlyHttpAndHttpsAddressesAreRequested) {
+    std::string local = folder.path() + "local.xml";
+    WriteTextFile(local, "<a>x</a>\n");
+    std::string fileUrl = "file:///" + local;
+    for (char& c : fileUrl)
         if (c == '\\') c = '/';
-    service.stop();
-    std::unique_ptr<HttpRequest> request = open(url);
-    ASSERT_TRUE(request);
-    EXPECT_TRUE(request->isSuccess());
-    EXPECT_EQ(request->contentLength(), 9);
-    ASSERT_EQ(request->downloadToFile(folder.path() + "copy.xml", true, nullptr), 1);
-    EXPECT_EQ(ReadTextFile(folder.path() + "copy.xml"), "<a>x</a>\n");
+    for (const std::string& url : {fileUrl, std::string("\\\\127.0.0.1\\share\\app.zip"),
+                                   "ftp://127.0.0.1:" + std::to_string(service.port()) + "/app.zip"}) {
+        EXPECT_FALSE(client.openRequest(url, "", "", "")) << url;
+        EXPECT_EQ(client.lastError(),
+                  "The address \"" + url + "\" is not an http or https address; nothing was requested from it.");
+    }
+    EXPECT_TRUE(service.requests().empty());
+}
 
-    EXPECT_FALSE(client.openRequest("file:///" + folder.path() + "missing.xml", "", "", ""));
+TEST_F(Transport, AServiceThatNeverAnswersEndsInFailure) {
+    // The service holds the reply far longer than the shortened bound.
+    SetTransportTimeoutForTests(500);
+    service.misbehave("/files/data.bin", "delay 20000");
+    EXPECT_FALSE(client.openRequest(service.fileUrl("data.bin"), "", "", ""));
     EXPECT_FALSE(client.lastError().empty());
+    SetTransportTimeoutForTests(kTransportTimeoutMs);
+}
+
+TEST_F(Transport, ASetStopFlagEndsADownloadBetweenBlocks) {
+    std::unique_ptr<HttpRequest> request = open(service.fileUrl("data.bin"));
+    ASSERT_TRUE(request);
+    const std::atomic<bool> stop{true};
+    EXPECT_EQ(request->downloadToFile(folder.path() + "stopped.bin", true, nullptr, &stop), 0);
+    EXPECT_EQ(request->errorText(), "The download was stopped.");
+    EXPECT_EQ(ReadTextFile(folder.path() + "stopped.bin"), "");
 }
 
 TEST(InternetErrors, TextsComeFromTheLibrarysMessageTable) {

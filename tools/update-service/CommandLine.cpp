@@ -16,7 +16,8 @@ bool ParseNumber(const std::string& text, long low, long high, long& value) {
 const char* UsageText() {
     return "usage: update-service --root <publish-folder> [--port N (0: any free port)]\n"
            "                      [--port-file <path>] [--log <path>] [--headers <path>]\n"
-           "                      [--max-seconds N] [--quiet]\n";
+           "                      [--max-seconds N] [--quiet]\n"
+           "       update-service --root <publish-folder> --export <folder> --base <https://host[:port]>\n";
 }
 
 bool ParseCommandLine(const std::vector<std::string>& arguments, ServiceOptions& options,
@@ -41,6 +42,11 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, ServiceOptions&
             options.logPath = value;
         } else if (name == "--headers") {
             options.headersPath = value;
+        } else if (name == "--export") {
+            options.exportDir = value;
+        } else if (name == "--base") {
+            options.exportBase = value;
+            while (!options.exportBase.empty() && options.exportBase.back() == '/') options.exportBase.pop_back();
         } else if (name == "--port") {
             if (!ParseNumber(value, 0, 65535, number)) {
                 error = "--port takes 0 to 65535";
@@ -60,6 +66,10 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, ServiceOptions&
     }
     if (options.root.empty()) {
         error = "--root is required";
+        return false;
+    }
+    if (options.exportDir.empty() != options.exportBase.empty()) {
+        error = "--export and --base go together";
         return false;
     }
     return true;

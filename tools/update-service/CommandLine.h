@@ -1,6 +1,7 @@
 #pragma once
 // update-service --root <publish-folder> [--port N] [--port-file <path>]
 //                [--log <path>] [--headers <path>] [--max-seconds N] [--quiet]
+// update-service --root <publish-folder> --export <folder> --base <url>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@ struct ServiceOptions {
     std::string headersPath;  // each request line with its header lines, then a blank line
     long maxSeconds = 0;    // 0: no limit
     bool quiet = false;     // no request lines on stdout
+    std::string exportDir;  // set: write the static tree there instead of serving
+    std::string exportBase; // the address the exported tree is served at
 };
 
 // False with `error` set when the arguments are not usable.

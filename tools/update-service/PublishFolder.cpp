@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "Sha256Digest.h"
 #include "system/PathSafety.h"
 
 namespace fs = std::filesystem;
@@ -171,12 +172,10 @@ std::optional<std::string> PublishFolder::download(const std::string& name) cons
     return ReadWholeFile(path);
 }
 
-std::optional<long long> PublishFolder::downloadSize(const std::string& name) const {
-    if (!IsSafeMemberName(name)) return std::nullopt;
-    std::error_code error;
-    auto size = fs::file_size(root_ + "/files/" + name, error);
-    if (error) return std::nullopt;
-    return static_cast<long long>(size);
+std::optional<DownloadFacts> PublishFolder::downloadFacts(const std::string& name) const {
+    std::optional<std::string> bytes = download(name);
+    if (!bytes) return std::nullopt;
+    return DownloadFacts{static_cast<long long>(bytes->size()), Sha256Hex(*bytes)};
 }
 
 std::string PublishFolder::misbehaviourText() const {

@@ -13,6 +13,12 @@ struct PublishedFile {
     std::vector<std::string> links;  // as written; empty means the service's own /files/<fileName>
 };
 
+// What the service publishes about the bytes of files/<name>.
+struct DownloadFacts {
+    long long size = 0;
+    std::string sha256;  // 64 lower-case hexadecimal digits
+};
+
 struct PublishedDependency {
     std::string guid;
     std::string minVersion;
@@ -44,7 +50,8 @@ public:
     std::optional<std::string> installScript(int fileId) const;
     // files/<name>; nullopt for a missing file or a name that leaves files/.
     std::optional<std::string> download(const std::string& name) const;
-    std::optional<long long> downloadSize(const std::string& name) const;
+    // Size and digest computed from the bytes, so a vendor never writes one.
+    std::optional<DownloadFacts> downloadFacts(const std::string& name) const;
     // misbehave.txt, or empty.
     std::string misbehaviourText() const;
 

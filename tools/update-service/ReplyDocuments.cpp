@@ -30,8 +30,11 @@ void WriteSoftware(std::ostringstream& out, const PublishedSoftware& software,
         if (!file.ver.empty()) Element(out, "ver", file.ver);
         if (!file.releaseDate.empty()) Element(out, "releaseDate", file.releaseDate);
         Element(out, "fileName", file.fileName);
-        std::optional<long long> size = input.fileSize ? input.fileSize(file.fileName) : std::nullopt;
-        Element(out, "fileSize", std::to_string(size.value_or(0)));
+        std::optional<DownloadFacts> facts = input.fileFacts ? input.fileFacts(file.fileName) : std::nullopt;
+        Element(out, "fileSize", std::to_string(facts ? facts->size : 0));
+        // A file the service does not hold itself gets no digest: the bytes
+        // at its links are unknown here.
+        if (facts) Element(out, "sha256", facts->sha256);
         for (const std::string& link : ResolveLinks(file, input.serverBase)) Element(out, "link", link);
         out << "</file>\n";
     }

@@ -20,7 +20,7 @@ struct SoftwareDocumentInput {
     std::vector<PublishedSoftware> listed;  // the software the reply describes
     std::vector<PublishedSoftware> known;   // everything published: dependency ids come from here
     std::string serverBase;                 // "http://host:port", for the service's own links
-    std::function<std::optional<long long>(const std::string&)> fileSize;  // bytes of files/<name>
+    std::function<std::optional<DownloadFacts>(const std::string&)> fileFacts;  // of files/<name>
 };
 
 // association / software / ID / GUID / name / file... / dependency...

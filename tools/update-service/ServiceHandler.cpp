@@ -32,7 +32,7 @@ SoftwareDocumentInput DocumentInput(const PublishFolder& folder, const ServiceRe
     SoftwareDocumentInput input;
     input.known = known;
     input.serverBase = request.serverBase;
-    input.fileSize = [&folder](const std::string& name) { return folder.downloadSize(name); };
+    input.fileFacts = [&folder](const std::string& name) { return folder.downloadFacts(name); };
     return input;
 }
 

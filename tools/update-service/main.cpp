@@ -16,6 +16,7 @@
 #include "PublishFolder.h"
 #include "RequestLog.h"
 #include "ServiceHandler.h"
+#include "StaticExport.h"
 
 namespace {
 
@@ -122,6 +123,13 @@ int main(int argc, char** argv) {
     if (!ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
         std::fprintf(stderr, "update-service: %s\n%s", error.c_str(), UsageText());
         return 2;
+    }
+    if (!options.exportDir.empty()) {
+        if (!ExportStaticTree(PublishFolder(options.root), options.exportDir, options.exportBase, error)) {
+            std::fprintf(stderr, "update-service: %s\n", error.c_str());
+            return 1;
+        }
+        return 0;
     }
     RequestLog log(options.logPath, options.headersPath, !options.quiet);
     if (!log.ok()) {
