@@ -5,6 +5,7 @@
 #include "flow/InstallerConfig.h"
 #include "service/ServiceQuery.h"
 #include "documents/SoftwareCatalog.h"
+#include "system/FileSystem.h"
 #include "system/JavaRuntimeLocator.h"
 #include "system/ProgressBar.h"
 #include "system/ResourceText.h"
@@ -114,6 +115,7 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::installerUpdateStep() {
     download.setStopFlag(channel().stopFlag());
     if (download.retrieveSoftware(catalog.mainList, folder, channel().stepBar(), nullptr) == kQueryFailed &&
         !download.lastError().empty()) {
+        DeleteDirectoryTree(folder);
         reportFailure(download);
         return StepResult::Failed;
     }
@@ -215,6 +217,7 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::javaDownloadStep() {
     query.setStopFlag(channel().stopFlag());
     int result = query.retrieveFile(installer, folder, channel().stepBar());
     if (result == kQueryFailed && !query.lastError().empty()) {
+        DeleteDirectoryTree(folder);
         reportFailure(query);
         return StepResult::Failed;
     }

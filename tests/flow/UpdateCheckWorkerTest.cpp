@@ -14,6 +14,7 @@
 #include "flow/InstallerConfig.h"
 #include "documents/SoftwareCatalog.h"
 #include "flow/UpdateCheckWorker.h"
+#include "service/ServiceQuery.h"
 #include "service/UpdateServiceClient.h"
 #include "support/RecordingChannel.h"
 #include "support/ScratchFolder.h"
@@ -37,7 +38,17 @@ class UpdateCheck : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(service.started()) << service.startError(); }
     void TearDown() override {
-        for (const char* name : {kNewInstaller, kJavaSetup}) DeleteFileA((tempDir() + name).c_str());
+        for (const std::string& folder : privateFolders) RemoveTreeForTest(folder);
+    }
+    // A program to start is downloaded into a new folder of its own below
+    // the temporary folder; returns the file's bytes.
+    std::string privateDownload(const std::string& target, const std::string& name) {
+        const std::string folder = target.substr(0, target.rfind('\\') + 1);
+        privateFolders.push_back(folder);
+        EXPECT_EQ(target, folder + name);
+        EXPECT_EQ(folder.rfind(tempDir() + "vyn-", 0), 0u) << folder;
+        EXPECT_GT(folder.size(), tempDir().size() + 20) << folder;
+        return ReadTextFile(target);
     }
 
     // A new configuration (and catalog) on the local service, and a check
@@ -88,6 +99,7 @@ protected:
     UpdateService service;
     ScratchRegistry javaRegistration{kJavaRuntimeRoot};
     std::unique_ptr<InstallerConfig> config;
+    std::vector<std::string> privateFolders;
 };
 
 }  // namespace
@@ -131,8 +143,7 @@ TEST_F(UpdateCheck, ANewerInstallerIsFetchedIntoTheTemporaryFolderAndStarted) {
     EXPECT_EQ(outcome.messageText,
               "A newer version of this installer was downloaded.\r\n\r\nThis installer will exit and launch the "
               "new installer.");
-    EXPECT_EQ(outcome.launchTarget, tempDir() + kNewInstaller);
-    EXPECT_EQ(ReadTextFile(tempDir() + kNewInstaller), "MZ the newer installer");
+    EXPECT_EQ(privateDownload(outcome.launchTarget, kNewInstaller), "MZ the newer installer");
     // The installer's own software asked for at its own version; the
     // application is not asked about.
     EXPECT_EQ(service.requests(),
@@ -140,6 +151,17 @@ TEST_F(UpdateCheck, ANewerInstallerIsFetchedIntoTheTemporaryFolderAndStarted) {
                      std::string("GET /files/") + kNewInstaller + " HTTP/1.1"}));
     EXPECT_EQ(channel->events("step caption: "), (Lines{"Checking for updates", "Found new installer, downloading..."}));
     EXPECT_EQ(channel->total.position(), 6);
+
+    // A mirror serving other bytes under the installer's name: the failure
+    // names the file, and nothing is there to start.
+    service.publish(ServiceSoftware(kInstaller, 1001, "Installer", {"1.00000", "9.00000"})
+                        .file(5, kNewInstaller, "9.00000", {"/files/tampered.exe"}));
+    service.putFile("tampered.exe", "MZ something else");
+    channel = runCheck();
+    ASSERT_NE(channel->outcome(), nullptr);
+    EXPECT_EQ(channel->outcome()->kind, OutcomeKind::Failed);
+    EXPECT_EQ(channel->outcome()->text, DigestMismatchText(kNewInstaller));
+    EXPECT_TRUE(channel->outcome()->launchTarget.empty());
 
     // Updates counted but no file to start: a failure of its own, and no
     // download is tried.
@@ -193,9 +215,8 @@ TEST_F(UpdateCheck, AJavaOlderThanRequiredSendsToTheJavaPageWithTheRuntimeInstal
               "the Install Java button to continue, then press Next when Java is installed.");
     EXPECT_EQ(outcome.messageText,
               "The required version of Java was not found.\r\nPlease click the Install Java button to continue.");
-    EXPECT_EQ(outcome.launchTarget, tempDir() + kJavaSetup);
     EXPECT_FLOAT_EQ(static_cast<float>(outcome.requiredVersion), 1.42f);
-    EXPECT_EQ(ReadTextFile(tempDir() + kJavaSetup), "MZ runtime setup");
+    EXPECT_EQ(privateDownload(outcome.launchTarget, kJavaSetup), "MZ runtime setup");
     EXPECT_EQ(service.requests(), (Lines{availabilityLine(), updatesLine(kApp), dependencyLine(kApp),
                                          std::string("GET /files/") + kJavaSetup + " HTTP/1.1"}));
     // The runtime is the Java page's to install, not the install worker's.
