@@ -8,8 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "resources/resource.h"
+#include "service/ServiceQuery.h"
+#include "service/UpdateServiceClient.h"
 #include "support/ProcessRunner.h"
 #include "support/ScratchFolder.h"
 #include "support/ScratchRegistry.h"
@@ -44,9 +47,7 @@ protected:
         }
         removeLinks();
         RemoveTreeForTest(programFiles() + "Java\\jre1.5.0_22");
-        DeleteFileA((tempDir() + "JavaRuntimeSetup.exe").c_str());
-        DeleteFileA((tempDir() + "NewInstaller.bat").c_str());
-        DeleteFileA((tempDir() + "new-installer.log").c_str());
+        for (const std::string& folder : privateDownloadFolders()) RemoveTreeForTest(folder);
     }
 
     static void removeLinks() {
@@ -58,6 +59,16 @@ protected:
         char path[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, path);
         return path;
+    }
+    // The folders the installer downloads programs into: tempDir()\vyn-*\.
+    static std::vector<std::string> privateDownloadFolders() {
+        std::vector<std::string> folders;
+        WIN32_FIND_DATAA found = {};
+        UniqueFindHandle find(FindFirstFileA((tempDir() + "vyn-*").c_str(), &found));
+        for (bool more = find.valid(); more; more = FindNextFileA(find.get(), &found) != FALSE)
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                folders.push_back(tempDir() + found.cFileName + "\\");
+        return folders;
     }
     static std::string programFiles() {
         return LocalMachineString("Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir") + "\\";
@@ -112,6 +123,17 @@ protected:
         return SendMessageA(GetDlgItem(ActivePageOf(sheet), id), BM_GETCHECK, 0, 0) == BST_CHECKED;
     }
     static bool shown(HWND sheet, int id) { return IsWindowVisible(GetDlgItem(ActivePageOf(sheet), id)) != FALSE; }
+
+    // Goes through the wizard to the complete page, installing into a folder
+    // of the scratch folder, which it returns (the application's home).
+    std::string installUpToTheCompletePage(HWND sheet) {
+        passLicence(sheet);
+        EXPECT_TRUE(WaitForPage(sheet, 3, 30000));
+        setPageText(sheet, IDC_INSTALL_DIR, scratch_.path() + "Apps");
+        Click(sheet, kNextButton);
+        EXPECT_TRUE(WaitForPage(sheet, 5, 60000));
+        return AsciiUpperCase(scratch_.path() + "Apps\\" + kAppFolderPath);
+    }
 
     UpdateService service_;
     ScratchRegistry registry_{kCompanyRoot, kUninstallEntry, kJavaRuntimeRoot};
@@ -252,7 +274,15 @@ TEST_F(InstallWizardRun, ANewerInstallerReplacesThisOne) {
     EXPECT_EQ(answerBox(sheet, IDOK), LoadResourceText(IDS_NEWER_INSTALLER_DOWNLOADED));
     // The wizard closes by itself, without the cancel question.
     EXPECT_TRUE(installerEnds());
-    EXPECT_TRUE(WaitForFile(tempDir() + "new-installer.log", 20000)) << "the new installer was started";
+    // Started from a folder of its own, where the batch file writes its log.
+    EXPECT_TRUE(WaitFor(
+        [] {
+            for (const std::string& folder : privateDownloadFolders())
+                if (PathExists(folder + "new-installer.log")) return true;
+            return false;
+        },
+        20000))
+        << "the new installer was started";
     EXPECT_FALSE(PathExists(DesktopLinkPath()));
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
 }
@@ -277,6 +307,75 @@ TEST_F(InstallWizardRun, AFailingServiceEndsOnInstallFailed) {
     ASSERT_TRUE(installerEnds());
     EXPECT_FALSE(PathExists(DesktopLinkPath()));
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+}
+
+// The port a server of tests/e2e/nginx-fixture.sh listens on: "port" for
+// the trusted one, "untrusted-port" for the one with a stranger's certificate.
+std::string NginxPort(const char* which) {
+    std::string port = ReadTextFile(UnixToWindowsPath(EnvironmentText("VYN_E2E_NGINX")) + "\\" + which);
+    while (!port.empty() && (port.back() == '\n' || port.back() == '\r')) port.pop_back();
+    return port;
+}
+
+// The vendor's way: the demo's publish folder exported as a static tree and
+// served by real nginx over TLS, its certificate from a test authority the
+// machine trusts.
+TEST_F(InstallWizardRun, InstallsOverHttpsFromAStaticTreeBehindNginx) {
+    const std::string port = NginxPort("port");
+    ASSERT_FALSE(port.empty()) << "the nginx fixture did not start";
+    SetEnvironmentVariableA("VYN2005_SERVER", ("https://localhost:" + port).c_str());
+    registerJava("1.6");
+    HWND sheet = startInstaller();
+    ASSERT_TRUE(sheet);
+    std::string home = installUpToTheCompletePage(sheet);
+    EXPECT_EQ(PageText(sheet, IDC_PAGE_TEXT), "");
+    ASSERT_TRUE(WaitFor([] { return LocalMachineKeyExists(kUninstallEntry); }, 30000));
+    SendMessageA(GetDlgItem(ActivePageOf(sheet), IDC_LAUNCH_CHECK), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(ActivePageOf(sheet), IDC_DESKTOP_CHECK), BM_CLICK, 0, 0);
+    Click(sheet, kFinishButton);
+    ASSERT_TRUE(installerEnds());
+    EXPECT_TRUE(PathExists(home + "lib\\qmtapp.jar"));
+    EXPECT_EQ(AsciiUpperCase(LocalMachineString(kProductKeyPath, "Home")), home);
+    EXPECT_TRUE(service_.requests().empty()) << "nothing came from the plain HTTP service";
+}
+
+TEST_F(InstallWizardRun, ACertificateNobodyTrustsIsRefusedNamingTheHost) {
+    UpdateServiceClient client;
+    const std::string query = "/servlet/SoftwareUpdateServlet?task=install&file=7";
+    EXPECT_FALSE(client.openRequest("https://localhost:" + NginxPort("untrusted-port") + query, "", "", ""));
+    EXPECT_EQ(client.lastError().rfind("The secure connection to localhost failed because its certificate is not "
+                                       "valid: ",
+                                       0),
+              0u)
+        << client.lastError();
+    // The same request to the trusted server is answered.
+    std::unique_ptr<HttpRequest> request =
+        client.openRequest("https://localhost:" + NginxPort("port") + query, "", "", "");
+    ASSERT_TRUE(request) << client.lastError();
+    EXPECT_EQ(request->statusCode(), 200);
+}
+
+TEST_F(InstallWizardRun, AnArchiveReplacedAfterItWasListedIsNeitherUnpackedNorRegistered) {
+    registerJava("1.6");
+    HWND sheet = startInstaller();
+    ASSERT_TRUE(sheet);
+    passLicence(sheet);
+    // Listed with the digest of the real archive; other bytes go out under
+    // its name from now on.
+    ASSERT_TRUE(WaitForPage(sheet, 3, 30000));
+    service_.putFile("vyn-app.zip", "PK not the archive that was published");
+    setPageText(sheet, IDC_INSTALL_DIR, scratch_.path() + "Apps");
+    Click(sheet, kNextButton);
+    ASSERT_TRUE(WaitForPage(sheet, 5, 60000));
+    EXPECT_EQ(answerBox(sheet, IDOK),
+              "There was an error during installation: " + DigestMismatchText("vyn-app.zip"));
+    Click(sheet, kFinishButton);
+    ASSERT_TRUE(installerEnds());
+    const std::string home = scratch_.path() + "Apps\\" + kAppFolderPath;
+    EXPECT_FALSE(PathExists(home + "updates\\vyn-app.zip"));
+    EXPECT_FALSE(PathExists(home + "bin\\VYN2005.exe")) << "nothing unpacked";
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath)) << "nothing registered";
+    EXPECT_FALSE(PathExists(home + "launcher.log")) << "nothing run";
 }
 
 }  // namespace
