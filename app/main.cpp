@@ -5,10 +5,13 @@
 #include <vector>
 
 #include "app/Startup.h"
+#include "system/DllSearch.h"
 #include "uninstall/UninstallWizard.h"
 #include "wizard/InstallWizard.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Before anything can load a DLL by name.
+    RestrictDllSearchToSystem32();
     std::vector<std::string> arguments;
     for (int i = 1; i < __argc; ++i) arguments.push_back(__argv[i]);
     WizardRunners wizards;

@@ -122,6 +122,17 @@ UpdateService::~UpdateService() {
     RemoveTreeForTest(scratchDir_);
 }
 
+std::string UpdateService::exportStaticTree() const {
+    std::string commandLine = "\"" + UnixToWindowsPath(EnvironmentText("VYN_UPDATE_SERVICE_BIN")) + "\" --root \"" +
+                              scratchUnix_ + "/publish\" --export \"" + scratchUnix_ + "/tree\" --base " + baseUrl();
+    RemoveTreeForTest(scratchDir_ + "tree");
+    // A Linux process started from here has no handle to wait on: the map,
+    // written last, says the export is complete.
+    (void)StartProcess(commandLine);
+    if (!WaitForFile(scratchDir_ + "tree\\replies.map", 30000)) return std::string();
+    return scratchDir_ + "tree\\";
+}
+
 bool UpdateService::start() {
     if (started()) return true;
     startError_.clear();

@@ -99,6 +99,10 @@ public:
     // Copies a whole publish folder (Windows path), e.g. the sample of
     // tools/update-service or the demo's, over the scratch one.
     bool copyPublishFolder(const std::string& sourceDir);
+    // Runs the service program's --export over the publish folder, with the
+    // links of this service; the tree's Windows path (ending with "\\"), or
+    // empty when the export failed.
+    std::string exportStaticTree() const;
     // Adds the software, or replaces the one published with the same guid.
     void publish(const ServiceSoftware& software);
     void unpublish(const std::string& guid);

@@ -2,9 +2,13 @@
 // requests from Wine to the Linux service on 127.0.0.1.
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <sstream>
+
 #include "support/ScratchFolder.h"
 #include "support/TestPaths.h"
 #include "support/UpdateService.h"
+#include "system/Sha256.h"
 
 namespace {
 
@@ -276,3 +280,77 @@ TEST(SamplePublishFolder, ServesTheApplicationAndItsHelper) {
 }
 
 }  // namespace
+
+TEST_F(ServiceReplies, FilesCarryTheSizeAndDigestOfTheirBytes) {
+    publishChain();
+    const std::string bytes(70000, 'x');  // more than one block of the digest
+    service.putFile("app.zip", bytes);
+    HttpFetch reply = ask("?task=updates" + sof(kApp, ".00000"));
+    EXPECT_EQ(Texts(reply.body, "fileSize"), Texts_{"70000"});
+    Sha256 digest;
+    digest.update(bytes.data(), bytes.size());
+    EXPECT_EQ(Texts(reply.body, "sha256"), Texts_{digest.finish()});
+    // A file the service does not hold gets neither a size nor a digest.
+    reply = ask("?task=updates" + sof(kBase, ".00000"));
+    EXPECT_EQ(Texts(reply.body, "fileSize"), Texts_{"0"});
+    EXPECT_TRUE(Texts(reply.body, "sha256").empty());
+}
+
+TEST_F(ServiceReplies, TheExportedTreeAnswersEveryQueryAsTheServiceDoes) {
+    publishChain();
+    service.putFile("app.zip", "app bytes");
+    service.setInstallScript(7, "<install><task><unzip /><fileName>app.zip</fileName></task></install>");
+    const std::string tree = service.exportStaticTree();
+    ASSERT_FALSE(tree.empty());
+
+    // replies.map: "~^<pattern>$" <reply>;  tried in order, as nginx does.
+    std::vector<std::pair<std::regex, std::string>> routes;
+    std::istringstream map(ReadTextFile(tree + "replies.map"));
+    for (std::string line; std::getline(map, line);) {
+        if (line.rfind("\"~", 0) != 0) continue;
+        size_t close = line.find("\" ");
+        routes.emplace_back(std::regex(line.substr(2, close - 2)),
+                            line.substr(close + 2, line.size() - close - 3));
+    }
+    auto exported = [&](const std::string& task, const std::string& type, const std::string& sofValue,
+                        const std::string& file) -> std::string {
+        const std::string key = task + "|" + type + "|" + sofValue + "|" + file;
+        for (const auto& route : routes) {
+            if (!std::regex_match(key, route.first)) continue;
+            std::string path = tree + route.second;
+            for (char& c : path)
+                if (c == '/') c = '\\';
+            return ReadTextFile(path);
+        }
+        return "(no route)";
+    };
+    const struct {
+        const char* task;
+        const char* type;
+        std::string sofValue;
+        const char* file;
+    } queries[] = {
+        {"availability", "", std::string(kApp) + "_.00000", ""},
+        {"availability", "", std::string(kApp) + "_1.99999", ""},
+        {"availability", "", std::string(kApp) + "_2.00000", ""},
+        {"availability", "", std::string(kApp) + "_2.05000", ""},
+        {"availability", "", std::string(kApp) + "_2.10000", ""},
+        {"availability", "", std::string(kApp) + "_12.00000", ""},
+        {"availability", "", std::string(kUnpublished) + "_1.00000", ""},
+        {"updates", "", std::string(kApp) + "_.00000", ""},
+        {"associations", "dependency", std::string(kApp) + "_.00000", ""},
+        {"associations", "", std::string(kHelper) + "_.00000", ""},
+        {"associations", "related", std::string(kApp) + "_.00000", ""},
+        {"install", "", "", "7"},
+        {"install", "", "", "9"},
+    };
+    for (const auto& q : queries) {
+        std::string query = std::string("?task=") + q.task;
+        if (*q.type) query += std::string("&type=") + q.type;
+        if (!q.sofValue.empty()) query += "&sof=" + q.sofValue + "&lang=25&os=11";
+        if (*q.file) query += std::string("&file=") + q.file;
+        EXPECT_EQ(exported(q.task, q.type, q.sofValue, q.file), ask(query).body) << query;
+    }
+    EXPECT_EQ(exported("updates", "", std::string(kUnpublished) + "_.00000", ""), "(no route)");
+    EXPECT_EQ(ReadTextFile(tree + "files\\app.zip"), "app bytes");
+}

@@ -183,10 +183,6 @@ bool ExportStaticTree(const PublishFolder& folder, const std::string& outDir, co
     route(std::string("availability[|]") + kAnyField + "[|]" + kAnyField + "[|]" + kAnyField,
           "replies/unknown-availability.xml");
 
-    std::string map = "# Made by update-service --export: \"$arg_task|$arg_type|$arg_sof|$arg_file\" to a reply.\n";
-    for (const std::string& line : mapLines) map += line + "\n";
-    if (!WriteFile(out / "replies.map", map, error)) return false;
-
     std::error_code code;
     fs::create_directories(out / "files", code);
     const fs::path files = fs::path(folder.root()) / "files";
@@ -196,6 +192,16 @@ bool ExportStaticTree(const PublishFolder& folder, const std::string& outDir, co
             error = "cannot copy " + files.string() + ": " + code.message();
             return false;
         }
+    }
+    // The map last, under its name only once whole: its presence says the
+    // tree is complete.
+    std::string map = "# Made by update-service --export: \"$arg_task|$arg_type|$arg_sof|$arg_file\" to a reply.\n";
+    for (const std::string& line : mapLines) map += line + "\n";
+    if (!WriteFile(out / "replies.map.tmp", map, error)) return false;
+    fs::rename(out / "replies.map.tmp", out / "replies.map", code);
+    if (code) {
+        error = "cannot write " + (out / "replies.map").string() + ": " + code.message();
+        return false;
     }
     return true;
 }

@@ -4,7 +4,8 @@
 //
 //   <out>/files/<name>             the downloads, copied
 //   <out>/replies/...              the reply documents
-//   <out>/replies.map              an nginx map from the query string to a reply
+//   <out>/replies.map              an nginx map from the query string to a reply,
+//                                  written last: once it is there the tree is whole
 //
 // The replies' links start with `serverBase` (e.g. https://updates.example.com),
 // the address the tree will be served at.

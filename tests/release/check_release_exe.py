@@ -1,0 +1,57 @@
+#!/usr/bin/env python3
+"""Checks the release program (the i686 VYN2005.exe) on the build machine.
+
+- Its static imports are DLLs the system pins (KnownDLLs) or comctl32, which
+  the manifest redirects: nothing a planted copy beside the program could
+  stand in for. The rest (wininet, version, bcrypt) is delay-loaded after
+  start-up has limited the DLL search to System32.
+- It holds no test hook: not even the name of the server override.
+
+usage: check_release_exe.py <VYN2005.exe> <objdump>
+Exits 77 (skipped) when the program has not been built.
+"""
+import re
+import subprocess
+import sys
+
+KNOWN_DLLS = {
+    "advapi32.dll", "clbcatq.dll", "combase.dll", "comdlg32.dll", "gdi32.dll", "gdiplus.dll", "imagehlp.dll",
+    "imm32.dll", "kernel32.dll", "msctf.dll", "msvcrt.dll", "normaliz.dll", "nsi.dll", "ole32.dll",
+    "oleaut32.dll", "psapi.dll", "rpcrt4.dll", "sechost.dll", "setupapi.dll", "shcore.dll", "shell32.dll",
+    "shlwapi.dll", "user32.dll", "wldap32.dll", "ws2_32.dll",
+}
+ALLOWED = KNOWN_DLLS | {"comctl32.dll"}
+DELAY_LOADED = {"wininet.dll", "version.dll", "bcrypt.dll"}
+TEST_HOOK_NAMES = [b"VYN2005_SERVER"]
+
+
+def main():
+    exe, objdump = sys.argv[1], sys.argv[2]
+    try:
+        with open(exe, "rb") as f:
+            image = f.read()
+    except FileNotFoundError:
+        print(f"skipped: the release program {exe} is not built (scripts/build builds it)")
+        return 77
+    dump = subprocess.run([objdump, "-p", exe], check=True, capture_output=True, text=True).stdout
+    imports = {name.lower() for name in re.findall(r"DLL Name: (\S+)", dump)}
+    failures = []
+    if not imports:
+        failures.append("no import table found")
+    for name in sorted(imports - ALLOWED):
+        failures.append(f"imports {name} statically: it is not pinned by the system")
+    for name in sorted(DELAY_LOADED):
+        if name.encode() not in image.lower():
+            failures.append(f"does not name {name}: is it delay-loaded at all?")
+    for hook in TEST_HOOK_NAMES:
+        if hook in image:
+            failures.append(f"contains the test hook name {hook.decode()}")
+    for failure in failures:
+        print(f"{exe}: {failure}")
+    if not failures:
+        print(f"{exe}: imports only {', '.join(sorted(imports))}; no test hooks")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
