@@ -8,17 +8,28 @@
 #include "uninstall/UninstallWizard.h"
 #include "wizard/InstallWizard.h"
 
+namespace {
+
+WizardEnd EndOf(CQMPropertySheet& wizard) {
+    WizardEnd end;
+    end.finished = wizard.DoWizard() == IDOK;
+    end.lastOutcome = wizard.lastAppliedOutcome();
+    return end;
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::vector<std::string> arguments;
     for (int i = 1; i < __argc; ++i) arguments.push_back(__argv[i]);
     WizardRunners wizards;
     wizards.install = [](InstallerConfig& configuration) {
         CInstallWizard wizard(configuration, "Install");
-        return static_cast<long long>(wizard.DoWizard());
+        return EndOf(wizard);
     };
     wizards.uninstall = [](InstallerConfig& configuration) {
         CUninstallWizard wizard(configuration, "Uninstall");
-        return static_cast<long long>(wizard.DoWizard());
+        return EndOf(wizard);
     };
     return RunStartup(arguments, wizards);
 }

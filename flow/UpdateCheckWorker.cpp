@@ -6,6 +6,8 @@
 #include "service/ServiceQuery.h"
 #include "documents/SoftwareCatalog.h"
 #include "system/JavaRuntimeLocator.h"
+#include "system/Log.h"
+#include "system/VersionText.h"
 #include "system/ProgressBar.h"
 #include "system/ResourceText.h"
 
@@ -21,6 +23,11 @@ namespace {
 UpdateCheckWorker::StepResult StepOf(int queryResult) {
     if (queryResult == kQueryFailed) return UpdateCheckWorker::StepResult::Failed;
     return queryResult == kQueryFound ? UpdateCheckWorker::StepResult::Special : UpdateCheckWorker::StepResult::GoOn;
+}
+
+const char* QueryResultText(int queryResult) {
+    if (queryResult == kQueryFailed) return "failed";
+    return queryResult == kQueryFound ? "found" : "nothing found";
 }
 
 // How many rounds of association queries a dependency chain may take.
@@ -77,6 +84,8 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::availabilityStep() {
     ServiceQuery query(config.serviceUrl());
     int result = query.checkAvailability(config.installerSoftwareId(), config.installerVersion(),
                                          config.languageCode(), config.osCode(), channel().stepBar());
+    LogLine("Newer installer for " + config.installerSoftwareId() + " version " +
+            FormatVersionNumber(config.installerVersion()) + ": " + QueryResultText(result) + " " + query.lastError());
     stepTotal();
     if (result == kQueryFailed) reportFailure(query);
     return StepOf(result);
@@ -126,6 +135,8 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::dependencyStep() {
         ServiceQuery query(config.serviceUrl());
         result = query.getUpdates(catalog, config.productSoftwareId(), kAnyVersion, config.languageCode(),
                                   config.osCode(), channel().stepBar());
+        LogLine("Software document of " + config.productSoftwareId() + ": " + QueryResultText(result) + " " +
+                query.lastError());
         stepTotal();
         if (result == kQueryFailed) {
             reportFailure(query);
@@ -149,6 +160,7 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::dependencyStep() {
             ServiceQuery query(config.serviceUrl());
             result = query.getAssociations(catalog, software->guid, kAnyVersion, config.languageCode(),
                                            config.osCode(), "dependency", channel().stepBar());
+            LogLine("Dependencies of " + software->guid + ": " + QueryResultText(result) + " " + query.lastError());
             stepTotal();
             if (result == kQueryFailed && !query.lastError().empty()) {
                 reportFailure(query);
@@ -196,6 +208,9 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::javaDownloadStep() {
         return StepResult::Failed;
     }
     const FileRecord& installer = *java->files.front();
+    // Administrators deploy the runtime first from the address it comes from.
+    for (const auto& link : installer.links)
+        LogLine("Java runtime " + FormatVersionNumber(installer.ver) + " required; its installer: " + link->url);
     ServiceQuery query(config.serviceUrl());
     int result = query.retrieveFile(installer, config.tempDir(), channel().stepBar());
     if (result == kQueryFailed && !query.lastError().empty()) {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,9 @@ public:
     // The index of the page that shows a worker's outcome of this kind; -1
     // when this wizard has none, and the outcome is dropped.
     virtual int PageForOutcome(OutcomeKind) const { return -1; }
+    // The kind of the last worker outcome a page applied, for the exit code.
+    void NoteAppliedOutcome(OutcomeKind kind) { lastOutcome_ = kind; }
+    std::optional<OutcomeKind> lastAppliedOutcome() const { return lastOutcome_; }
 
 protected:
     virtual void AddPages() {}
@@ -98,4 +102,5 @@ private:
     RECT buttonPlaces_[4] = {};
     bool buttonsPlaced_ = false;
     std::atomic<bool> initialised_{false};
+    std::optional<OutcomeKind> lastOutcome_;
 };
