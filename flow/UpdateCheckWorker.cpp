@@ -25,8 +25,9 @@ UpdateCheckWorker::StepResult StepOf(int queryResult) {
     return queryResult == kQueryFound ? UpdateCheckWorker::StepResult::Special : UpdateCheckWorker::StepResult::GoOn;
 }
 
-const char* QueryResultText(int queryResult) {
-    if (queryResult == kQueryFailed) return "failed";
+// "found", "nothing found" or "failed (<why>)", for the log.
+std::string QueryResultText(int queryResult, const ServiceQuery& query) {
+    if (queryResult == kQueryFailed) return "failed (" + query.lastError() + ")";
     return queryResult == kQueryFound ? "found" : "nothing found";
 }
 
@@ -85,7 +86,7 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::availabilityStep() {
     int result = query.checkAvailability(config.installerSoftwareId(), config.installerVersion(),
                                          config.languageCode(), config.osCode(), channel().stepBar());
     LogLine("Newer installer for " + config.installerSoftwareId() + " version " +
-            FormatVersionNumber(config.installerVersion()) + ": " + QueryResultText(result) + " " + query.lastError());
+            FormatVersionNumber(config.installerVersion()) + ": " + QueryResultText(result, query));
     stepTotal();
     if (result == kQueryFailed) reportFailure(query);
     return StepOf(result);
@@ -135,8 +136,7 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::dependencyStep() {
         ServiceQuery query(config.serviceUrl());
         result = query.getUpdates(catalog, config.productSoftwareId(), kAnyVersion, config.languageCode(),
                                   config.osCode(), channel().stepBar());
-        LogLine("Software document of " + config.productSoftwareId() + ": " + QueryResultText(result) + " " +
-                query.lastError());
+        LogLine("Software document of " + config.productSoftwareId() + ": " + QueryResultText(result, query));
         stepTotal();
         if (result == kQueryFailed) {
             reportFailure(query);
@@ -160,7 +160,7 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::dependencyStep() {
             ServiceQuery query(config.serviceUrl());
             result = query.getAssociations(catalog, software->guid, kAnyVersion, config.languageCode(),
                                            config.osCode(), "dependency", channel().stepBar());
-            LogLine("Dependencies of " + software->guid + ": " + QueryResultText(result) + " " + query.lastError());
+            LogLine("Dependencies of " + software->guid + ": " + QueryResultText(result, query));
             stepTotal();
             if (result == kQueryFailed && !query.lastError().empty()) {
                 reportFailure(query);
