@@ -60,6 +60,8 @@ public:
     bool initialised() const { return initialised_; }
     int bannerWidth() const { return bannerWidth_; }
     int bannerHeight() const { return bannerHeight_; }
+    // Pixels given at 96 DPI in pixels at the screen's DPI.
+    int ScaleForDpi(int pixels) const;
 
     // Called by the first page that creates its window.
     void Attach(HWND sheetWindow);
@@ -95,6 +97,8 @@ private:
     int bannerWidth_ = 0;
     int bannerHeight_ = 0;
     int bannerId_ = 129;
+    static constexpr int kDefaultDpi = 96;
+    int dpi_ = kDefaultDpi;
     std::unique_ptr<DibBitmap> banner_;
     UniquePalette bannerPalette_;
     std::vector<std::unique_ptr<CQMPropertyPage>> pages_;
