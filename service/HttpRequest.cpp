@@ -138,7 +138,8 @@ int64_t HttpRequest::contentLength() const {
 std::string HttpRequest::bodyFailure() const {
     if (!body_.failure().empty()) return body_.failure();
     if (body_.overLimit()) return kTooLargeText;
-    if (hasContentLength() && static_cast<int64_t>(body_.bytesRead()) < contentLength()) return kCutShortText;
+    if (body_.ended() && hasContentLength() && static_cast<int64_t>(body_.bytesRead()) < contentLength())
+        return kCutShortText;
     return std::string();
 }
 

@@ -23,6 +23,8 @@ public:
     // A body that would go past `limit` bytes stops there.
     void setLimit(uint64_t limit) { limit_ = limit; }
     bool overLimit() const { return overLimit_; }
+    // True once a read found the end of the body (or failed).
+    bool ended() const { return ended_; }
     // The text of the read that failed; empty while none has.
     const std::string& failure() const { return failure_; }
 
@@ -60,7 +62,7 @@ public:
     ReplyBody& body() { return body_; }
     // Why the body read through body() is not the whole reply: a failed
     // read, the limit, or a reply shorter than its Content-Length. Empty
-    // when the body came whole.
+    // when the body came whole, or when its reader stopped before the end.
     std::string bodyFailure() const;
 
     // Copies the rest of the body to `path` (created or emptied): byte for

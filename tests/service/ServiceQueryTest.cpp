@@ -237,7 +237,9 @@ TEST_F(ServiceQueries, RepliesWithoutContentLengthAreReadWhole) {
 TEST_F(ServiceQueries, BadDocumentsFailWithAReason) {
     std::string garbage;
     for (int i = 0; i < 5000; ++i) garbage += static_cast<char>((i * 7919) % 256);
-    std::string huge = "<softwareUpdate>" + std::string(9 << 20, ' ') + "</softwareUpdate>";
+    std::string huge = "<softwareUpdate>";
+    while (huge.size() < (9 << 20)) huge += "<note>a small element</note>\n";
+    huge += "</softwareUpdate>";
     const struct {
         const char* what;
         std::string body;
@@ -249,6 +251,8 @@ TEST_F(ServiceQueries, BadDocumentsFailWithAReason) {
         {"unclosed document", "<softwareUpdate><association><software><ID>1</ID>", kUnreadableReplyText},
         {"html page", "<html><body><p>Welcome<br></body></html>", kUnreadableReplyText},
         {"many megabytes", huge, "The reply from the update service is larger than any it should send."},
+        // The reader stops at a text run no document needs; the rest is unread.
+        {"one huge text", "<softwareUpdate>" + std::string(1 << 20, 'x') + "</softwareUpdate>", kUnreadableReplyText},
     };
     for (const auto& c : cases) {
         service.putFile("reply.xml", c.body);

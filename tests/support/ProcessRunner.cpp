@@ -4,21 +4,26 @@
 
 #include <vector>
 
-long RunAndWait(const std::string& commandLine, unsigned timeoutMs, const std::string& workingDir) {
+UniqueKernelHandle StartProcess(const std::string& commandLine, const std::string& workingDir) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
+    PROCESS_INFORMATION started = {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &process))
-        return -1;
-    DWORD waited = WaitForSingleObject(process.hProcess, timeoutMs);
+                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &started))
+        return UniqueKernelHandle();
+    UniqueKernelHandle thread(started.hThread);
+    return UniqueKernelHandle(started.hProcess);
+}
+
+long RunAndWait(const std::string& commandLine, unsigned timeoutMs, const std::string& workingDir) {
+    UniqueKernelHandle process = StartProcess(commandLine, workingDir);
+    if (!process) return -1;
+    DWORD waited = WaitForSingleObject(process.get(), timeoutMs);
     DWORD code = static_cast<DWORD>(-1);
-    if (waited == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
-    else TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    if (waited == WAIT_OBJECT_0) GetExitCodeProcess(process.get(), &code);
+    else TerminateProcess(process.get(), 1);
     return waited == WAIT_OBJECT_0 ? static_cast<long>(code) : -1;
 }
 

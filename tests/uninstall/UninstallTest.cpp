@@ -327,14 +327,8 @@ TEST_F(Uninstall, AFileInUseFailsTheUninstallAndLinkedFoldersSurvive) {
 // The built program, as the uninstall entry starts it.
 TEST_F(Uninstall, CancelAsksFirstAndYesLeavesEverythingInPlace) {
     installProduct(true);
-    std::string commandLine = "\"" + InstallerPath() + "\" -uninstall";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &started));
-    UniqueKernelHandle process(started.hProcess);
-    UniqueKernelHandle thread(started.hThread);
+    UniqueKernelHandle process = StartProcess("\"" + InstallerPath() + "\" -uninstall");
+    ASSERT_TRUE(process);
     HWND sheet = WaitForProcessSheet(process.get());
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(PageText(sheet, IDC_PAGE_TEXT), "This wizard will begin uninstalling VYN2005");
@@ -366,14 +360,8 @@ TEST_F(Uninstall, TheInstalledUninstallerRemovesItselfAfterItEnds) {
     installProduct(false);
     const std::string program = home() + "bin\\VYN2005.exe";
     ASSERT_TRUE(CopyFileA(InstallerPath().c_str(), program.c_str(), FALSE));
-    std::string commandLine = "\"" + program + "\" -uninstall";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &started));
-    UniqueKernelHandle process(started.hProcess);
-    UniqueKernelHandle thread(started.hThread);
+    UniqueKernelHandle process = StartProcess("\"" + program + "\" -uninstall");
+    ASSERT_TRUE(process);
     HWND sheet = WaitForProcessSheet(process.get());
     ASSERT_NE(sheet, nullptr);
     Click(sheet, kNextButton);
