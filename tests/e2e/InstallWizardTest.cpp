@@ -59,19 +59,12 @@ protected:
     // list all the while; the exit code, or -1 when it did not end in time.
     // `windowSeen` tells whether any visible window of it ever appeared.
     long runWatchingWindows(const std::string& program, const std::string& arguments, bool& windowSeen) {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION started = {};
-        std::string commandLine = "\"" + program + "\" " + arguments;
-        if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &started))
-            return -1;
-        UniqueKernelHandle thread(started.hThread);
-        process_.reset(started.hProcess);
+        process_ = StartProcess("\"" + program + "\" " + arguments);
+        if (!process_) return -1;
         struct Search {
             DWORD processId;
             bool seen;
-        } search{started.dwProcessId, false};
+        } search{GetProcessId(process_.get()), false};
         const DWORD start = GetTickCount();
         while (WaitForSingleObject(process_.get(), 20) == WAIT_TIMEOUT) {
             if (GetTickCount() - start > 120000) return -1;
@@ -105,16 +98,8 @@ protected:
 
     // Starts the installer as a user would and waits for its wizard.
     HWND startInstaller() {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION started = {};
-        std::string commandLine = "\"" + InstallerPath() + "\"";
-        if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &started))
-            return nullptr;
-        UniqueKernelHandle thread(started.hThread);
-        process_.reset(started.hProcess);
-        return WaitForProcessSheet(process_.get());
+        process_ = StartProcess("\"" + InstallerPath() + "\"");
+        return process_ ? WaitForProcessSheet(process_.get()) : nullptr;
     }
     bool installerEnds(DWORD timeoutMs = 20000) {
         return WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
