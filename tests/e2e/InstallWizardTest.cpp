@@ -366,6 +366,22 @@ TEST_F(InstallWizardRun, SilentInstallWithoutJavaExitsWithThreeAndNamesTheRuntim
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
 }
 
+TEST_F(InstallWizardRun, SilentInstallRunsANewerInstallerWithItsArgumentsAndEndsWithItsCode) {
+    DeleteFileA((service_.publishDir() + "software\\installer.txt").c_str());
+    service_.publish(
+        ServiceSoftware(kInstallerGuid, 1001, "VYN2005 Installer", {"1.01000", "2.00000"}).file(5, "NewInstaller.bat",
+                                                                                                 "2.00000"));
+    service_.putFile("NewInstaller.bat", "@echo %*> \"%~dp0new-installer.log\"\r\n@exit /b 5\r\n");
+    bool windowSeen = true;
+    // The folder's final backslash is doubled before the closing quote, both
+    // in what we are given and in what the newer installer gets.
+    const std::string arguments = "-install -silent -dir \"C:\\My Apps\\\\\"";
+    EXPECT_EQ(runWatchingWindows(InstallerPath(), arguments, windowSeen), 5) << "its exit code is ours";
+    EXPECT_FALSE(windowSeen);
+    EXPECT_EQ(ReadTextFile(tempDir() + "new-installer.log"), arguments + "\r\n");
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+}
+
 TEST_F(InstallWizardRun, CancelWhileDownloadingEndsTheProcessWithTwo) {
     registerJava("1.6");
     // The reply waits, so the download is in flight when Cancel comes.
