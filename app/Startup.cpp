@@ -4,9 +4,14 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "flow/ExitCode.h"
 #include "flow/InstallerConfig.h"
 #include "flow/Launcher.h"
 #include "flow/SelfRemoval.h"
+#include "flow/SilentRun.h"
+#include "system/FileSystem.h"
+#include "system/Log.h"
+#include "system/ProcessLaunch.h"
 
 namespace {
 
@@ -14,56 +19,114 @@ const char kInstallerSoftwareId[] = "4c8e21:10a7f5d2e64:-7d85";
 const char kProductSoftwareId[] = "a3d907:e2c41b7f96:-7c5e";
 const char kProductKey[] = "VYN2005";
 
-// The sheet's result when the user pressed Finish.
-const long long kWizardFinish = 12325;
+bool IsSwitch(const std::string& argument, const char* name) { return lstrcmpiA(argument.c_str(), name) == 0; }
 
 }  // namespace
 
-RunMode SelectRunMode(const std::vector<std::string>& arguments) {
+StartupOptions ParseStartupOptions(const std::vector<std::string>& arguments) {
     static const struct {
         const char* text;
         RunMode mode;
-    } kSwitches[] = {{"-register", RunMode::Register},
-                     {"-unregister", RunMode::Unregister},
-                     {"-install", RunMode::Install},
-                     {"-uninstall", RunMode::Uninstall}};
-    for (const std::string& argument : arguments) {
-        for (const auto& entry : kSwitches) {
-            if (lstrcmpiA(argument.c_str(), entry.text) == 0) return entry.mode;
+    } kModes[] = {{"-register", RunMode::Register},
+                  {"-unregister", RunMode::Unregister},
+                  {"-install", RunMode::Install},
+                  {"-uninstall", RunMode::Uninstall}};
+    StartupOptions options;
+    bool modeSeen = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (IsSwitch(argument, "-silent")) {
+            options.silent = true;
+        } else if (IsSwitch(argument, "-dir") && hasValue) {
+            options.hasFolder = true;
+            options.folder = arguments[++i];
+        } else if (IsSwitch(argument, "-log") && hasValue) {
+            options.logPath = arguments[++i];
+        } else if (!modeSeen) {
+            for (const auto& entry : kModes) {
+                if (!IsSwitch(argument, entry.text)) continue;
+                options.mode = entry.mode;
+                modeSeen = true;
+                break;
+            }
         }
     }
-    return RunMode::LaunchOrInstall;
+    return options;
+}
+
+RunMode SelectRunMode(const std::vector<std::string>& arguments) { return ParseStartupOptions(arguments).mode; }
+
+bool ModeNeedsElevation(RunMode mode, bool productInstalled) {
+    return mode != RunMode::LaunchOrInstall || !productInstalled;
+}
+
+int ExitCodeForWizard(const WizardEnd& end) {
+    if (!end.finished) {
+        // Leaving the Java page by Cancel means the runtime is still missing.
+        return end.lastOutcome == OutcomeKind::JavaRequired ? kExitJavaRequired : kExitCancelled;
+    }
+    return end.lastOutcome ? ExitCodeForOutcome(*end.lastOutcome) : kExitSuccess;
 }
 
 void RunLaunchMode(const InstallerConfig& config) {
+    LogLine("Launching the application from " + config.registeredBinDir());
     StartLauncher(config.registeredBinDir(), kLaunchParameters);
 }
 
-void RunInstallMode(InstallerConfig& config, const WizardRunners& wizards) {
-    long long result = wizards.install ? wizards.install(config) : IDCANCEL;
-    if (result != IDOK && result != kWizardFinish) return;
-    if (config.addDesktopIcon())
-        config.createDesktopShortcut(config.registeredExecutable(), config.productKey());
+int RunInstallMode(InstallerConfig& config, const WizardRunners& wizards) {
+    WizardEnd end = wizards.install ? wizards.install(config) : WizardEnd();
+    const int exitCode = ExitCodeForWizard(end);
+    if (!end.finished || exitCode != kExitSuccess) return exitCode;
+    if (config.addDesktopIcon()) {
+        const bool made = config.createDesktopShortcut(config.registeredExecutable(), config.productKey());
+        LogLine(std::string(made ? "Created" : "Could not create") + " the desktop shortcut to " +
+                config.registeredExecutable());
+    }
     if (config.launchAfterInstall()) RunLaunchMode(config);
+    return exitCode;
 }
 
 namespace {
 
-void RunSelectedMode(InstallerConfig& config, const std::vector<std::string>& arguments, const WizardRunners& wizards) {
-    switch (SelectRunMode(arguments)) {
-        case RunMode::Register: config.registerProduct(); break;
-        case RunMode::Unregister: config.unregisterProduct(); break;
-        case RunMode::Install: RunInstallMode(config, wizards); break;
+int RunUninstallMode(InstallerConfig& config, const WizardRunners& wizards) {
+    return ExitCodeForWizard(wizards.uninstall ? wizards.uninstall(config) : WizardEnd());
+}
+
+int RunSelectedMode(InstallerConfig& config, const StartupOptions& options, const std::vector<std::string>& arguments,
+                    const WizardRunners& wizards) {
+    switch (options.mode) {
+        case RunMode::Register: return config.registerProduct() ? kExitSuccess : kExitFailed;
+        case RunMode::Unregister: return config.unregisterProduct() ? kExitSuccess : kExitFailed;
+        case RunMode::Install:
+            if (options.silent) return RunSilentInstall(config, options.hasFolder, options.folder, arguments);
+            return RunInstallMode(config, wizards);
         case RunMode::Uninstall:
-            if (wizards.uninstall) wizards.uninstall(config);
-            break;
+            if (options.silent) return RunSilentUninstall(config);
+            return RunUninstallMode(config, wizards);
         case RunMode::LaunchOrInstall:
-            if (config.isInstalled())
-                RunLaunchMode(config);
-            else
-                RunInstallMode(config, wizards);
-            break;
+            if (!config.isRegistered()) return RunInstallMode(config, wizards);
+            RunLaunchMode(config);
+            return kExitSuccess;
     }
+    return kExitFailed;
+}
+
+// Runs this program again with the same arguments through the elevation
+// prompt and gives the elevated copy's exit code.
+int RunElevatedCopy(const std::vector<std::string>& arguments) {
+    LogLine("Not elevated: starting an elevated copy");
+    DWORD exitCode = kExitFailed;
+    DWORD error = RunProgramAndWait(GetModulePath(), JoinCommandLine(arguments), "runas", false, exitCode);
+    if (error == ERROR_CANCELLED) {
+        LogLine("Not allowed: the elevation was refused");
+        return kExitNotAllowed;
+    }
+    if (error != ERROR_SUCCESS) {
+        LogLine("Failed: the elevated copy could not be started (error " + std::to_string(error) + ")");
+        return kExitFailed;
+    }
+    return static_cast<int>(exitCode);
 }
 
 }  // namespace
@@ -71,15 +134,24 @@ void RunSelectedMode(InstallerConfig& config, const std::vector<std::string>& ar
 int RunStartup(const std::vector<std::string>& arguments, const WizardRunners& wizards) {
     InitCommonControls();
     CoInitialize(nullptr);
+    int exitCode = kExitSuccess;
     {
         InstallerConfig config(kInstallerSoftwareId, kProductSoftwareId, kProductKey);
         // The copy an uninstall leaves behind to remove the uninstaller's file.
-        if (!arguments.empty() && arguments[0] == kFinishRemovalSwitch)
+        if (!arguments.empty() && arguments[0] == kFinishRemovalSwitch) {
             FinishSelfRemoval(std::vector<std::string>(arguments.begin() + 1, arguments.end()),
                               config.executableName(), config.registeredExecutable());
-        else
-            RunSelectedMode(config, arguments, wizards);
+        } else {
+            const StartupOptions options = ParseStartupOptions(arguments);
+            OpenLog(options.logPath);
+            LogLine("Started: " + GetModulePath() + " " + JoinCommandLine(arguments));
+            if (ModeNeedsElevation(options.mode, config.isRegistered()) && !IsProcessElevated())
+                exitCode = RunElevatedCopy(arguments);
+            else
+                exitCode = RunSelectedMode(config, options, arguments, wizards);
+            LogLine("Ended with exit code " + std::to_string(exitCode));
+        }
     }
     CoUninitialize();
-    return 0;
+    return exitCode;
 }

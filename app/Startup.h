@@ -1,25 +1,52 @@
 #pragma once
 // Start-up: builds the run's configuration, picks one run mode from the
-// command line, carries it out and returns. The wizards are handed in by the
-// entry point, which is the one place that knows them.
+// command line, carries it out and returns the process's exit code
+// (flow/ExitCode.h). The wizards are handed in by the entry point, which is
+// the one place that knows them.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "flow/WorkerOutcome.h"
 
 class InstallerConfig;
 
 enum class RunMode { LaunchOrInstall, Register, Unregister, Install, Uninstall };
 
-// The first argument that equals a mode switch (ignoring case) wins; others
-// are skipped. The program name is not part of the list.
+// What the command line asks for. The first argument that equals a mode
+// switch (ignoring case) wins; "-silent", "-dir FOLDER" and "-log FILE" may
+// stand anywhere, in any capitals; anything else is skipped. The program
+// name is not part of the list.
+struct StartupOptions {
+    RunMode mode = RunMode::LaunchOrInstall;
+    bool silent = false;
+    bool hasFolder = false;
+    std::string folder;
+    std::string logPath;
+};
+StartupOptions ParseStartupOptions(const std::vector<std::string>& arguments);
 RunMode SelectRunMode(const std::vector<std::string>& arguments);
 
+// Whether a run of `mode` writes below HKEY_LOCAL_MACHINE or the program
+// files folder and so needs an elevated token. Launching never does: the
+// application runs with the user's own rights.
+bool ModeNeedsElevation(RunMode mode, bool productInstalled);
+
+// How a wizard ended: finished (or closed by its last page) or cancelled,
+// and the last outcome one of its progress pages applied.
+struct WizardEnd {
+    bool finished = false;
+    std::optional<OutcomeKind> lastOutcome;
+};
+int ExitCodeForWizard(const WizardEnd& end);
+
 struct WizardRunners {
-    // Each runs its wizard modally and returns the sheet's result.
-    std::function<long long(InstallerConfig&)> install;
-    std::function<long long(InstallerConfig&)> uninstall;
+    // Each runs its wizard modally.
+    std::function<WizardEnd(InstallerConfig&)> install;
+    std::function<WizardEnd(InstallerConfig&)> uninstall;
 };
 
 int RunStartup(const std::vector<std::string>& arguments, const WizardRunners& wizards);
 void RunLaunchMode(const InstallerConfig& config);
-void RunInstallMode(InstallerConfig& config, const WizardRunners& wizards);
+int RunInstallMode(InstallerConfig& config, const WizardRunners& wizards);

@@ -9,6 +9,17 @@
 #include "uninstall/UninstallWizard.h"
 #include "wizard/InstallWizard.h"
 
+namespace {
+
+WizardEnd EndOf(CQMPropertySheet& wizard) {
+    WizardEnd end;
+    end.finished = wizard.DoWizard() == IDOK;
+    end.lastOutcome = wizard.lastAppliedOutcome();
+    return end;
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Before anything can load a DLL by name.
     RestrictDllSearchToSystem32();
@@ -17,11 +28,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     WizardRunners wizards;
     wizards.install = [](InstallerConfig& configuration) {
         CInstallWizard wizard(configuration, "Install");
-        return static_cast<long long>(wizard.DoWizard());
+        return EndOf(wizard);
     };
     wizards.uninstall = [](InstallerConfig& configuration) {
         CUninstallWizard wizard(configuration, "Uninstall");
-        return static_cast<long long>(wizard.DoWizard());
+        return EndOf(wizard);
     };
     return RunStartup(arguments, wizards);
 }

@@ -1,10 +1,13 @@
 #include "flow/InstallWorker.h"
 
+#include <windows.h>
+
 #include "flow/InstallerConfig.h"
 #include "engine/InstallScript.h"
 #include "service/ServiceQuery.h"
 #include "documents/SoftwareCatalog.h"
 #include "system/FileSystem.h"
+#include "system/Log.h"
 #include "system/PathText.h"
 #include "system/ProgressBar.h"
 #include "system/ResourceText.h"
@@ -15,6 +18,19 @@ int CountFiles(const SoftwareList& list) {
     int count = 0;
     for (const auto& software : list) count += static_cast<int>(software->files.size());
     return count;
+}
+
+void LogDownloads(const SoftwareList& list, const std::string& updatesDir) {
+    for (const auto& software : list) {
+        for (const auto& file : software->files) {
+            const std::string path = updatesDir + file->fileName;
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+                LogLine("Downloaded " + path + " (" + std::to_string(data.nFileSizeLow) + " bytes)");
+            else
+                LogLine("Not downloaded: " + path);
+        }
+    }
 }
 
 }  // namespace
@@ -53,6 +69,8 @@ void InstallWorker::Run() {
         }
     }
 
+    LogDownloads(catalog.mainList, updatesDir);
+    LogDownloads(catalog.dependentList, updatesDir);
     if (stopRequested()) return;
 
     // Each file's install script from the service.
@@ -94,7 +112,11 @@ void InstallWorker::runScripts(SoftwareList& list, const std::string& homeDir, c
     for (auto& software : list) {
         step->stepIt();
         // A failed task does not stop the install yet.
-        for (auto& file : software->files) (void)runInstallScript(file->installData, homeDir, javaHome);
+        for (auto& file : software->files) {
+            LogLine("Running the install script of " + file->fileName + " (home " + homeDir + ", Java " + javaHome +
+                    ")");
+            (void)runInstallScript(file->installData, homeDir, javaHome);
+        }
     }
     ui.totalBar()->stepIt();
 }

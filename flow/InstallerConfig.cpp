@@ -10,6 +10,7 @@
 #include "system/ResourceText.h"
 #include "system/ShellLink.h"
 #include "system/SystemInfo.h"
+#include "system/UniqueHandle.h"
 
 namespace {
 
@@ -23,6 +24,12 @@ std::string ReadLocalMachineString(const std::string& path, const std::string& n
 bool CanOpenLocalMachineKey(const std::string& path) {
     RegistryKey key;
     return key.open(HKEY_LOCAL_MACHINE, path) == ERROR_SUCCESS;
+}
+
+// Any user may read the product's key; only administrators may change it.
+bool CanReadLocalMachineKey(const std::string& path) {
+    UniqueRegistryKey key;
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -48,6 +55,8 @@ std::string InstallerConfig::uninstallKeyPath() const {
 
 bool InstallerConfig::isInstalled() const { return CanOpenLocalMachineKey(productKeyPath()); }
 
+bool InstallerConfig::isRegistered() const { return CanReadLocalMachineKey(productKeyPath()); }
+
 bool InstallerConfig::companyKeyExists() const { return CanOpenLocalMachineKey(companyKeyPath()); }
 
 std::string InstallerConfig::registeredBinDir() const {
@@ -64,19 +73,19 @@ std::string InstallerConfig::registeredCompanyHome() const {
 
 bool InstallerConfig::createProgramsShortcut(const std::string& target, const std::string& name,
                                              const std::string& subfolder) const {
-    return CreateShellLink(name, target, subfolder, CSIDL_PROGRAMS);
+    return CreateShellLink(name, target, subfolder, CSIDL_COMMON_PROGRAMS);
 }
 
 bool InstallerConfig::createDesktopShortcut(const std::string& target,
                                             const std::string& name) const {
-    return CreateShellLink(name, target, "", CSIDL_DESKTOP);
+    return CreateShellLink(name, target, "", CSIDL_COMMON_DESKTOPDIRECTORY);
 }
 
 bool InstallerConfig::deleteProgramsShortcut(const std::string& name, const std::string& subfolder,
                                              bool removeEmptyFolder) const {
-    return DeleteShellLink(name, subfolder, CSIDL_PROGRAMS, removeEmptyFolder);
+    return DeleteShellLink(name, subfolder, CSIDL_COMMON_PROGRAMS, removeEmptyFolder);
 }
 
 bool InstallerConfig::deleteDesktopShortcut(const std::string& name) const {
-    return DeleteShellLink(name, "", CSIDL_DESKTOP, false);
+    return DeleteShellLink(name, "", CSIDL_COMMON_DESKTOPDIRECTORY, false);
 }

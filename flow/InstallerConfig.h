@@ -50,11 +50,15 @@ public:
     // Registry queries below HKEY_LOCAL_MACHINE; a missing key or value gives
     // false or the empty text.
     bool isInstalled() const;
+    // The product's key is there, whether or not this user may change it.
+    bool isRegistered() const;
     bool companyKeyExists() const;
     std::string registeredBinDir() const;
     std::string registeredExecutable() const;
     std::string registeredCompanyHome() const;
 
+    // The product is installed for every user, so its shortcuts are in the
+    // all-users Programs menu and desktop.
     bool createProgramsShortcut(const std::string& target, const std::string& name,
                                 const std::string& subfolder) const;
     bool createDesktopShortcut(const std::string& target, const std::string& name) const;

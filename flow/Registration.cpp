@@ -3,15 +3,20 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "flow/InstallerConfig.h"
 #include "flow/Launcher.h"
 #include "system/FileSystem.h"
+#include "system/Log.h"
 #include "system/PathText.h"
 #include "system/RegistryKey.h"
 #include "system/ShellLink.h"
+#include "system/SystemInfo.h"
 #include "system/TextCase.h"
+#include "system/UniqueHandle.h"
 
 namespace {
 
@@ -30,6 +35,41 @@ bool OpenOrCreate(RegistryKey& key, const std::string& path, bool* created = nul
 bool HasSubkeys(const RegistryKey& key) {
     std::vector<std::string> names;
     return key.enumSubkeys(names) != ERROR_SUCCESS || !names.empty();
+}
+
+// The bytes of every file below `folder`; links to folders are not followed.
+unsigned long long FolderSizeBytes(const std::string& folder) {
+    unsigned long long total = 0;
+    WIN32_FIND_DATAA entry;
+    UniqueFindHandle listing(FindFirstFileA((folder + "*").c_str(), &entry));
+    if (!listing) return 0;
+    do {
+        const std::string name = entry.cFileName;
+        if (name == "." || name == "..") continue;
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            total += (static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+        else if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            total += FolderSizeBytes(folder + name + "\\");
+    } while (FindNextFileA(listing.get(), &entry));
+    return total;
+}
+
+// Today as the uninstall list reads it: YYYYMMDD.
+std::string TodayText() {
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+    return text;
+}
+
+// Links an older version left in the user's own folders, before shortcuts
+// went to the all-users folders.
+void DeletePerUserLinks(const std::string& name, const std::string& subfolder) {
+    if (ShellLinkExists(name, subfolder, CSIDL_PROGRAMS) && DeleteShellLink(name, subfolder, CSIDL_PROGRAMS, true))
+        LogLine("Deleted the older per-user Programs-menu shortcut");
+    if (ShellLinkExists(name, "", CSIDL_DESKTOP) && DeleteShellLink(name, "", CSIDL_DESKTOP, false))
+        LogLine("Deleted the older per-user desktop shortcut");
 }
 
 std::string ParentPath(const std::string& path) {
@@ -78,7 +118,17 @@ bool InstallerConfig::writeRegistration() {
     entry.setString("Contact", siteUrl_);
     entry.setDword("VersionMajor", 1);
     entry.setDword("VersionMinor", 1);
+    entry.setString("DisplayVersion", GetModuleDisplayVersion(nullptr));
+    entry.setString("DisplayIcon", bin + executableName_ + ",0");
+    const unsigned long long sizeKb = (FolderSizeBytes(home) + 1023) / 1024;
+    entry.setDword("EstimatedSize", static_cast<DWORD>(std::min<unsigned long long>(sizeKb, MAXDWORD)));
+    entry.setString("InstallDate", TodayText());
+    // Nothing to change or repair in place: a new install replaces it.
+    entry.setDword("NoModify", 1);
+    entry.setDword("NoRepair", 1);
     entry.close();
+    LogLine("Registered " + productKey_ + " in HKLM\\" + productKeyPath() + " and HKLM\\" + uninstallKeyPath() +
+            " (home " + home + ", " + std::to_string(sizeKb) + " KB)");
     return true;
 }
 
@@ -98,14 +148,29 @@ bool InstallerConfig::removeRegistration() {
     if (key.open(HKEY_LOCAL_MACHINE, companyPath) == ERROR_SUCCESS && !HasSubkeys(key))
         key.deleteTree();
     key.close();
+    LogLine("Removed the registry keys HKLM\\" + productKeyPath() + " and HKLM\\" + uninstallKeyPath());
     return true;
 }
 
 bool InstallerConfig::registerProduct() {
     const std::string executable = GetModulePath();
-    if (!writeRegistration()) return false;
-    if (!createProgramsShortcut(executable, productKey_, companyName_)) return false;
-    if (addDesktopIcon_ && !createDesktopShortcut(executable, productKey_)) return false;
+    if (!writeRegistration()) {
+        LogLine("Registration failed: the registry keys could not be written");
+        return false;
+    }
+    if (!createProgramsShortcut(executable, productKey_, companyName_)) {
+        LogLine("Registration failed: the Programs-menu shortcut could not be created");
+        return false;
+    }
+    LogLine("Created the Programs-menu shortcut to " + executable);
+    if (addDesktopIcon_) {
+        if (!createDesktopShortcut(executable, productKey_)) {
+            LogLine("Registration failed: the desktop shortcut could not be created");
+            return false;
+        }
+        LogLine("Created the desktop shortcut to " + executable);
+    }
+    LogLine("Starting the application's registration in " + registeredBinDir());
     StartLauncher(registeredBinDir(), kRegisterParameters);
     return true;
 }
@@ -114,14 +179,21 @@ bool InstallerConfig::unregisterProduct() {
     // The application unregisters itself with its own files and registry
     // entries: they go only once it is done (or has had its time), and its
     // folder is not the working folder of a running launcher any more.
+    LogLine("Running the application's unregistration in " + registeredBinDir());
     RunLauncher(registeredBinDir(), kUnregisterParameters, kUnregisterLauncherTimeoutMs);
     removeRegistration();
+    DeletePerUserLinks(productKey_, companyName_);
     // A shortcut that is already gone (say, no desktop icon was chosen) is not
     // a failure; one that is there and cannot be deleted is.
-    if (ShellLinkExists(productKey_, companyName_, CSIDL_PROGRAMS) &&
-        !deleteProgramsShortcut(productKey_, companyName_, true))
+    if (ShellLinkExists(productKey_, companyName_, CSIDL_COMMON_PROGRAMS) &&
+        !deleteProgramsShortcut(productKey_, companyName_, true)) {
+        LogLine("Unregistration failed: the Programs-menu shortcut could not be deleted");
         return false;
-    if (ShellLinkExists(productKey_, "", CSIDL_DESKTOP) && !deleteDesktopShortcut(productKey_))
+    }
+    if (ShellLinkExists(productKey_, "", CSIDL_COMMON_DESKTOPDIRECTORY) && !deleteDesktopShortcut(productKey_)) {
+        LogLine("Unregistration failed: the desktop shortcut could not be deleted");
         return false;
+    }
+    LogLine("Deleted the shortcuts");
     return true;
 }

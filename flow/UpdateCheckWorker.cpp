@@ -7,6 +7,8 @@
 #include "documents/SoftwareCatalog.h"
 #include "system/FileSystem.h"
 #include "system/JavaRuntimeLocator.h"
+#include "system/Log.h"
+#include "system/VersionText.h"
 #include "system/ProgressBar.h"
 #include "system/ResourceText.h"
 #include "system/TempFolder.h"
@@ -25,6 +27,12 @@ namespace {
 UpdateCheckWorker::StepResult StepOf(int queryResult) {
     if (queryResult == kQueryFailed) return UpdateCheckWorker::StepResult::Failed;
     return queryResult == kQueryFound ? UpdateCheckWorker::StepResult::Special : UpdateCheckWorker::StepResult::GoOn;
+}
+
+// "found", "nothing found" or "failed (<why>)", for the log.
+std::string QueryResultText(int queryResult, const ServiceQuery& query) {
+    if (queryResult == kQueryFailed) return "failed (" + query.lastError() + ")";
+    return queryResult == kQueryFound ? "found" : "nothing found";
 }
 
 // How many rounds of association queries a dependency chain may take.
@@ -81,6 +89,8 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::availabilityStep() {
     ServiceQuery query(config.serviceUrl());
     int result = query.checkAvailability(config.installerSoftwareId(), config.installerVersion(),
                                          config.languageCode(), config.osCode(), channel().stepBar());
+    LogLine("Newer installer for " + config.installerSoftwareId() + " version " +
+            FormatVersionNumber(config.installerVersion()) + ": " + QueryResultText(result, query));
     stepTotal();
     if (result == kQueryFailed) reportFailure(query);
     return StepOf(result);
@@ -138,6 +148,7 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::dependencyStep() {
         ServiceQuery query(config.serviceUrl());
         result = query.getUpdates(catalog, config.productSoftwareId(), kAnyVersion, config.languageCode(),
                                   config.osCode(), channel().stepBar());
+        LogLine("Software document of " + config.productSoftwareId() + ": " + QueryResultText(result, query));
         stepTotal();
         if (result == kQueryFailed) {
             reportFailure(query);
@@ -161,6 +172,7 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::dependencyStep() {
             ServiceQuery query(config.serviceUrl());
             result = query.getAssociations(catalog, software->guid, kAnyVersion, config.languageCode(),
                                            config.osCode(), "dependency", channel().stepBar());
+            LogLine("Dependencies of " + software->guid + ": " + QueryResultText(result, query));
             stepTotal();
             if (result == kQueryFailed && !query.lastError().empty()) {
                 reportFailure(query);
@@ -208,6 +220,9 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::javaDownloadStep() {
         return StepResult::Failed;
     }
     const FileRecord& installer = *java->files.front();
+    // Administrators deploy the runtime first from the address it comes from.
+    for (const auto& link : installer.links)
+        LogLine("Java runtime " + FormatVersionNumber(installer.ver) + " required; its installer: " + link->url);
     const std::string folder = CreatePrivateTempFolder();
     if (folder.empty()) {
         postFailure(kNoPrivateFolderText);

@@ -39,6 +39,10 @@ struct WizardOutcome {
     }
 };
 
+// The start of every failure text the installer's and the uninstaller's last
+// pages show (the uninstaller's says "installation" too), and the log repeats.
+inline constexpr char kInstallationErrorPrefix[] = "There was an error during installation: ";
+
 // Texts of outcomes that the worker base posts itself.
 extern const char kWorkerStoppedText[];
 extern const char kWorkerInternalErrorText[];

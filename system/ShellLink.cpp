@@ -72,7 +72,8 @@ bool DeleteShellLink(const std::string& name, const std::string& subfolder, int 
     if (SHFileOperationA(&operation) != 0 || operation.fAnyOperationsAborted) return false;
     if (GetFileAttributesA(linkPath.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
 
-    if (removeEmptySubfolder && specialFolder == CSIDL_PROGRAMS && IsDirectoryEmpty(folder))
+    const bool programsMenu = specialFolder == CSIDL_PROGRAMS || specialFolder == CSIDL_COMMON_PROGRAMS;
+    if (removeEmptySubfolder && programsMenu && IsDirectoryEmpty(folder))
         RemoveDirectoryA(folder.c_str());
     return true;
 }

@@ -10,7 +10,7 @@ bool CreateShellLink(const std::string& name, const std::string& target,
                      const std::string& subfolder, int specialFolder);
 // Deletes the link file; false when it could not be deleted, also when it was
 // not there. With removeEmptySubfolder, a Programs-menu subfolder left empty
-// is removed too.
+// (the user's or all users') is removed too.
 bool DeleteShellLink(const std::string& name, const std::string& subfolder,
                      int specialFolder, bool removeEmptySubfolder);
 // True when the link file is there.

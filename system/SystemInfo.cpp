@@ -21,6 +21,23 @@ void GetModuleFileVersion(HMODULE module, std::string& version) {
         version.assign(text, strnlen(text, length));
 }
 
+std::string GetModuleDisplayVersion(HMODULE module) {
+    std::string path = GetModulePath(module);
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0) return std::string();
+    std::vector<char> block(size, 0);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return std::string();
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    char root[] = "\\";
+    if (!VerQueryValueA(block.data(), root, reinterpret_cast<void**>(&fixed), &length) || !fixed ||
+        length < sizeof *fixed)
+        return std::string();
+    return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) +
+           "." + std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
+}
+
 double GetModuleVersionNumber(HMODULE module) {
     std::string text;
     GetModuleFileVersion(module, text);

@@ -6,6 +6,9 @@
 // "FileVersion" of the module's version resource (U.S. English, Windows
 // Latin 1 block); the out text is unchanged when there is none.
 void GetModuleFileVersion(HMODULE module, std::string& version);
+// The fixed file version of the module's version resource as "1.1.0.0";
+// empty when there is none.
+std::string GetModuleDisplayVersion(HMODULE module);
 // That text read as a decimal number (its leading numeric part); 0 without one.
 double GetModuleVersionNumber(HMODULE module);
 // "ProgramFilesDir" of the system's CurrentVersion key; unchanged on failure.

@@ -3,7 +3,7 @@
 #include "flow/InstallerConfig.h"
 #include "flow/WorkerChannel.h"
 #include "system/ResourceText.h"
-#include "wizard/FailureText.h"
+#include "flow/WorkerOutcome.h"
 #include "wizard/QMPropertySheet.h"
 
 namespace {

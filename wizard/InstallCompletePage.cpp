@@ -6,7 +6,7 @@
 #include "flow/WorkerChannel.h"
 #include "resources/resource.h"
 #include "system/ResourceText.h"
-#include "wizard/FailureText.h"
+#include "flow/WorkerOutcome.h"
 #include "wizard/QMPropertySheet.h"
 
 namespace {

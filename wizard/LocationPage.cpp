@@ -2,26 +2,13 @@
 
 #include <vector>
 
+#include "flow/InstallFolder.h"
 #include "flow/InstallerConfig.h"
 #include "resources/resource.h"
 #include "system/FileSystem.h"
-#include "system/PathText.h"
 #include "system/ResourceText.h"
-#include "system/SystemInfo.h"
-#include "system/TextCase.h"
 #include "wizard/FolderBrowserDialog.h"
 #include "wizard/QMPropertySheet.h"
-
-namespace {
-
-// The folder as an absolute path without "." or ".." parts, so the stored
-// folder is the one the user sees and the uninstaller later accepts it.
-std::string FullFolderPath(const std::string& folder) {
-    std::string full = FullPathName(folder);
-    return full.empty() ? folder : full;
-}
-
-}  // namespace
 
 CLocationPage::CLocationPage(CQMPropertySheet& sheet, InstallerConfig& configuration)
     : CQMPropertyPage(sheet, IDD_LOCATION_PAGE), configuration_(configuration) {
@@ -29,26 +16,10 @@ CLocationPage::CLocationPage(CQMPropertySheet& sheet, InstallerConfig& configura
     subtitle = "Where do you want to install the application?";
 }
 
-std::string CLocationPage::ParentFolderOf(const std::string& shownFolder, const std::string& appFolderPath) {
-    if (shownFolder.empty()) return std::string();
-    std::string folder = shownFolder;
-    AddTrailingBackslash(folder);
-    folder = AsciiUpperCase(folder);
-    std::string appFolder = AsciiUpperCase(appFolderPath);
-    size_t at = appFolder.empty() ? std::string::npos : folder.find(appFolder);
-    if (at != std::string::npos) folder.erase(at);
-    return folder;
-}
-
 BOOL CLocationPage::OnInitDialog() {
     std::string label = "Install " + configuration_.productKey() + " to:";
     SetDlgItemTextA(window(), IDC_INSTALL_LABEL, label.c_str());
-    if (configuration_.installDir().empty()) {
-        std::string programFiles;
-        GetProgramFilesDirectory(programFiles);
-        AddTrailingBackslash(programFiles);
-        configuration_.setInstallDir(programFiles);
-    }
+    if (configuration_.installDir().empty()) configuration_.setInstallDir(DefaultInstallDir());
     std::string folder = configuration_.installDir() + configuration_.appFolderPath();
     SetDlgItemTextA(window(), IDC_INSTALL_DIR, folder.c_str());
     return TRUE;
@@ -82,7 +53,7 @@ BOOL CLocationPage::ValidatePage() {
         MessageBoxA(window(), text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
         return FALSE;
     }
-    configuration_.setInstallDir(ParentFolderOf(FullFolderPath(folder), configuration_.appFolderPath()));
+    configuration_.setInstallDir(InstallDirFromFolderText(folder, configuration_.appFolderPath()));
     return TRUE;
 }
 

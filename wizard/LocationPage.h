@@ -13,10 +13,6 @@ public:
     CLocationPage(CQMPropertySheet& sheet, InstallerConfig& configuration);
     BOOL ValidatePage() override;
 
-    // The parent folder to store for a shown folder text: the text with a
-    // final backslash, in capitals, cut before the application's folder
-    // path when the text already holds it. Empty for an empty text.
-    static std::string ParentFolderOf(const std::string& shownFolder, const std::string& appFolderPath);
 
 protected:
     BOOL OnInitDialog() override;

@@ -101,6 +101,7 @@ void CProgressPage::OnWorkerMessage(std::unique_ptr<WizardOutcome> outcome) {
     const int targetPage = sheet().PageForOutcome(outcome->kind);
     CQMPropertyPage* target = sheet().GetPage(targetPage);
     if (!target) return;
+    sheet().NoteAppliedOutcome(outcome->kind);
     sheet().SetActivePage(targetPage);
     target->ApplyOutcome(std::move(outcome));
     // The header shows the new page's title, also one ApplyOutcome changed.

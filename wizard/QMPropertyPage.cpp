@@ -1,5 +1,7 @@
 #include "wizard/QMPropertyPage.h"
 
+#include <algorithm>
+
 #include "flow/WorkerChannel.h"
 #include "wizard/QMPropertySheet.h"
 
@@ -27,7 +29,19 @@ BOOL CQMPropertyPage::OnSetActive() {
     HWND sheetWindow = GetParent(window_);
     RECT client = {};
     GetClientRect(sheetWindow, &client);
-    MoveWindow(window_, 0, kPageTop, client.right, client.bottom - 2 * kButtonStripHeight, TRUE);
+    // Where the sheet itself ends the page: the page's dialog units may
+    // outgrow the header's scaled pixels at a high DPI, and then the page
+    // keeps the room the sheet made for it above the buttons.
+    if (sheetPageBottom_ == 0) {
+        RECT placed = {};
+        GetWindowRect(window_, &placed);
+        MapWindowPoints(nullptr, sheetWindow, reinterpret_cast<POINT*>(&placed), 2);
+        sheetPageBottom_ = placed.bottom;
+    }
+    const int top = sheet().ScaleForDpi(kPageTop);
+    int bottom = client.bottom - sheet().ScaleForDpi(kButtonStripHeight);
+    if (sheet().ScaleForDpi(kButtonStripHeight) != kButtonStripHeight) bottom = std::max(bottom, sheetPageBottom_);
+    MoveWindow(window_, 0, top, client.right, bottom - top, TRUE);
     int index = sheet_.GetPageIndex(this);
     int count = sheet_.GetPageCount();
     if (index == 0)

@@ -55,4 +55,5 @@ private:
     int templateId_;
     HWND window_ = nullptr;
     bool activated_ = false;
+    int sheetPageBottom_ = 0;  // in the sheet's client area, as the sheet placed the page
 };

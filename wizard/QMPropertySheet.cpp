@@ -92,11 +92,20 @@ INT_PTR CQMPropertySheet::DoWizard() {
 void CQMPropertySheet::Attach(HWND sheetWindow) {
     if (window_ || !sheetWindow) return;
     window_ = sheetWindow;
+    {
+        // The header's geometry is given at 96 DPI; the dialogs themselves
+        // grow with their font. Read before the first page is placed.
+        WindowDC dc(window_);
+        const int dpi = dc.get() ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 0;
+        dpi_ = dpi > 0 ? dpi : kDefaultDpi;
+    }
     SetWindowSubclass(window_, &CQMPropertySheet::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     // The first page is created inside the sheet's own initialisation; the
     // rest of ours runs once that is over.
     PostMessageA(window_, kInitialiseMessage, 0, 0);
 }
+
+int CQMPropertySheet::ScaleForDpi(int pixels) const { return MulDiv(pixels, dpi_, kDefaultDpi); }
 
 void CQMPropertySheet::Initialise() {
     if (buttonsPlaced_) return;
@@ -160,19 +169,23 @@ void CQMPropertySheet::PaintBackground() {
     if (!dc.get()) return;
     RECT client = {};
     GetClientRect(window_, &client);
-    RECT band = {0, 0, client.right, kHeaderBandBottom};
+    RECT band = {0, 0, client.right, ScaleForDpi(kHeaderBandBottom)};
     FillRect(dc.get(), &band, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    RECT shadow = {0, 56, client.right, 57};
+    // The etched line: two rows at 96 DPI, as thick as the DPI makes them.
+    const int lineTop = ScaleForDpi(56), lineMiddle = ScaleForDpi(57), lineBottom = ScaleForDpi(58);
+    RECT shadow = {0, lineTop, client.right, lineMiddle};
     FillRect(dc.get(), &shadow, GetSysColorBrush(COLOR_BTNSHADOW));
-    RECT highlight = {0, 57, client.right, 58};
+    RECT highlight = {0, lineMiddle, client.right, lineBottom};
     FillRect(dc.get(), &highlight, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
 }
 
 void CQMPropertySheet::DrawText(HDC dc, const std::string& text, int height, int weight, int left, int top) {
-    UniqueFont font(CreateFontA(-height, 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial"));
+    UniqueFont font(CreateFontA(-ScaleForDpi(height), 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial"));
     SelectedFont selected(dc, font.get());
     SIZE extent = {};
     GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    left = ScaleForDpi(left);
+    top = ScaleForDpi(top);
     RECT rect = {left, top, left + extent.cx, top + extent.cy};
     ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 }
@@ -182,7 +195,8 @@ void CQMPropertySheet::DrawHeader() {
     if (!dc.get()) return;
     RECT client = {};
     GetClientRect(window_, &client);
-    RECT bannerRect = {client.right - bannerWidth_, 2, client.right, bannerHeight_ + 2};
+    const int top = ScaleForDpi(2);
+    RECT bannerRect = {client.right - ScaleForDpi(bannerWidth_), top, client.right, top + ScaleForDpi(bannerHeight_)};
     banner_->Draw(dc.get(), bannerRect, bannerPalette_.get());
     CQMPropertyPage* page = GetActivePage();
     if (!page) return;

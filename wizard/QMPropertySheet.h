@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,8 @@ public:
     bool initialised() const { return initialised_; }
     int bannerWidth() const { return bannerWidth_; }
     int bannerHeight() const { return bannerHeight_; }
+    // Pixels given at 96 DPI in pixels at the screen's DPI.
+    int ScaleForDpi(int pixels) const;
 
     // Called by the first page that creates its window.
     void Attach(HWND sheetWindow);
@@ -66,6 +69,9 @@ public:
     // The index of the page that shows a worker's outcome of this kind; -1
     // when this wizard has none, and the outcome is dropped.
     virtual int PageForOutcome(OutcomeKind) const { return -1; }
+    // The kind of the last worker outcome a page applied, for the exit code.
+    void NoteAppliedOutcome(OutcomeKind kind) { lastOutcome_ = kind; }
+    std::optional<OutcomeKind> lastAppliedOutcome() const { return lastOutcome_; }
 
 protected:
     virtual void AddPages() {}
@@ -91,6 +97,8 @@ private:
     int bannerWidth_ = 0;
     int bannerHeight_ = 0;
     int bannerId_ = 129;
+    static constexpr int kDefaultDpi = 96;
+    int dpi_ = kDefaultDpi;
     std::unique_ptr<DibBitmap> banner_;
     UniquePalette bannerPalette_;
     std::vector<std::unique_ptr<CQMPropertyPage>> pages_;
@@ -98,4 +106,5 @@ private:
     RECT buttonPlaces_[4] = {};
     bool buttonsPlaced_ = false;
     std::atomic<bool> initialised_{false};
+    std::optional<OutcomeKind> lastOutcome_;
 };

@@ -2,17 +2,21 @@
 // unregister, observed through the registry, the shortcut files and a
 // launcher batch file that records how it was called.
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 #include "app/Startup.h"
 #include "support/ProcessRunner.h"
 #include "support/ScratchFolder.h"
 #include "support/ScratchRegistry.h"
 #include "support/TestPaths.h"
+#include "system/ProcessLaunch.h"
 #include "system/ShellLink.h"
 
 namespace {
@@ -21,14 +25,14 @@ const char kRecordingLauncher[] = "@echo %*>> \"%~dp0launcher.log\"\r\n";
 
 class RunModes : public testing::Test {
 protected:
-    void SetUp() override {
-        DeleteFileA(ProgramsLinkPath().c_str());
-        DeleteFileA(DesktopLinkPath().c_str());
-    }
+    void SetUp() override { TearDown(); }
     void TearDown() override {
-        DeleteFileA(ProgramsLinkPath().c_str());
+        for (int programs : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
+            DeleteFileA(ProgramsLinkPath(programs).c_str());
+            RemoveDirectoryA(ProgramsLinkPath(programs).substr(0, ProgramsLinkPath(programs).rfind('\\')).c_str());
+        }
         DeleteFileA(DesktopLinkPath().c_str());
-        RemoveDirectoryA(ProgramsLinkPath().substr(0, ProgramsLinkPath().rfind('\\')).c_str());
+        DeleteFileA(DesktopLinkPath(CSIDL_DESKTOP).c_str());
     }
 
     // An installed copy of the program in the bin folder below the scratch
@@ -44,6 +48,12 @@ protected:
         return bin;
     }
     std::string installDir() const { return scratch_.path() + "Apps\\"; }
+    static DWORD entryDword(const char* name) {
+        DWORD value = 0, size = sizeof value;
+        LONG read = RegGetValueA(HKEY_LOCAL_MACHINE, kUninstallEntry, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+        EXPECT_EQ(read, ERROR_SUCCESS) << name;
+        return value;
+    }
     long run(const std::string& program, const std::string& arguments) {
         return RunAndWait("\"" + program + "\" " + arguments, 60000);
     }
@@ -81,7 +91,7 @@ TEST_F(RunModes, RegisterFromOutsideTheApplicationFolderWritesNothing) {
     ScratchFolder elsewhere("elsewhere");
     std::string copy = elsewhere.path() + "VYN2005.exe";
     ASSERT_TRUE(CopyFileA(InstallerPath().c_str(), copy.c_str(), FALSE));
-    EXPECT_EQ(run(copy, "-register"), 0);
+    EXPECT_EQ(run(copy, "-register"), 1) << "failed";
     EXPECT_FALSE(LocalMachineKeyExists(kCompanyRoot));
     EXPECT_FALSE(LocalMachineKeyExists(kUninstallEntry));
     EXPECT_FALSE(PathExists(ProgramsLinkPath()));
@@ -101,11 +111,23 @@ TEST_F(RunModes, RegisterRecordsTheCopyItRunsFromAndUnregisterUndoesIt) {
     EXPECT_EQ(LocalMachineString(kUninstallEntry, "UninstallString"), "\"" + exe + "\" -uninstall");
     EXPECT_EQ(LocalMachineString(kUninstallEntry, "InstallLocation"), home);
     EXPECT_EQ(LocalMachineString(kUninstallEntry, "Publisher"), "Quillmar Technologies INC");
-    DWORD major = 0, size = sizeof major;
-    EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, kUninstallEntry, "VersionMajor", RRF_RT_REG_DWORD,
-                           nullptr, &major, &size),
-              0);
-    EXPECT_EQ(major, 1u);
+    EXPECT_EQ(entryDword("VersionMajor"), 1u);
+    EXPECT_EQ(entryDword("VersionMinor"), 1u);
+    EXPECT_EQ(LocalMachineString(kUninstallEntry, "DisplayVersion"), "1.1.0.0");
+    EXPECT_EQ(LocalMachineString(kUninstallEntry, "DisplayIcon"), exe + ",0");
+    EXPECT_EQ(entryDword("NoModify"), 1u);
+    EXPECT_EQ(entryDword("NoRepair"), 1u);
+    // The home folder holds the program and the launcher: their KB, rounded up.
+    WIN32_FILE_ATTRIBUTE_DATA program;
+    ASSERT_TRUE(GetFileAttributesExA(exe.c_str(), GetFileExInfoStandard, &program));
+    const DWORD kb = entryDword("EstimatedSize");
+    EXPECT_GE(kb, (program.nFileSizeLow + 1023) / 1024);
+    EXPECT_LE(kb, (program.nFileSizeLow + 1023) / 1024 + 4);
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char date[16];
+    snprintf(date, sizeof date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+    EXPECT_EQ(LocalMachineString(kUninstallEntry, "InstallDate"), date);
     EXPECT_TRUE(PathExists(ProgramsLinkPath()));
     EXPECT_FALSE(PathExists(DesktopLinkPath()));  // no desktop icon was asked for
     EXPECT_EQ(launcherLog(bin),
@@ -121,8 +143,13 @@ TEST_F(RunModes, RegisterRecordsTheCopyItRunsFromAndUnregisterUndoesIt) {
     const std::string registered = launcherLog(bin, 2);
     EXPECT_EQ(std::count(registered.begin(), registered.end(), '\n'), 2) << registered;
 
-    // Unregistering succeeds without a desktop icon and removes everything.
+    // Unregistering succeeds without a desktop icon and removes everything,
+    // also the links an older version made in the user's own folders.
+    ASSERT_TRUE(CreateShellLink("VYN2005", exe, "Quillmar Technologies INC", CSIDL_PROGRAMS));
+    ASSERT_TRUE(CreateShellLink("VYN2005", exe, "", CSIDL_DESKTOP));
     EXPECT_EQ(run(exe, "-unregister"), 0);
+    EXPECT_FALSE(PathExists(ProgramsLinkPath(CSIDL_PROGRAMS)));
+    EXPECT_FALSE(PathExists(DesktopLinkPath(CSIDL_DESKTOP)));
     EXPECT_FALSE(LocalMachineKeyExists(kCompanyRoot));
     EXPECT_FALSE(LocalMachineKeyExists(kUninstallEntry));
     EXPECT_FALSE(PathExists(ProgramsLinkPath()));
@@ -146,6 +173,78 @@ TEST_F(RunModes, ReRegisterAndUnregisterKeepTheFamilysKeysForAnotherProduct) {
     EXPECT_FALSE(LocalMachineKeyExists(kUninstallEntry));
     EXPECT_TRUE(LocalMachineKeyExists(kFamilyKey));
     EXPECT_EQ(LocalMachineString(std::string(kFamilyKey) + "\\OTHER", "Home"), "C:\\Other\\");
+}
+
+TEST(StartupOptions, SilentFolderAndLogCombineInAnyOrderAndCapitals) {
+    StartupOptions options =
+        ParseStartupOptions({"-LOG", "C:\\a b\\x.log", "-Silent", "-Dir", "-install", "-uninstall"});
+    EXPECT_EQ(options.mode, RunMode::Uninstall) << "the folder's value is no mode switch";
+    EXPECT_TRUE(options.silent);
+    EXPECT_TRUE(options.hasFolder);
+    EXPECT_EQ(options.folder, "-install");
+    EXPECT_EQ(options.logPath, "C:\\a b\\x.log");
+
+    options = ParseStartupOptions({"-install", "-dir"});
+    EXPECT_EQ(options.mode, RunMode::Install);
+    EXPECT_FALSE(options.silent);
+    EXPECT_FALSE(options.hasFolder) << "a switch without its value is skipped";
+    EXPECT_EQ(options.logPath, "");
+}
+
+TEST(Elevation, OnlyModesThatWriteTheMachineElevate) {
+    EXPECT_FALSE(ModeNeedsElevation(RunMode::LaunchOrInstall, true)) << "launching runs with the user's rights";
+    EXPECT_TRUE(ModeNeedsElevation(RunMode::LaunchOrInstall, false)) << "not installed: the install wizard";
+    for (RunMode mode : {RunMode::Install, RunMode::Uninstall, RunMode::Register, RunMode::Unregister}) {
+        EXPECT_TRUE(ModeNeedsElevation(mode, true));
+        EXPECT_TRUE(ModeNeedsElevation(mode, false));
+    }
+}
+
+TEST(Elevation, ArgumentsAreQuotedAsTheCommandLineParserReadsThem) {
+    const struct {
+        const char* argument;
+        const char* quoted;
+    } cases[] = {
+        {"-install", "-install"},
+        {"", "\"\""},
+        {"C:\\Program Files\\x.log", "\"C:\\Program Files\\x.log\""},
+        {"C:\\My Folder\\", "\"C:\\My Folder\\\\\""},  // the final backslash is doubled
+        {"a\"b", "\"a\\\"b\""},
+        {"a\\\"b c", "\"a\\\\\\\"b c\""},  // a backslash before a quote: 2n+1
+        {"C:\\plain\\path", "C:\\plain\\path"},
+        {"tab\there", "\"tab\there\""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(QuoteCommandLineArgument(c.argument), c.quoted) << c.argument;
+        // And the system's own parser gives the argument back.
+        std::string line = "prog.exe " + QuoteCommandLineArgument(c.argument);
+        std::wstring wide(line.begin(), line.end());
+        int count = 0;
+        LPWSTR* parsed = CommandLineToArgvW(wide.c_str(), &count);
+        ASSERT_TRUE(parsed);
+        EXPECT_EQ(count, 2) << line;
+        if (count == 2) {
+            EXPECT_EQ(std::wstring(parsed[1]), std::wstring(c.argument, c.argument + strlen(c.argument)));
+        }
+        LocalFree(parsed);
+    }
+    EXPECT_EQ(JoinCommandLine({"-install", "-dir", "C:\\A B\\"}), "-install -dir \"C:\\A B\\\\\"");
+}
+
+TEST(ExitCodes, WizardEndsMapToTheDocumentedCodes) {
+    auto end = [](bool finished, std::optional<OutcomeKind> kind) {
+        WizardEnd e;
+        e.finished = finished;
+        e.lastOutcome = kind;
+        return ExitCodeForWizard(e);
+    };
+    EXPECT_EQ(end(true, OutcomeKind::Installed), 0);
+    EXPECT_EQ(end(true, OutcomeKind::Uninstalled), 0);
+    EXPECT_EQ(end(true, OutcomeKind::InstallerUpdated), 0);
+    EXPECT_EQ(end(true, OutcomeKind::Failed), 1);
+    EXPECT_EQ(end(false, std::nullopt), 2);
+    EXPECT_EQ(end(false, OutcomeKind::ReadyForLocation), 2);
+    EXPECT_EQ(end(false, OutcomeKind::JavaRequired), 3);
 }
 
 TEST(SelectRunMode, FirstRecognisedArgumentWinsIgnoringCase) {

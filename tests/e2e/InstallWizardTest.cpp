@@ -55,6 +55,35 @@ protected:
         DeleteFileA(DesktopLinkPath().c_str());
         RemoveDirectoryA(ProgramsLinkPath().substr(0, ProgramsLinkPath().rfind('\\')).c_str());
     }
+
+    // Runs the program with `arguments` to its end, looking at the window
+    // list all the while; the exit code, or -1 when it did not end in time.
+    // `windowSeen` tells whether any visible window of it ever appeared.
+    long runWatchingWindows(const std::string& program, const std::string& arguments, bool& windowSeen) {
+        process_ = StartProcess("\"" + program + "\" " + arguments);
+        if (!process_) return -1;
+        struct Search {
+            DWORD processId;
+            bool seen;
+        } search{GetProcessId(process_.get()), false};
+        const DWORD start = GetTickCount();
+        while (WaitForSingleObject(process_.get(), 20) == WAIT_TIMEOUT) {
+            if (GetTickCount() - start > 120000) return -1;
+            EnumWindows(
+                [](HWND window, LPARAM parameter) -> BOOL {
+                    auto* search = reinterpret_cast<Search*>(parameter);
+                    DWORD owner = 0;
+                    GetWindowThreadProcessId(window, &owner);
+                    if (owner == search->processId && IsWindowVisible(window)) search->seen = true;
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+        }
+        windowSeen = search.seen;
+        DWORD code = 0;
+        GetExitCodeProcess(process_.get(), &code);
+        return static_cast<long>(code);
+    }
     static std::string tempDir() {
         char path[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, path);
@@ -80,16 +109,8 @@ protected:
 
     // Starts the installer as a user would and waits for its wizard.
     HWND startInstaller() {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION started = {};
-        std::string commandLine = "\"" + InstallerPath() + "\"";
-        if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &started))
-            return nullptr;
-        UniqueKernelHandle thread(started.hThread);
-        process_.reset(started.hProcess);
-        return WaitForProcessSheet(process_.get());
+        process_ = StartProcess("\"" + InstallerPath() + "\"");
+        return process_ ? WaitForProcessSheet(process_.get()) : nullptr;
     }
     bool installerEnds(DWORD timeoutMs = 20000) {
         return WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
@@ -376,6 +397,108 @@ TEST_F(InstallWizardRun, AnArchiveReplacedAfterItWasListedIsNeitherUnpackedNorRe
     EXPECT_FALSE(PathExists(home + "bin\\VYN2005.exe")) << "nothing unpacked";
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath)) << "nothing registered";
     EXPECT_FALSE(PathExists(home + "launcher.log")) << "nothing run";
+}
+
+}  // namespace
+
+namespace {
+
+// The deployment switches: the same steps as the wizards, with no window,
+// an exit code and a log.
+TEST_F(InstallWizardRun, SilentInstallAndUninstallShowNoWindow) {
+    registerJava("1.6");
+    const std::string log = scratch_.path() + "deploy.log";
+    bool windowSeen = true;
+    ASSERT_EQ(runWatchingWindows(InstallerPath(), "-Install -SILENT -dir \"" + scratch_.path() + "Apps\" -log \"" +
+                                                      log + "\"",
+                                 windowSeen),
+              0)
+        << ReadTextFile(log);
+    EXPECT_FALSE(windowSeen);
+    const std::string home = AsciiUpperCase(scratch_.path() + "Apps\\") + kAppFolderPath;
+    // The install script's "-register" run is not waited for.
+    ASSERT_TRUE(WaitFor([] { return LocalMachineKeyExists(kUninstallEntry); }, 30000));
+    EXPECT_EQ(AsciiUpperCase(LocalMachineString(kProductKeyPath, "Home")), AsciiUpperCase(home));
+    EXPECT_TRUE(PathExists(home + "lib\\qmtapp.jar"));
+    EXPECT_TRUE(WaitFor([] { return PathExists(ProgramsLinkPath()); }, 30000));
+    EXPECT_FALSE(PathExists(DesktopLinkPath())) << "no desktop icon in a silent install";
+    std::string written = ReadTextFile(log);
+    for (const char* line : {"Silent install into", "Downloaded ", "vyn-app.zip", "Running the install script",
+                             "Install complete", "Ended with exit code 0"})
+        EXPECT_NE(written.find(line), std::string::npos) << line << "\n" << written;
+    EXPECT_EQ(written.find("-a com.quillmar"), std::string::npos) << "nothing is launched";
+
+    windowSeen = true;
+    const std::string uninstallLog = scratch_.path() + "uninstall.log";
+    EXPECT_EQ(runWatchingWindows(home + "bin\\VYN2005.exe", "-uninstall -silent -log \"" + uninstallLog + "\"",
+                                 windowSeen),
+              0)
+        << ReadTextFile(uninstallLog);
+    EXPECT_FALSE(windowSeen);
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+    EXPECT_FALSE(LocalMachineKeyExists(kUninstallEntry));
+    EXPECT_FALSE(PathExists(ProgramsLinkPath()));
+    EXPECT_TRUE(WaitFor([&] { return !PathExists(home); }, 30000)) << "the home folder goes";
+    EXPECT_NE(ReadTextFile(uninstallLog).find("Uninstall complete"), std::string::npos) << ReadTextFile(uninstallLog);
+}
+
+TEST_F(InstallWizardRun, SilentInstallAgainstAFailingServiceExitsWithOneAndLogsWhy) {
+    registerJava("1.6");
+    service_.misbehave("/servlet/SoftwareUpdateServlet?task=updates", "status 500");
+    const std::string log = scratch_.path() + "failed.log";
+    bool windowSeen = true;
+    EXPECT_EQ(runWatchingWindows(InstallerPath(), "-silent -log \"" + log + "\" -install", windowSeen), 1);
+    EXPECT_FALSE(windowSeen);
+    const std::string written = ReadTextFile(log);
+    EXPECT_NE(written.find("Install failed: There was an error during installation: "), std::string::npos)
+        << written;
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+}
+
+TEST_F(InstallWizardRun, SilentInstallWithoutJavaExitsWithThreeAndNamesTheRuntimeInstaller) {
+    const std::string log = scratch_.path() + "java.log";
+    bool windowSeen = true;
+    EXPECT_EQ(runWatchingWindows(InstallerPath(), "-install -silent -log \"" + log + "\"", windowSeen), 3);
+    EXPECT_FALSE(windowSeen);
+    const std::string written = ReadTextFile(log);
+    EXPECT_NE(written.find("its installer: " + service_.baseUrl() + "/files/"), std::string::npos) << written;
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+}
+
+TEST_F(InstallWizardRun, SilentInstallRunsANewerInstallerWithItsArgumentsAndEndsWithItsCode) {
+    DeleteFileA((service_.publishDir() + "software\\installer.txt").c_str());
+    service_.publish(
+        ServiceSoftware(kInstallerGuid, 1001, "VYN2005 Installer", {"1.01000", "2.00000"}).file(5, "NewInstaller.bat",
+                                                                                                 "2.00000"));
+    service_.putFile("NewInstaller.bat", "@echo %*> \"%~dp0new-installer.log\"\r\n@exit /b 5\r\n");
+    bool windowSeen = true;
+    // The folder's final backslash is doubled before the closing quote, both
+    // in what we are given and in what the newer installer gets.
+    const std::string arguments = "-install -silent -dir \"C:\\My Apps\\\\\"";
+    EXPECT_EQ(runWatchingWindows(InstallerPath(), arguments, windowSeen), 5) << "its exit code is ours";
+    EXPECT_FALSE(windowSeen);
+    EXPECT_EQ(ReadTextFile(tempDir() + "new-installer.log"), arguments + "\r\n");
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+}
+
+TEST_F(InstallWizardRun, CancelWhileDownloadingEndsTheProcessWithTwo) {
+    registerJava("1.6");
+    // The reply waits, so the download is in flight when Cancel comes.
+    service_.misbehave("/files/vyn-app.zip", "delay 4000");
+    HWND sheet = startInstaller();
+    ASSERT_TRUE(sheet);
+    passLicence(sheet);
+    ASSERT_TRUE(WaitForPage(sheet, 3, 30000));
+    setPageText(sheet, IDC_INSTALL_DIR, scratch_.path() + "Apps");
+    Click(sheet, kNextButton);
+    ASSERT_TRUE(service_.waitForRequest("/files/vyn-app.zip", 30000));
+    PostClick(sheet, kCancelButton);
+    answerBox(sheet, IDYES);
+    ASSERT_TRUE(installerEnds(30000));
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    EXPECT_EQ(code, 2u);
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
 }
 
 }  // namespace

@@ -28,14 +28,14 @@ std::string SourceDir() { return DirFromEnvironment("VYN_SOURCE_DIR"); }
 std::string BinaryDir() { return DirFromEnvironment("VYN_BINARY_DIR"); }
 std::string InstallerPath() { return BinaryDir() + "VYN2005.exe"; }
 
-std::string ProgramsLinkPath() {
+std::string ProgramsLinkPath(int specialFolder) {
     std::string programs;
-    GetSpecialFolderPath(CSIDL_PROGRAMS, programs);
+    GetSpecialFolderPath(specialFolder, programs);
     return programs + "\\Quillmar Technologies INC\\VYN2005.lnk";
 }
 
-std::string DesktopLinkPath() {
+std::string DesktopLinkPath(int specialFolder) {
     std::string desktop;
-    GetSpecialFolderPath(CSIDL_DESKTOP, desktop);
+    GetSpecialFolderPath(specialFolder, desktop);
     return desktop + "\\VYN2005.lnk";
 }

@@ -42,9 +42,9 @@ std::string SpecialFolder(int id) {
     GetSpecialFolderPath(id, path);
     return path;
 }
-std::string ProgramsFolder() { return SpecialFolder(CSIDL_PROGRAMS) + "\\Quillmar Technologies INC"; }
+std::string ProgramsFolder() { return SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Quillmar Technologies INC"; }
 std::string ProgramsLink() { return ProgramsFolder() + "\\VYN2005.lnk"; }
-std::string DesktopLink() { return SpecialFolder(CSIDL_DESKTOP) + "\\VYN2005.lnk"; }
+std::string DesktopLink() { return SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\VYN2005.lnk"; }
 
 // The user's click on Cancel, posted: the sheet answers with a modal
 // question, and the test thread has to be free to answer it.

@@ -1,0 +1,10 @@
+#pragma once
+// The run's log for administrators: one line per step, appended to the file
+// named on the command line, each line with its local time. Process-wide and
+// thread-safe. A log that cannot be written is no error: the line is lost and
+// the run goes on. Never pass secrets to it.
+#include <string>
+
+// From now on LogLine appends to `path`; an empty path switches logging off.
+void OpenLog(const std::string& path);
+void LogLine(const std::string& text);
