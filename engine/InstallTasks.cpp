@@ -16,15 +16,39 @@ bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 
 }  // namespace
 
-bool runExecuteTask(const std::string& fileName) {
+namespace {
+
+struct ExecuteCommand {
+    std::string folder, program, parameters;
+};
+
+ExecuteCommand SplitExecuteCommand(const std::string& fileName) {
+    ExecuteCommand command;
     std::string name = GetFileNameOfPath(fileName);
-    std::string folder = fileName.substr(0, fileName.size() - name.size());
-    std::string program = name, parameters;
+    command.folder = fileName.substr(0, fileName.size() - name.size());
+    command.program = name;
     size_t blank = name.find(' ');
     if (blank != std::string::npos) {
-        program = name.substr(0, blank);
-        parameters = name.substr(blank + 1);
+        command.program = name.substr(0, blank);
+        command.parameters = name.substr(blank + 1);
     }
+    return command;
+}
+
+}  // namespace
+
+std::string ExecuteTaskProgram(const std::string& fileName) {
+    ExecuteCommand command = SplitExecuteCommand(fileName);
+    return command.folder + command.program;
+}
+
+bool runExecuteTask(const std::string& fileName) {
+    const ExecuteCommand command = SplitExecuteCommand(fileName);
+    const std::string& folder = command.folder;
+    const std::string& parameters = command.parameters;
+    // The program is named by its full path: the shell must not find another
+    // one of that name on the search path.
+    const std::string program = folder + command.program;
     HINSTANCE started = ShellExecuteA(nullptr, "open", program.c_str(),
                                       parameters.empty() ? nullptr : parameters.c_str(),
                                       folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL);
@@ -89,6 +113,7 @@ bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite
     UniqueFileHandle in(
         CreateFileA(src.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!in) return false;
+    if (!MakeWritable(dest)) return false;
     UniqueFileHandle out(
         CreateFileA(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) return false;
@@ -102,10 +127,10 @@ bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite
     }
     out.reset();
     in.reset();
-    return DeleteFileA(src.c_str()) != 0;
+    return MakeWritable(src) && DeleteFileA(src.c_str()) != 0;
 }
 
 bool runDeleteTask(const std::string& fileName) {
     if (!Exists(fileName)) return true;
-    return DeleteFileA(fileName.c_str()) != 0;
+    return MakeWritable(fileName) && DeleteFileA(fileName.c_str()) != 0;
 }

@@ -69,33 +69,48 @@ void InstallWorker::Run() {
     if (stopRequested()) return;
 
     // The dependencies' scripts first: the application's may build on what
-    // they installed.
+    // they installed. A script may register the product (its execute task
+    // runs the installed program with -register); a stopped install must not
+    // leave that behind.
+    const bool registeredBefore = config.isInstalled();
     std::string homeDir = config.homeDir();
     AddTrailingBackslash(homeDir);
     std::string javaHome = config.javaHome();
     RemoveTrailingBackslash(javaHome);
-    runScripts(catalog.dependentList, homeDir, javaHome);
-    if (stopRequested()) return;
-    runScripts(catalog.mainList, homeDir, javaHome);
-    if (stopRequested()) return;
+    for (SoftwareList* list : {&catalog.dependentList, &catalog.mainList}) {
+        InstallScriptResult result = runScripts(*list, homeDir, javaHome);
+        if (result.stopped || stopRequested()) {
+            if (!registeredBefore && config.isInstalled()) (void)config.unregisterProduct();
+            return;
+        }
+        if (!result.succeeded()) {
+            postFailure(result.describe());
+            return;
+        }
+    }
 
     total->setPosition(totalSteps);
     postOutcome(WizardOutcome::Of(OutcomeKind::Installed));
 }
 
-void InstallWorker::runScripts(SoftwareList& list, const std::string& homeDir, const std::string& javaHome) {
+InstallScriptResult InstallWorker::runScripts(SoftwareList& list, const std::string& homeDir,
+                                              const std::string& javaHome) {
     WorkerChannel& ui = channel();
     ui.setStepCaption(LoadResourceText(IDS_INSTALLING_DEPENDENCIES));
     ProgressBar* step = ui.stepBar();
     step->setRange(0, static_cast<int>(list.size()));
     // The bar still has the step of the last transfer, or none at all.
     step->setStep(1);
+    const StopCheck stop = [this] { return stopRequested(); };
     for (auto& software : list) {
         step->stepIt();
-        // A failed task does not stop the install yet.
-        for (auto& file : software->files) (void)runInstallScript(file->installData, homeDir, javaHome);
+        for (auto& file : software->files) {
+            InstallScriptResult result = runInstallScript(file->installData, homeDir, javaHome, stop);
+            if (result.stopped || !result.succeeded()) return result;
+        }
     }
     ui.totalBar()->stepIt();
+    return InstallScriptResult{};
 }
 
 bool InstallWorker::reportFailure(const std::string& error) {
