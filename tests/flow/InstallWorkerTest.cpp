@@ -210,6 +210,59 @@ TEST_F(InstallRun, AFailureWithATextEndsTheRunWhereItHappensAndKeepsWhatWasDownl
     }
 }
 
+TEST_F(InstallRun, AFailedScriptFailsTheInstallAndNoLaterScriptRuns) {
+    service.publish(ServiceSoftware(kApp, 2001, "App").file(31, "app2.zip").dependsOn(kLib));
+    service.publish(ServiceSoftware(kLib, 3001, "Lib").file(32, "damaged.zip"));
+    ASSERT_TRUE(service.putFileFrom("app2.zip", ArchivePath("app2.zip")));
+    ASSERT_TRUE(service.putFileFrom("damaged.zip", ArchivePath("damaged.zip")));
+    service.setInstallScript(31, UnzipAndDeleteScript("app2.zip"));
+    service.setInstallScript(32, UnzipAndDeleteScript("damaged.zip"));
+    listSoftware(kApp);
+    listDependencies(kApp);
+    auto channel = runInstall();
+    ASSERT_NE(channel->outcome(), nullptr);
+    EXPECT_EQ(channel->outcome()->kind, OutcomeKind::Failed);
+    EXPECT_EQ(channel->outcome()->text,
+              "The install task unzip failed on " + updates() + "damaged.zip: Error writing to file");
+    // Neither the dependency's delete task nor the application's script ran.
+    EXPECT_TRUE(PathExists(updates() + "damaged.zip"));
+    EXPECT_TRUE(PathExists(updates() + "app2.zip"));
+    EXPECT_FALSE(PathExists(home() + "app\\conf\\added.xml"));
+}
+
+// Stands in for a script's "-register" that has completed when the wizard
+// goes: the application's scripts begin with the product registered and a
+// stop requested.
+class RegisterThenStopChannel : public RecordingChannel {
+public:
+    using RecordingChannel::RecordingChannel;
+    void setStepCaption(const std::string& text) override {
+        RecordingChannel::setStepCaption(text);
+        if (text == "Installing dependencies..." && ++scriptStages_ == 2) {
+            EXPECT_TRUE(configuration().writeRegistration());
+            requestStop();
+        }
+    }
+
+private:
+    int scriptStages_ = 0;
+};
+
+TEST_F(InstallRun, AStoppedInstallUndoesTheRegistrationItsScriptsMade) {
+    ScratchRegistry registry{kCompanyRoot, kUninstallEntry};
+    service.publish(ServiceSoftware(kApp, 2001, "App").file(31, "app2.zip"));
+    ASSERT_TRUE(service.putFileFrom("app2.zip", ArchivePath("app2.zip")));
+    service.setInstallScript(31, UnzipAndDeleteScript("app2.zip"));
+    listSoftware(kApp);
+    auto channel = std::make_shared<RegisterThenStopChannel>(*config);
+    ASSERT_TRUE(RunWorkerToEnd(new InstallWorker(channel)));
+    ASSERT_NE(channel->outcome(), nullptr);
+    EXPECT_EQ(channel->outcome()->kind, OutcomeKind::Failed);
+    EXPECT_FALSE(config->isInstalled());
+    EXPECT_FALSE(LocalMachineKeyExists(kUninstallEntry));
+    EXPECT_TRUE(PathExists(updates() + "app2.zip"));  // the script was not run
+}
+
 // Wall time of an update check and an install of a demo-sized catalog: an
 // application archive (VYN_MEASURE_ARCHIVE, a Linux path) and one
 // dependency. Run by hand with --gtest_also_run_disabled_tests.
