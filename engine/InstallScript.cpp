@@ -94,12 +94,19 @@ TaskFailure runClassPathTask(const InstallItem& item, const std::string& homeDir
     return failure;
 }
 
-TaskFailure runItem(const InstallItem& item, const std::string& homeDir, const std::string& javaHome) {
+using StartedPrograms = std::vector<UniqueKernelHandle>;
+
+TaskFailure runItem(const InstallItem& item, const std::string& homeDir, const std::string& javaHome,
+                    StartedPrograms& programs) {
     const std::string outside = PathOutsideHome(item, homeDir);
     if (!outside.empty()) return FailedOn(outside, kOutsideApplicationFolder);
     switch (item.type) {
-    case kInstallExecute:
-        return runExecuteTask(item.fileName) ? TaskFailure{} : FailedOn(item.fileName);
+    case kInstallExecute: {
+        UniqueKernelHandle program;
+        if (!runExecuteTask(item.fileName, &program)) return FailedOn(item.fileName);
+        if (program) programs.push_back(std::move(program));
+        return {};
+    }
     case kInstallExtractFile:
         return ZipTask(runExtractFileTask(item.fileName, item.src, item.dest, item.overwrite), item.fileName);
     case kInstallUnzip:
@@ -134,7 +141,7 @@ InstallScriptResult runInstallScript(InstallData& installData, const std::string
         for (const std::string& folder : PlaceholderFolders(homeDir)) CreateDirectoryPath(folder);
         for (std::string* field : {&item.fileName, &item.src, &item.dest, &item.confFile})
             *field = ExpandPlaceholders(*field, homeDir);
-        TaskFailure failure = runItem(item, homeDir, javaHome);
+        TaskFailure failure = runItem(item, homeDir, javaHome, result.startedPrograms);
         // Later tasks build on this one (the last usually registers the
         // product): after a failure none of them runs.
         if (failure.failed) {

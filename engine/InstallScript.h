@@ -2,8 +2,10 @@
 // Carrying out a file's install script.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "documents/InstallData.h"
+#include "system/UniqueHandle.h"
 
 // What running a script came to. The script stops at its first failed task,
 // or when asked to stop between tasks.
@@ -13,6 +15,9 @@ struct [[nodiscard]] InstallScriptResult {
     std::string failedFile;  // the file that task could not handle, expanded
     std::string reason;      // why, when more than "it failed" is known
     bool stopped = false;    // a stop request ended the script before all its tasks ran
+    // The programs its execute tasks started, still owned: a caller that
+    // undoes what they did waits for them first (see WaitForPrograms).
+    std::vector<UniqueKernelHandle> startedPrograms;
 
     bool succeeded() const { return failedItem < 0; }
     // "The install task unzip failed on C:\...\app.zip: Error writing to file"

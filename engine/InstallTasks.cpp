@@ -42,17 +42,33 @@ std::string ExecuteTaskProgram(const std::string& fileName) {
     return command.folder + command.program;
 }
 
-bool runExecuteTask(const std::string& fileName) {
+bool runExecuteTask(const std::string& fileName, UniqueKernelHandle* started) {
     const ExecuteCommand command = SplitExecuteCommand(fileName);
-    const std::string& folder = command.folder;
-    const std::string& parameters = command.parameters;
     // The program is named by its full path: the shell must not find another
     // one of that name on the search path.
-    const std::string program = folder + command.program;
-    HINSTANCE started = ShellExecuteA(nullptr, "open", program.c_str(),
-                                      parameters.empty() ? nullptr : parameters.c_str(),
-                                      folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL);
-    return reinterpret_cast<INT_PTR>(started) > 32;
+    const std::string program = command.folder + command.program;
+    SHELLEXECUTEINFOA execute = {};
+    execute.cbSize = sizeof execute;
+    // No error box: a program that cannot be started is a failure the install reports.
+    execute.fMask = SEE_MASK_FLAG_NO_UI | (started ? SEE_MASK_NOCLOSEPROCESS : 0);
+    execute.lpVerb = "open";
+    execute.lpFile = program.c_str();
+    execute.lpParameters = command.parameters.empty() ? nullptr : command.parameters.c_str();
+    execute.lpDirectory = command.folder.empty() ? nullptr : command.folder.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&execute)) return false;
+    if (started) started->reset(execute.hProcess);  // null when the shell started no process of its own
+    return true;
+}
+
+bool WaitForPrograms(const std::vector<UniqueKernelHandle>& programs, unsigned timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (const UniqueKernelHandle& program : programs) {
+        const DWORD spent = GetTickCount() - start;
+        if (WaitForSingleObject(program.get(), spent < timeoutMs ? timeoutMs - spent : 0) != WAIT_OBJECT_0)
+            return false;
+    }
+    return true;
 }
 
 ZipResult runExtractFileTask(const std::string& archive, const std::string& member, const std::string& dest,

@@ -2,6 +2,7 @@
 
 #include "flow/InstallerConfig.h"
 #include "engine/InstallScript.h"
+#include "engine/InstallTasks.h"
 #include "service/ServiceQuery.h"
 #include "documents/SoftwareCatalog.h"
 #include "system/FileSystem.h"
@@ -10,6 +11,10 @@
 #include "system/ResourceText.h"
 
 namespace {
+
+// How long a stopped install waits for the programs its scripts started
+// before it looks for a registration to undo. The page waits 10 s in all.
+constexpr unsigned kStartedProgramsWaitMs = 5000;
 
 int CountFiles(const SoftwareList& list) {
     int count = 0;
@@ -77,9 +82,12 @@ void InstallWorker::Run() {
     AddTrailingBackslash(homeDir);
     std::string javaHome = config.javaHome();
     RemoveTrailingBackslash(javaHome);
+    std::vector<UniqueKernelHandle> startedPrograms;
     for (SoftwareList* list : {&catalog.dependentList, &catalog.mainList}) {
-        InstallScriptResult result = runScripts(*list, homeDir, javaHome);
+        InstallScriptResult result = runScripts(*list, homeDir, javaHome, startedPrograms);
         if (result.stopped || stopRequested()) {
+            // What the scripts started may still be registering the product.
+            (void)WaitForPrograms(startedPrograms, kStartedProgramsWaitMs);
             if (!registeredBefore && config.isInstalled()) (void)config.unregisterProduct();
             return;
         }
@@ -94,7 +102,8 @@ void InstallWorker::Run() {
 }
 
 InstallScriptResult InstallWorker::runScripts(SoftwareList& list, const std::string& homeDir,
-                                              const std::string& javaHome) {
+                                              const std::string& javaHome,
+                                              std::vector<UniqueKernelHandle>& startedPrograms) {
     WorkerChannel& ui = channel();
     ui.setStepCaption(LoadResourceText(IDS_INSTALLING_DEPENDENCIES));
     ProgressBar* step = ui.stepBar();
@@ -106,6 +115,7 @@ InstallScriptResult InstallWorker::runScripts(SoftwareList& list, const std::str
         step->stepIt();
         for (auto& file : software->files) {
             InstallScriptResult result = runInstallScript(file->installData, homeDir, javaHome, stop);
+            for (UniqueKernelHandle& program : result.startedPrograms) startedPrograms.push_back(std::move(program));
             if (result.stopped || !result.succeeded()) return result;
         }
     }

@@ -291,10 +291,12 @@ TEST_F(InstallScript, ExecuteOpensTheProgramWithItsParametersInItsFolder) {
     WriteTextFile(tools + "record.bat", "@echo off\r\necho %*> args.txt\r\n");
     InstallData data;
     Add(data, {kInstallExecute, "{$DIR_HOME}my tools/record.bat -register now", "", "", ""});
-    run(data);
-    const std::string args = tools + "args.txt";
-    ASSERT_TRUE(WaitForFile(args, 30000, 14)) << args;
-    EXPECT_EQ(ReadTextFile(args), "-register now\r\n");
+    // The script hands back the started program, so its work can be waited for.
+    InstallScriptResult result = runAny(data);
+    ASSERT_TRUE(result.succeeded());
+    ASSERT_EQ(result.startedPrograms.size(), 1u);
+    ASSERT_TRUE(WaitForPrograms(result.startedPrograms, 30000));
+    EXPECT_EQ(ReadTextFile(tools + "args.txt"), "-register now\r\n");
 
     EXPECT_FALSE(runExecuteTask(home + "no-such-program.exe"));
 }
