@@ -105,7 +105,7 @@ int RunSelectedMode(InstallerConfig& config, const StartupOptions& options, cons
             if (options.silent) return RunSilentUninstall(config);
             return RunUninstallMode(config, wizards);
         case RunMode::LaunchOrInstall:
-            if (!config.isRegistered()) return RunInstallMode(config, wizards);
+            if (!config.isInstalled()) return RunInstallMode(config, wizards);
             RunLaunchMode(config);
             return kExitSuccess;
     }
@@ -145,7 +145,7 @@ int RunStartup(const std::vector<std::string>& arguments, const WizardRunners& w
             const StartupOptions options = ParseStartupOptions(arguments);
             OpenLog(options.logPath);
             LogLine("Started: " + GetModulePath() + " " + JoinCommandLine(arguments));
-            if (ModeNeedsElevation(options.mode, config.isRegistered()) && !IsProcessElevated())
+            if (ModeNeedsElevation(options.mode, config.isInstalled()) && !IsProcessElevated())
                 exitCode = RunElevatedCopy(arguments);
             else
                 exitCode = RunSelectedMode(config, options, arguments, wizards);

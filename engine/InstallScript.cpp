@@ -4,8 +4,11 @@
 #include "engine/LauncherScript.h"
 #include "engine/Placeholders.h"
 #include "system/FileSystem.h"
+#include "system/PathSafety.h"
 
 namespace {
+
+const char kOutsideApplicationFolder[] = "the path lies outside the application folder";
 
 // The task's failure, with the file it concerns; nothing when it did its work.
 struct TaskFailure {
@@ -19,6 +22,62 @@ TaskFailure FailedOn(const std::string& file, const std::string& reason = std::s
 
 TaskFailure ZipTask(ZipResult result, const std::string& archive) {
     return result == ZipOk ? TaskFailure{} : FailedOn(archive, ZipResultMessage(result));
+}
+
+const char* TaskName(int type) {
+    switch (type) {
+    case kInstallExecute: return "execute";
+    case kInstallExtractFile: return "extractFile";
+    case kInstallUnzip: return "unzip";
+    case kInstallMove: return "move";
+    case kInstallDelete: return "delete";
+    case kInstallClassPath: return "classPath";
+    default: return "module";
+    }
+}
+
+// A script comes from the server: whatever it writes, moves, deletes or
+// runs, after expansion, must be a full path that stays inside the application folder. `folder` is the
+// home folder, or a folder below it that the task may only write into.
+bool StaysInside(const std::string& path, const std::string& folder, bool folderItself = false) {
+    if (!IsFullPath(path)) return false;
+    return IsPathInsideFolder(path, folder) || (folderItself && IsSameFolder(path, folder));
+}
+
+// The first path of the task that leaves the application folder; empty when
+// all stay inside.
+std::string PathOutsideHome(const InstallItem& item, const std::string& homeDir) {
+    std::vector<std::string> paths;
+    switch (item.type) {
+    case kInstallExecute:
+        paths = {ExecuteTaskProgram(item.fileName)};
+        break;
+    // An archive is only read: it may lie anywhere.
+    case kInstallExtractFile:
+        paths = {item.dest};
+        break;
+    case kInstallUnzip:
+        return item.dest.empty() || StaysInside(item.dest, homeDir, true) ? std::string() : item.dest;
+    case kInstallMove:
+        paths = {item.src, item.dest};
+        break;
+    case kInstallDelete:
+        paths = {item.fileName};
+        break;
+    case kInstallClassPath: {
+        // Only the two launchers in bin are written; the library and the
+        // Java folder are text inside them.
+        const std::string binDir = PlaceholderFolders(homeDir).back();
+        for (const char* kind : {".sh", ".bat"})
+            if (!StaysInside(item.confFile + kind, binDir)) return item.confFile + kind;
+        return std::string();
+    }
+    default:
+        return std::string();
+    }
+    for (const std::string& path : paths)
+        if (!StaysInside(path, homeDir)) return path;
+    return std::string();
 }
 
 // A launcher that is missing is no failure: an application may ship one kind
@@ -35,10 +94,19 @@ TaskFailure runClassPathTask(const InstallItem& item, const std::string& homeDir
     return failure;
 }
 
-TaskFailure runItem(const InstallItem& item, const std::string& homeDir, const std::string& javaHome) {
+using StartedPrograms = std::vector<UniqueKernelHandle>;
+
+TaskFailure runItem(const InstallItem& item, const std::string& homeDir, const std::string& javaHome,
+                    StartedPrograms& programs) {
+    const std::string outside = PathOutsideHome(item, homeDir);
+    if (!outside.empty()) return FailedOn(outside, kOutsideApplicationFolder);
     switch (item.type) {
-    case kInstallExecute:
-        return runExecuteTask(item.fileName) ? TaskFailure{} : FailedOn(item.fileName);
+    case kInstallExecute: {
+        UniqueKernelHandle program;
+        if (!runExecuteTask(item.fileName, &program)) return FailedOn(item.fileName);
+        if (program) programs.push_back(std::move(program));
+        return {};
+    }
     case kInstallExtractFile:
         return ZipTask(runExtractFileTask(item.fileName, item.src, item.dest, item.overwrite), item.fileName);
     case kInstallUnzip:
@@ -56,19 +124,32 @@ TaskFailure runItem(const InstallItem& item, const std::string& homeDir, const s
 
 }  // namespace
 
+std::string InstallScriptResult::describe() const {
+    std::string text = "The install task " + failedTask + " failed on " + failedFile;
+    return reason.empty() ? text : text + ": " + reason;
+}
+
 InstallScriptResult runInstallScript(InstallData& installData, const std::string& homeDir,
-                                     const std::string& javaHome) {
+                                     const std::string& javaHome, const StopCheck& stopRequested) {
     InstallScriptResult result;
     for (size_t index = 0; index < installData.items.size(); ++index) {
+        if (stopRequested && stopRequested()) {
+            result.stopped = true;
+            break;
+        }
         InstallItem& item = *installData.items[index];
         for (const std::string& folder : PlaceholderFolders(homeDir)) CreateDirectoryPath(folder);
         for (std::string* field : {&item.fileName, &item.src, &item.dest, &item.confFile})
             *field = ExpandPlaceholders(*field, homeDir);
-        TaskFailure failure = runItem(item, homeDir, javaHome);
-        if (failure.failed && result.succeeded()) {
+        TaskFailure failure = runItem(item, homeDir, javaHome, result.startedPrograms);
+        // Later tasks build on this one (the last usually registers the
+        // product): after a failure none of them runs.
+        if (failure.failed) {
             result.failedItem = static_cast<int>(index);
+            result.failedTask = TaskName(item.type);
             result.failedFile = failure.file;
             result.reason = failure.reason;
+            break;
         }
     }
     return result;

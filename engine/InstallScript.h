@@ -1,21 +1,35 @@
 #pragma once
 // Carrying out a file's install script.
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "documents/InstallData.h"
+#include "system/UniqueHandle.h"
 
-// What running a script came to. A failed task does not stop the next one;
-// the first failure is the one described.
+// What running a script came to. The script stops at its first failed task,
+// or when asked to stop between tasks.
 struct [[nodiscard]] InstallScriptResult {
-    int failedItem = -1;     // index in the script's items of the first task that failed
+    int failedItem = -1;     // index in the script's items of the task that failed
+    std::string failedTask;  // that task's command, as the script names it ("unzip")
     std::string failedFile;  // the file that task could not handle, expanded
-    std::string reason;      // the zip layer's message for an archive task; empty for the others
+    std::string reason;      // why, when more than "it failed" is known
+    bool stopped = false;    // a stop request ended the script before all its tasks ran
+    // The programs its execute tasks started, still owned: a caller that
+    // undoes what they did waits for them first (see WaitForPrograms).
+    std::vector<UniqueKernelHandle> startedPrograms;
 
     bool succeeded() const { return failedItem < 0; }
+    // "The install task unzip failed on C:\...\app.zip: Error writing to file"
+    std::string describe() const;
 };
 
+// Asked between tasks; true ends the script there.
+using StopCheck = std::function<bool()>;
+
 // Runs the items in order: expands the placeholders of fileName, src, dest
-// and confFile in place (creating the five install folders first), then does
-// the item's task. homeDir ends with a backslash, javaHome has none.
+// and confFile in place (creating the five install folders first), checks
+// that every path the task touches stays inside homeDir, then does the
+// item's task. homeDir ends with a backslash, javaHome has none.
 InstallScriptResult runInstallScript(InstallData& installData, const std::string& homeDir,
-                                     const std::string& javaHome);
+                                     const std::string& javaHome, const StopCheck& stopRequested = {});

@@ -16,19 +16,59 @@ bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 
 }  // namespace
 
-bool runExecuteTask(const std::string& fileName) {
+namespace {
+
+struct ExecuteCommand {
+    std::string folder, program, parameters;
+};
+
+ExecuteCommand SplitExecuteCommand(const std::string& fileName) {
+    ExecuteCommand command;
     std::string name = GetFileNameOfPath(fileName);
-    std::string folder = fileName.substr(0, fileName.size() - name.size());
-    std::string program = name, parameters;
+    command.folder = fileName.substr(0, fileName.size() - name.size());
+    command.program = name;
     size_t blank = name.find(' ');
     if (blank != std::string::npos) {
-        program = name.substr(0, blank);
-        parameters = name.substr(blank + 1);
+        command.program = name.substr(0, blank);
+        command.parameters = name.substr(blank + 1);
     }
-    HINSTANCE started = ShellExecuteA(nullptr, "open", program.c_str(),
-                                      parameters.empty() ? nullptr : parameters.c_str(),
-                                      folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL);
-    return reinterpret_cast<INT_PTR>(started) > 32;
+    return command;
+}
+
+}  // namespace
+
+std::string ExecuteTaskProgram(const std::string& fileName) {
+    ExecuteCommand command = SplitExecuteCommand(fileName);
+    return command.folder + command.program;
+}
+
+bool runExecuteTask(const std::string& fileName, UniqueKernelHandle* started) {
+    const ExecuteCommand command = SplitExecuteCommand(fileName);
+    // The program is named by its full path: the shell must not find another
+    // one of that name on the search path.
+    const std::string program = command.folder + command.program;
+    SHELLEXECUTEINFOA execute = {};
+    execute.cbSize = sizeof execute;
+    // No error box: a program that cannot be started is a failure the install reports.
+    execute.fMask = SEE_MASK_FLAG_NO_UI | (started ? SEE_MASK_NOCLOSEPROCESS : 0);
+    execute.lpVerb = "open";
+    execute.lpFile = program.c_str();
+    execute.lpParameters = command.parameters.empty() ? nullptr : command.parameters.c_str();
+    execute.lpDirectory = command.folder.empty() ? nullptr : command.folder.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&execute)) return false;
+    if (started) started->reset(execute.hProcess);  // null when the shell started no process of its own
+    return true;
+}
+
+bool WaitForPrograms(const std::vector<UniqueKernelHandle>& programs, unsigned timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (const UniqueKernelHandle& program : programs) {
+        const DWORD spent = GetTickCount() - start;
+        if (WaitForSingleObject(program.get(), spent < timeoutMs ? timeoutMs - spent : 0) != WAIT_OBJECT_0)
+            return false;
+    }
+    return true;
 }
 
 ZipResult runExtractFileTask(const std::string& archive, const std::string& member, const std::string& dest,
@@ -89,6 +129,7 @@ bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite
     UniqueFileHandle in(
         CreateFileA(src.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!in) return false;
+    if (!MakeWritable(dest)) return false;
     UniqueFileHandle out(
         CreateFileA(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) return false;
@@ -102,10 +143,10 @@ bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite
     }
     out.reset();
     in.reset();
-    return DeleteFileA(src.c_str()) != 0;
+    return MakeWritable(src) && DeleteFileA(src.c_str()) != 0;
 }
 
 bool runDeleteTask(const std::string& fileName) {
     if (!Exists(fileName)) return true;
-    return DeleteFileA(fileName.c_str()) != 0;
+    return MakeWritable(fileName) && DeleteFileA(fileName.c_str()) != 0;
 }

@@ -4,13 +4,22 @@
 // something it should have written or removed is not in place. A partly
 // written file may stay on disk but never counts as done.
 #include <string>
+#include <vector>
 
 #include "engine/ZipResult.h"
+#include "system/UniqueHandle.h"
 
 // Opens the program named by the text after fileName's last backslash, up
 // to its first blank; the rest of that text is the parameters and the part
-// before the backslash the working folder. Not waited for. True when started.
-[[nodiscard]] bool runExecuteTask(const std::string& fileName);
+// before the backslash the working folder. Not waited for. True when started;
+// `started`, when given, then owns the program's process.
+[[nodiscard]] bool runExecuteTask(const std::string& fileName, UniqueKernelHandle* started = nullptr);
+// Waits until every program has ended, for at most timeoutMs in all. True
+// when all have.
+bool WaitForPrograms(const std::vector<UniqueKernelHandle>& programs, unsigned timeoutMs);
+// The program runExecuteTask starts: the working folder followed by the
+// program's name, without the parameters.
+std::string ExecuteTaskProgram(const std::string& fileName);
 
 // Extracts the archive member (found ignoring case) to dest unless dest
 // exists and overwrite is false. A member given with "\" separators is also
@@ -33,5 +42,5 @@ ZipResult runUnzipTask(const std::string& archive, const std::string& dest, cons
 // True when dest is in place and src gone, or there was nothing to do.
 [[nodiscard]] bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite);
 
-// Deletes the file when it exists. True when it is gone.
+// Deletes the file when it exists, read-only or not. True when it is gone.
 [[nodiscard]] bool runDeleteTask(const std::string& fileName);

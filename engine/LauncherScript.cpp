@@ -6,6 +6,7 @@
 #include <sstream>
 #include <vector>
 
+#include "system/FileSystem.h"
 #include "system/PathText.h"
 #include "system/UniqueHandle.h"
 
@@ -35,7 +36,9 @@ bool RewriteScript(const std::string& script, const std::vector<std::string>& li
             return false;
         }
     }
-    if (MoveFileExA(temporary.c_str(), script.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    // A launcher unpacked read-only is still ours to rewrite.
+    if (MakeWritable(script) && MoveFileExA(temporary.c_str(), script.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return true;
     DeleteFileA(temporary.c_str());
     return false;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/ZipItemFields.h"
+#include "system/FileSystem.h"
 #include "system/PathSafety.h"
 #include "system/PathText.h"
 
@@ -199,7 +200,10 @@ ZipResult ZipArchive::extract(int index, const char* target) {
 
     DWORD attributes = item.attributes == kZipAttrNormal ? item.attributes : item.attributes & ~kZipAttrNormal;
     const std::string file = IsRelativePath(targetPath) ? rootDirectory + targetPath : targetPath;
-    UniqueFileHandle out(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
+    // An earlier copy of the item may have come out read-only; it is ours to replace.
+    UniqueFileHandle out;
+    if (MakeWritable(file))
+        out.reset(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
     if (!out) {
         closeStream();
         return ZipNoFile;

@@ -4,6 +4,7 @@
 
 #include "flow/InstallerConfig.h"
 #include "engine/InstallScript.h"
+#include "engine/InstallTasks.h"
 #include "service/ServiceQuery.h"
 #include "documents/SoftwareCatalog.h"
 #include "system/FileSystem.h"
@@ -13,6 +14,10 @@
 #include "system/ResourceText.h"
 
 namespace {
+
+// How long a stopped install waits for the programs its scripts started
+// before it looks for a registration to undo. The page waits 10 s in all.
+constexpr unsigned kStartedProgramsWaitMs = 5000;
 
 int CountFiles(const SoftwareList& list) {
     int count = 0;
@@ -88,37 +93,55 @@ void InstallWorker::Run() {
     if (stopRequested()) return;
 
     // The dependencies' scripts first: the application's may build on what
-    // they installed.
+    // they installed. A script may register the product (its execute task
+    // runs the installed program with -register); a stopped install must not
+    // leave that behind.
+    const bool registeredBefore = config.isInstalled();
     std::string homeDir = config.homeDir();
     AddTrailingBackslash(homeDir);
     std::string javaHome = config.javaHome();
     RemoveTrailingBackslash(javaHome);
-    runScripts(catalog.dependentList, homeDir, javaHome);
-    if (stopRequested()) return;
-    runScripts(catalog.mainList, homeDir, javaHome);
-    if (stopRequested()) return;
+    std::vector<UniqueKernelHandle> startedPrograms;
+    for (SoftwareList* list : {&catalog.dependentList, &catalog.mainList}) {
+        InstallScriptResult result = runScripts(*list, homeDir, javaHome, startedPrograms);
+        if (result.stopped || stopRequested()) {
+            // What the scripts started may still be registering the product.
+            (void)WaitForPrograms(startedPrograms, kStartedProgramsWaitMs);
+            if (!registeredBefore && config.isInstalled()) (void)config.unregisterProduct();
+            return;
+        }
+        if (!result.succeeded()) {
+            postFailure(result.describe());
+            return;
+        }
+    }
 
     total->setPosition(totalSteps);
     postOutcome(WizardOutcome::Of(OutcomeKind::Installed));
 }
 
-void InstallWorker::runScripts(SoftwareList& list, const std::string& homeDir, const std::string& javaHome) {
+InstallScriptResult InstallWorker::runScripts(SoftwareList& list, const std::string& homeDir,
+                                              const std::string& javaHome,
+                                              std::vector<UniqueKernelHandle>& startedPrograms) {
     WorkerChannel& ui = channel();
     ui.setStepCaption(LoadResourceText(IDS_INSTALLING_DEPENDENCIES));
     ProgressBar* step = ui.stepBar();
     step->setRange(0, static_cast<int>(list.size()));
     // The bar still has the step of the last transfer, or none at all.
     step->setStep(1);
+    const StopCheck stop = [this] { return stopRequested(); };
     for (auto& software : list) {
         step->stepIt();
-        // A failed task does not stop the install yet.
         for (auto& file : software->files) {
             LogLine("Running the install script of " + file->fileName + " (home " + homeDir + ", Java " + javaHome +
                     ")");
-            (void)runInstallScript(file->installData, homeDir, javaHome);
+            InstallScriptResult result = runInstallScript(file->installData, homeDir, javaHome, stop);
+            for (UniqueKernelHandle& program : result.startedPrograms) startedPrograms.push_back(std::move(program));
+            if (result.stopped || !result.succeeded()) return result;
         }
     }
     ui.totalBar()->stepIt();
+    return InstallScriptResult{};
 }
 
 bool InstallWorker::reportFailure(const std::string& error) {

@@ -7,9 +7,11 @@
 // or the first failure that carries a text.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "flow/WorkerThread.h"
 #include "documents/CatalogRecords.h"
+#include "engine/InstallScript.h"
 
 class InstallWorker : public WorkerThread {
 public:
@@ -24,8 +26,10 @@ protected:
 
 private:
     // Runs the install script of every file of the list's software, stepping
-    // the step bar once per software. Scripts report nothing.
-    void runScripts(SoftwareList& list, const std::string& homeDir, const std::string& javaHome);
+    // the step bar once per software, until a script fails or is stopped.
+    // The programs the scripts start join startedPrograms.
+    InstallScriptResult runScripts(SoftwareList& list, const std::string& homeDir, const std::string& javaHome,
+                                   std::vector<UniqueKernelHandle>& startedPrograms);
     // Posts the error as a failure when it has a text; true when it did.
     [[nodiscard]] bool reportFailure(const std::string& error);
 };

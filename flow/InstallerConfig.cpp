@@ -17,19 +17,15 @@ namespace {
 std::string ReadLocalMachineString(const std::string& path, const std::string& name) {
     RegistryKey key;
     std::string value;
-    if (key.open(HKEY_LOCAL_MACHINE, path) == ERROR_SUCCESS) key.getString(name, value);
+    if (key.openForRead(HKEY_LOCAL_MACHINE, path) == ERROR_SUCCESS) key.getString(name, value);
     return value;
 }
 
-bool CanOpenLocalMachineKey(const std::string& path) {
+// A key that may not be read is still there: only "not found" is absent.
+bool LocalMachineKeyExists(const std::string& path) {
     RegistryKey key;
-    return key.open(HKEY_LOCAL_MACHINE, path) == ERROR_SUCCESS;
-}
-
-// Any user may read the product's key; only administrators may change it.
-bool CanReadLocalMachineKey(const std::string& path) {
-    UniqueRegistryKey key;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    const LONG rc = key.openForRead(HKEY_LOCAL_MACHINE, path);
+    return rc != ERROR_FILE_NOT_FOUND && rc != ERROR_PATH_NOT_FOUND;
 }
 
 }  // namespace
@@ -53,11 +49,9 @@ std::string InstallerConfig::uninstallKeyPath() const {
     return LoadResourceText(IDS_UNINSTALL_KEY) + "\\" + productKey_;
 }
 
-bool InstallerConfig::isInstalled() const { return CanOpenLocalMachineKey(productKeyPath()); }
+bool InstallerConfig::isInstalled() const { return LocalMachineKeyExists(productKeyPath()); }
 
-bool InstallerConfig::isRegistered() const { return CanReadLocalMachineKey(productKeyPath()); }
-
-bool InstallerConfig::companyKeyExists() const { return CanOpenLocalMachineKey(companyKeyPath()); }
+bool InstallerConfig::companyKeyExists() const { return LocalMachineKeyExists(companyKeyPath()); }
 
 std::string InstallerConfig::registeredBinDir() const {
     return ReadLocalMachineString(productKeyPath(), "Bin");

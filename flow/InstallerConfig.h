@@ -49,9 +49,8 @@ public:
 
     // Registry queries below HKEY_LOCAL_MACHINE; a missing key or value gives
     // false or the empty text.
-    bool isInstalled() const;
     // The product's key is there, whether or not this user may change it.
-    bool isRegistered() const;
+    bool isInstalled() const;
     bool companyKeyExists() const;
     std::string registeredBinDir() const;
     std::string registeredExecutable() const;

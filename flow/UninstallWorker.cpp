@@ -125,6 +125,15 @@ bool UninstallWorker::RemoveProduct() {
     // family is installed; the shared home folder stays for it.
     if (config.companyKeyExists()) return true;
     const std::string left = DeleteHomeFolder(home);
+    if (stopRequested()) {
+        // A stopped uninstall keeps the product registered while its folder
+        // is there, so it can still be started or uninstalled again.
+        if (IsDirectory(home)) {
+            config.setInstallDir(home.substr(0, home.size() - config.appFolderPath().size()));
+            (void)config.writeRegistration();
+        }
+        return false;
+    }
     if (!left.empty()) {
         postFailure(std::string(kErrorDuringUninstall) + ": could not remove " + left);
         return false;
@@ -154,7 +163,7 @@ std::string UninstallWorker::DeleteHomeFolder(const std::string& home) {
     const std::string ownProgram = GetModulePath();
     const DWORD start = GetTickCount();
     for (;;) {
-        DeleteDirectoryTree(home);
+        DeleteDirectoryTree(home, [this] { return stopRequested(); });
         std::string left = LeftBehind(home, ownProgram);
         if (left.empty() || stopRequested() || GetTickCount() - start >= kDeleteRetryMs) return left;
         Sleep(kDeleteRetryPauseMs);

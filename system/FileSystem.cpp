@@ -2,6 +2,7 @@
 
 #include "system/PathSafety.h"
 #include "system/PathText.h"
+#include "system/TextCase.h"
 #include "system/UniqueHandle.h"
 
 namespace {
@@ -48,6 +49,19 @@ bool IsPathInsideFolder(const std::string& path, const std::string& folder) {
     return !fullPath.empty() && !fullFolder.empty() && IsTextInsideFolder(fullPath, fullFolder);
 }
 
+bool IsSameFolder(const std::string& path, const std::string& folder) {
+    std::string fullPath = FullPathName(path), fullFolder = FullPathName(folder);
+    RemoveTrailingBackslash(fullPath);
+    RemoveTrailingBackslash(fullFolder);
+    return !fullPath.empty() && EqualsIgnoringCase(fullPath, fullFolder);
+}
+
+bool MakeWritable(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return true;
+    return SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 void GetTempDirectory(std::string& path) {
     char buffer[2048] = {};
     DWORD length = GetTempPathA(sizeof buffer, buffer);
@@ -70,7 +84,7 @@ bool CreateDirectoryPath(const std::string& path) {
     return true;
 }
 
-bool DeleteDirectoryTree(const std::string& path) {
+bool DeleteDirectoryTree(const std::string& path, const std::function<bool()>& stopRequested) {
     std::string dir = path;
     RemoveTrailingBackslash(dir);
 
@@ -86,14 +100,15 @@ bool DeleteDirectoryTree(const std::string& path) {
     if (!listing) return Gone(dir);
     do {
         if (IsDotEntry(entry.cFileName)) continue;
+        if (stopRequested && stopRequested()) return false;
         std::string child = dir + "\\" + entry.cFileName;
         bool isDirectory = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
         bool isLink = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
         if (isDirectory && isLink) {
             RemoveLinkOnly(child);
         } else if (isDirectory) {
-            DeleteDirectoryTree(child);
-        } else {
+            DeleteDirectoryTree(child, stopRequested);
+        } else if (MakeWritable(child)) {
             DeleteFileA(child.c_str());
         }
     } while (FindNextFileA(listing.get(), &entry));

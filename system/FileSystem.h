@@ -2,6 +2,7 @@
 // Directory and module-path helpers over the file system. None of them shows
 // anything; each reports through its result.
 #include <windows.h>
+#include <functional>
 #include <string>
 
 // Full path of a module's file (the running executable when module is null).
@@ -14,6 +15,12 @@ std::string GetModuleName(HMODULE module = nullptr);
 std::string FullPathName(const std::string& path);
 // True when path, made full, lies strictly below folder, made full.
 bool IsPathInsideFolder(const std::string& path, const std::string& folder);
+// True when both, made full, name the same folder (case and a trailing
+// separator aside).
+bool IsSameFolder(const std::string& path, const std::string& folder);
+// Clears the read-only attribute of an existing file, so that it can be
+// replaced, rewritten or deleted. True when the path is absent or writable.
+bool MakeWritable(const std::string& path);
 // The user's temporary folder, ending in a backslash; unchanged on failure.
 void GetTempDirectory(std::string& path);
 // Creates every missing directory of the path, outermost first. True when all
@@ -22,9 +29,10 @@ void GetTempDirectory(std::string& path);
 bool CreateDirectoryPath(const std::string& path);
 // Removes the directory with what it holds, as far as it can. Junctions and
 // symbolic links are removed as links: what they point at is never touched.
-// Read-only files stay, and with them their folders. True when nothing is
-// left at the path (also when nothing was there).
-bool DeleteDirectoryTree(const std::string& path);
+// Read-only files go too. Between entries it asks stopRequested, when given,
+// and stops when that is true. True when nothing is left at the path (also
+// when nothing was there).
+bool DeleteDirectoryTree(const std::string& path, const std::function<bool()>& stopRequested = {});
 // True when the path names an existing directory.
 bool IsDirectory(const std::string& path);
 // True when the directory exists and holds nothing but "." and "..".

@@ -6,36 +6,47 @@
 #include "system/ResourceText.h"
 #include "system/VersionText.h"
 
+namespace {
+
+// A runtime registers in the registry view of its own kind: both are read,
+// this program's own first.
+const REGSAM kRegistryViews[] = {sizeof(void*) == 8 ? REGSAM(KEY_WOW64_64KEY) : REGSAM(KEY_WOW64_32KEY),
+                                 sizeof(void*) == 8 ? REGSAM(KEY_WOW64_32KEY) : REGSAM(KEY_WOW64_64KEY)};
+
+}  // namespace
+
 bool JavaRuntimeLocator::IsJavaRuntimeInstalled(double requiredVersion) const {
-    RegistryKey root;
-    if (root.open(HKEY_LOCAL_MACHINE, LoadResourceText(IDS_JAVA_RUNTIME_KEY)) != ERROR_SUCCESS)
-        return false;
-    std::string current;
-    if (root.getString("CurrentVersion", current) != ERROR_SUCCESS) return false;
-    return ParseVersionNumber(current) >= requiredVersion;
+    const std::string rootPath = LoadResourceText(IDS_JAVA_RUNTIME_KEY);
+    for (REGSAM view : kRegistryViews) {
+        RegistryKey root;
+        std::string current;
+        if (root.openForRead(HKEY_LOCAL_MACHINE, rootPath, view) == ERROR_SUCCESS &&
+            root.getString("CurrentVersion", current) == ERROR_SUCCESS && IsVersionAtLeast(current, requiredVersion))
+            return true;
+    }
+    return false;
 }
 
 bool JavaRuntimeLocator::FindJavaRuntimeHome(double requiredVersion, std::string& home) const {
     const std::string rootPath = LoadResourceText(IDS_JAVA_RUNTIME_KEY);
-    RegistryKey key;
-    if (key.open(HKEY_LOCAL_MACHINE, rootPath) != ERROR_SUCCESS) return false;
-    std::vector<std::string> versions;
-    if (key.enumSubkeys(versions) != ERROR_SUCCESS) return false;
-
-    double best = 0.0;
-    std::string bestName;
-    for (const std::string& name : versions) {
-        double version = ParseVersionNumber(name);
-        if (version > best) {  // strictly greater: the first of equals wins
-            best = version;
-            bestName = name;
+    std::string bestName;  // no digits: reads as 0, and never wins
+    REGSAM bestView = 0;
+    for (REGSAM view : kRegistryViews) {
+        RegistryKey key;
+        std::vector<std::string> versions;
+        if (key.openForRead(HKEY_LOCAL_MACHINE, rootPath, view) != ERROR_SUCCESS ||
+            key.enumSubkeys(versions) != ERROR_SUCCESS)
+            continue;
+        for (const std::string& name : versions) {
+            if (CompareVersionTexts(name, bestName) > 0) {  // strictly greater: the first of equals wins
+                bestName = name;
+                bestView = view;
+            }
         }
     }
-    if (best < requiredVersion || bestName.empty()) return false;
+    if (bestName.empty() || !IsVersionAtLeast(bestName, requiredVersion)) return false;
 
-    key.close();
-    if (key.open(HKEY_LOCAL_MACHINE, rootPath + "\\" + bestName) != ERROR_SUCCESS) return false;
-    if (key.getString("JavaHome", home) != ERROR_SUCCESS) return false;
-    key.close();
-    return true;
+    RegistryKey key;
+    if (key.openForRead(HKEY_LOCAL_MACHINE, rootPath + "\\" + bestName, bestView) != ERROR_SUCCESS) return false;
+    return key.getString("JavaHome", home) == ERROR_SUCCESS;
 }

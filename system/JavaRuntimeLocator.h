@@ -1,6 +1,8 @@
 #pragma once
 // Answers from the Java runtime's registration in the local-machine registry;
-// nothing else (environment, file system) is consulted.
+// nothing else (environment, file system) is consulted. Both registry views
+// (32-bit and 64-bit runtimes) are read, with read access only. Versions are
+// compared as exact decimals (see IsVersionAtLeast).
 #include <string>
 
 class JavaRuntimeLocator {

@@ -11,6 +11,13 @@ LONG RegistryKey::open(HKEY root, const std::string& path) {
     return RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key_.put());
 }
 
+LONG RegistryKey::openForRead(HKEY root, const std::string& path, REGSAM view) {
+    close();
+    root_ = root;
+    path_ = path;
+    return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, key_.put());
+}
+
 LONG RegistryKey::create(HKEY root, const std::string& path) {
     close();
     root_ = root;

@@ -18,7 +18,13 @@ public:
     // Opens the key; creates it when it cannot be opened.
     RegistryKey(HKEY root, const std::string& path);
 
+    // With full access, for keys that are changed or deleted.
     LONG open(HKEY root, const std::string& path);
+    // With read access only, so that a user who may not change the key can
+    // still read it; view may add KEY_WOW64_32KEY or KEY_WOW64_64KEY. A key
+    // that is not there gives ERROR_FILE_NOT_FOUND, one that may not be read
+    // ERROR_ACCESS_DENIED.
+    LONG openForRead(HKEY root, const std::string& path, REGSAM view = 0);
     LONG create(HKEY root, const std::string& path);
     LONG close();
     LONG deleteTree();

@@ -46,7 +46,7 @@ double GetModuleVersionNumber(HMODULE module) {
 
 void GetProgramFilesDirectory(std::string& path) {
     RegistryKey key;
-    if (key.open(HKEY_LOCAL_MACHINE, LoadResourceText(IDS_CURRENT_VERSION_KEY)) != ERROR_SUCCESS)
+    if (key.openForRead(HKEY_LOCAL_MACHINE, LoadResourceText(IDS_CURRENT_VERSION_KEY)) != ERROR_SUCCESS)
         return;
     key.getString("ProgramFilesDir", path);
     key.close();

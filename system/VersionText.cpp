@@ -40,7 +40,10 @@ std::string FormatVersionNumber(double version) {
     return digits.substr(0, point) + "." + digits.substr(point);
 }
 
-double ParseVersionNumber(const std::string& text) {
+namespace {
+
+// The digits and the first '.', everything else dropped.
+std::string KeptVersionText(const std::string& text) {
     std::string kept;
     bool dotSeen = false;
     for (char c : text) {
@@ -51,5 +54,36 @@ double ParseVersionNumber(const std::string& text) {
             dotSeen = true;
         }
     }
+    return kept;
+}
+
+}  // namespace
+
+double ParseVersionNumber(const std::string& text) {
+    const std::string kept = KeptVersionText(text);
     return kept.empty() ? 0.0 : std::strtod(kept.c_str(), nullptr);
+}
+
+int CompareVersionTexts(const std::string& a, const std::string& b) {
+    // Whole part without leading zeros, fraction without trailing ones: then
+    // a longer whole part is larger, and fractions compare digit by digit.
+    auto split = [](const std::string& text, std::string& whole, std::string& fraction) {
+        const std::string kept = KeptVersionText(text);
+        const size_t dot = kept.find('.');
+        whole = kept.substr(0, dot);
+        fraction = dot == std::string::npos ? std::string() : kept.substr(dot + 1);
+        whole.erase(0, whole.find_first_not_of('0') == std::string::npos ? whole.size()
+                                                                          : whole.find_first_not_of('0'));
+        fraction.erase(fraction.find_last_not_of('0') + 1);
+    };
+    std::string wholeA, fractionA, wholeB, fractionB;
+    split(a, wholeA, fractionA);
+    split(b, wholeB, fractionB);
+    if (wholeA.size() != wholeB.size()) return wholeA.size() < wholeB.size() ? -1 : 1;
+    if (int order = wholeA.compare(wholeB)) return order;
+    return fractionA.compare(fractionB);
+}
+
+bool IsVersionAtLeast(const std::string& text, double required) {
+    return CompareVersionTexts(text, FormatVersionNumber(required)) >= 0;
 }

@@ -8,3 +8,11 @@ std::string FormatVersionNumber(double version);
 // Keeps the digits and the first '.', drops everything else, reads a decimal:
 // "1.4.2_05" -> 1.4205, "" -> 0.
 double ParseVersionNumber(const std::string& text);
+
+// Compares two version texts exactly, each read as ParseVersionNumber reads
+// it ("1.4.2_05" as 1.4205) but as decimal digits, never as a floating-point
+// number: negative, 0 or positive as a is below, equal to or above b.
+int CompareVersionTexts(const std::string& a, const std::string& b);
+// True when the version text is at least the required version, which is
+// taken at the five decimals it travels with (a float's 1.6 is "1.60000").
+bool IsVersionAtLeast(const std::string& text, double required);

@@ -85,6 +85,12 @@ TEST_F(RunModes, InstalledProductIsLaunchedFromTheRegisteredBinFolder) {
     // An argument that is no mode switch is skipped: the same launch.
     EXPECT_EQ(run(InstallerPath(), "-whatever"), 0);
     EXPECT_EQ(launcherLog(bin, 2), "-a com.quillmar.app.vyn.VynApp\r\n-a com.quillmar.app.vyn.VynApp\r\n");
+    // A standard user may only read the product's key: still the launch.
+    ASSERT_TRUE(DenyWriteAccess(kProductKeyPath));
+    EXPECT_EQ(run(InstallerPath(), ""), 0);
+    AllowFullAccess(kProductKeyPath);
+    EXPECT_EQ(launcherLog(bin, 3), "-a com.quillmar.app.vyn.VynApp\r\n-a com.quillmar.app.vyn.VynApp\r\n"
+                                   "-a com.quillmar.app.vyn.VynApp\r\n");
 }
 
 TEST_F(RunModes, RegisterFromOutsideTheApplicationFolderWritesNothing) {

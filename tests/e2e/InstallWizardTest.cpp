@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -108,8 +109,8 @@ protected:
     }
 
     // Starts the installer as a user would and waits for its wizard.
-    HWND startInstaller() {
-        process_ = StartProcess("\"" + InstallerPath() + "\"");
+    HWND startInstaller(const std::string& program = InstallerPath(), const std::string& arguments = "") {
+        process_ = StartProcess("\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments));
         return process_ ? WaitForProcessSheet(process_.get()) : nullptr;
     }
     bool installerEnds(DWORD timeoutMs = 20000) {
@@ -142,6 +143,24 @@ protected:
     }
     static bool checked(HWND sheet, int id) {
         return SendMessageA(GetDlgItem(ActivePageOf(sheet), id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
+    // From the licence through the location page, installing into `parent`;
+    // true once the complete page shows.
+    static bool installInto(HWND sheet, const std::string& parent) {
+        passLicence(sheet);
+        if (!WaitForPage(sheet, 3, 30000)) return false;
+        setPageText(sheet, IDC_INSTALL_DIR, parent);
+        Click(sheet, kNextButton);
+        return WaitForPage(sheet, 5, 60000);
+    }
+    // The application's Java dependency asks for `version` ("1.60000").
+    void requireJava(const std::string& version) {
+        const std::string path = service_.publishDir() + "software\\application.txt";
+        std::string text = ReadTextFile(path);
+        const std::string from = "| 1.50000 | 0";
+        ASSERT_NE(text.find(from), std::string::npos);
+        text.replace(text.find(from), from.size(), "| " + version + " | 0");
+        WriteTextFile(path, text);
     }
     static bool shown(HWND sheet, int id) { return IsWindowVisible(GetDlgItem(ActivePageOf(sheet), id)) != FALSE; }
 
@@ -498,6 +517,110 @@ TEST_F(InstallWizardRun, CancelWhileDownloadingEndsTheProcessWithTwo) {
     DWORD code = 0;
     GetExitCodeProcess(process_.get(), &code);
     EXPECT_EQ(code, 2u);
+TEST_F(InstallWizardRun, AFailedInstallTaskEndsOnInstallFailedWithNothingRegistered) {
+    registerJava("1.6");
+    std::string archive = ReadTextFile(service_.publishDir() + "files\\vyn-app.zip");
+    ASSERT_GT(archive.size(), 100000u);
+    const std::string parent = scratch_.path() + "Apps\\";
+    const std::string home = parent + kAppFolderPath;
+    const struct {
+        const char* what;
+        std::function<void()> arrange;
+        std::string text;
+    } cases[] = {
+        {"damaged archive",
+         [&] {
+             std::string damaged = archive;
+             for (size_t i = damaged.size() / 2; i < damaged.size() / 2 + 64; ++i) damaged[i] ^= 0x5A;
+             service_.putFile("vyn-app.zip", damaged);
+         },
+         "The install task unzip failed on " + home + "updates\\vyn-app.zip: Error writing to file"},
+        {"unzip outside the application folder",
+         [&] {
+             service_.putFile("vyn-app.zip", archive);
+             service_.setInstallScript(7, "<install><task><unzip /><fileName>{$DIR_UPDATES}vyn-app.zip</fileName>"
+                                          "<dest>{$DIR_HOME}..\\..</dest><overwrite>true</overwrite></task>"
+                                          "<task><execute /><fileName>{$DIR_BIN}VYN2005.exe -register</fileName>"
+                                          "</task></install>");
+         },
+         "The install task unzip failed on " + home + "..\\..: the path lies outside the application folder"},
+    };
+    for (const auto& c : cases) {
+        c.arrange();
+        RemoveTreeForTest(parent);
+        HWND sheet = startInstaller();
+        ASSERT_TRUE(sheet) << c.what;
+        ASSERT_TRUE(installInto(sheet, parent)) << c.what;
+        std::string message = answerBox(sheet, IDOK);
+        EXPECT_EQ(AsciiUpperCase(message), AsciiUpperCase("There was an error during installation: " + c.text))
+            << c.what;
+        EXPECT_EQ(PageText(sheet, IDC_PAGE_TEXT), message) << c.what;
+        EXPECT_FALSE(shown(sheet, IDC_LAUNCH_CHECK)) << c.what;
+        Click(sheet, kFinishButton);
+        ASSERT_TRUE(installerEnds()) << c.what;
+        EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath)) << c.what;
+        EXPECT_FALSE(LocalMachineKeyExists(kUninstallEntry)) << c.what;
+        EXPECT_FALSE(PathExists(parent + "bin")) << c.what;
+    }
+}
+
+// The required version arrives as a float, where 1.6 is 1.60000002.
+TEST_F(InstallWizardRun, JavaOfExactlyTheRequiredVersionPassesTheCheckAndTheJavaPage) {
+    requireJava("1.60000");
+    HWND sheet = startInstaller();
+    ASSERT_TRUE(sheet);
+    passLicence(sheet);
+    ASSERT_TRUE(WaitForPage(sheet, 2, 30000));
+    registerJava("1.6");
+    Click(sheet, kNextButton);
+    EXPECT_TRUE(WaitForPage(sheet, 3));
+    PostClick(sheet, kCancelButton);
+    answerBox(sheet, IDYES);
+    ASSERT_TRUE(installerEnds());
+
+    sheet = startInstaller();
+    ASSERT_TRUE(sheet);
+    passLicence(sheet);
+    EXPECT_TRUE(WaitForPage(sheet, 3, 30000));
+    PostClick(sheet, kCancelButton);
+    answerBox(sheet, IDYES);
+    EXPECT_TRUE(installerEnds());
+}
+
+// Packed on Windows, every member comes out read-only: the launcher edit,
+// a reinstall over the same folder and the uninstall must all still work.
+TEST_F(InstallWizardRun, AnArchiveMadeOnWindowsInstallsReinstallsAndUninstalls) {
+    registerJava("1.6");
+    ASSERT_TRUE(service_.putFileFrom("vyn-app.zip", service_.publishDir() + "files\\vyn-app-windows.zip"));
+    const std::string parent = scratch_.path() + "Apps\\";
+    const std::string home = parent + kAppFolderPath;
+    for (int round = 0; round < 2; ++round) {
+        HWND sheet = startInstaller(InstallerPath(), "-install");
+        ASSERT_TRUE(sheet) << round;
+        ASSERT_TRUE(installInto(sheet, parent)) << round;
+        EXPECT_EQ(PageText(sheet, IDC_PAGE_TEXT), "") << round;
+        ASSERT_TRUE(WaitFor([] { return LocalMachineKeyExists(kUninstallEntry); }, 30000)) << round;
+        SendMessageA(GetDlgItem(ActivePageOf(sheet), IDC_LAUNCH_CHECK), BM_SETCHECK, BST_UNCHECKED, 0);
+        Click(sheet, kFinishButton);
+        ASSERT_TRUE(installerEnds()) << round;
+        if (round == 0) {
+            EXPECT_TRUE(GetFileAttributesA((home + "lib\\qmtapp.jar").c_str()) & FILE_ATTRIBUTE_READONLY);
+        }
+        EXPECT_NE(ReadTextFile(home + "bin\\QuillmarApp.bat").find("qmtapp.jar"), std::string::npos);
+        // The registration's own launcher run must be over before the next round.
+        ASSERT_TRUE(WaitFor([&] { return ReadTextFile(home + "launcher.log").find("-register") != std::string::npos; },
+                            20000));
+        DeleteFileA((home + "launcher.log").c_str());
+    }
+
+    HWND sheet = startInstaller(home + "bin\\VYN2005.exe", "-uninstall");
+    ASSERT_TRUE(sheet);
+    Click(sheet, kNextButton);
+    ASSERT_TRUE(WaitForPage(sheet, 2, 30000));
+    EXPECT_TRUE(WaitFor([&] { return PageText(sheet, IDC_PAGE_TEXT) == LoadResourceText(IDS_UNINSTALL_COMPLETED); }));
+    Click(sheet, kFinishButton);
+    ASSERT_TRUE(installerEnds());
+    EXPECT_TRUE(WaitFor([&] { return !PathExists(home); }, 20000)) << home;
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
 }
 

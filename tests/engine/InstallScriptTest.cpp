@@ -188,24 +188,84 @@ TEST_F(InstallScript, MoveCopiesInBlocksAndDeletesTheSourceOnlyAfterAFullCopy) {
     EXPECT_TRUE(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// A failed task is reported and the next ones still run; the first failure
-// is the one described.
-TEST_F(InstallScript, DeleteRemovesFilesOnly) {
+// The first failed task ends the script and is described; no later task runs.
+TEST_F(InstallScript, DeleteRemovesFilesOnlyAndAFailureEndsTheScript) {
     WriteTextFile(home + "old.jar", "x");
     CreateDirectoryA((home + "folder").c_str(), nullptr);
     InstallData data;
+    Add(data, {kInstallDelete, "{$DIR_HOME}never.jar", "", "", ""});
     Add(data, {kInstallDelete, "{$DIR_HOME}folder", "", "", ""});
     Add(data, {kInstallDelete, "{$DIR_HOME}old.jar", "", "", ""});
-    Add(data, {kInstallDelete, "{$DIR_HOME}never.jar", "", "", ""});
-    Add(data, {kInstallDelete, "{$DIR_LIB}", "", "", ""});
     InstallScriptResult result = runAny(data);
-    EXPECT_FALSE(result.succeeded());
-    EXPECT_EQ(result.failedItem, 0);
-    EXPECT_EQ(result.failedFile, home + "folder");
-    EXPECT_EQ(result.reason, "");
-    EXPECT_FALSE(PathExists(home + "old.jar"));
+    EXPECT_EQ(result.failedItem, 1);
+    EXPECT_EQ(result.describe(), "The install task delete failed on " + home + "folder");
     EXPECT_TRUE(PathExists(home + "folder"));
-    EXPECT_TRUE(runDeleteTask(home + "never.jar"));
+    EXPECT_TRUE(PathExists(home + "old.jar"));
+}
+
+TEST_F(InstallScript, DamagedArchiveFailsWithTheZipLayersText) {
+    InstallScriptResult result = unzip("damaged.zip", "{$DIR_HOME}", true);
+    EXPECT_EQ(result.describe(),
+              "The install task unzip failed on " + ArchivePath("damaged.zip") + ": Error writing to file");
+}
+
+TEST_F(InstallScript, PathsOutsideTheApplicationFolderAreRefused) {
+    const std::string outside = home + "..\\outside.txt";
+    WriteTextFile(outside, "keep");
+    WriteTextFile(home + "inside.txt", "x");
+    const Task tasks[] = {
+        {kInstallDelete, "{$DIR_LIB}..\\..\\outside.txt", "", "", ""},
+        {kInstallMove, "", "{$DIR_HOME}inside.txt", "{$DIR_HOME}../outside.txt", "", true},
+        {kInstallMove, "", outside, "{$DIR_HOME}stolen.txt", "", true},
+        {kInstallExtractFile, ArchivePath("basic.zip"), "readme.txt", outside, "", true},
+        {kInstallUnzip, "{$DIR_UPDATES}app1.zip", "", "{$DIR_HOME}..", "", true},
+        {kInstallExecute, "C:\\windows\\system32\\cmd.exe /c echo", "", "", ""},
+        {kInstallExecute, "cmd.exe /c echo", "", "", ""},
+        {kInstallClassPath, "{$DIR_LIB}a.jar", "", "", "{$DIR_HOME}QuillmarApp"},
+    };
+    for (const Task& task : tasks) {
+        InstallData data;
+        Add(data, task);
+        InstallScriptResult result = runAny(data);
+        EXPECT_EQ(result.failedItem, 0) << task.type << " " << task.fileName << task.src << task.dest;
+        EXPECT_EQ(result.reason, "the path lies outside the application folder");
+    }
+    EXPECT_EQ(ReadTextFile(outside), "keep");
+    EXPECT_EQ(ReadTextFile(home + "inside.txt"), "x");
+    EXPECT_FALSE(PathExists(home + "stolen.txt"));
+    DeleteFileA(outside.c_str());
+}
+
+// Members of an archive made on Windows come out read-only; reinstalling,
+// editing the launcher, moving over and deleting them must still work.
+TEST_F(InstallScript, ReadOnlyFilesOfOursCanBeReplacedEditedAndDeleted) {
+    EXPECT_TRUE(unzip("windows.zip", "", true).succeeded());
+    EXPECT_TRUE(GetFileAttributesA((home + "lib\\app.jar").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(unzip("windows.zip", "", true).succeeded());
+    WriteTextFile(home + "updates\\new.jar", "new");
+    InstallData data;
+    Add(data, {kInstallClassPath, "{$DIR_LIB}extra.jar", "", "", "{$DIR_BIN}QuillmarApp"});
+    Add(data, {kInstallMove, "", "{$DIR_UPDATES}new.jar", "{$DIR_LIB}app.jar", "", true});
+    Add(data, {kInstallExtractFile, ArchivePath("windows.zip"), "lib/app.jar", "{$DIR_LIB}copy.jar", "", true});
+    Add(data, {kInstallDelete, "{$DIR_LIB}copy.jar", "", "", ""});
+    run(data);
+    EXPECT_EQ(text("bin\\QuillmarApp.bat"), "set JAVA_PATH=\"C:\\Java\"\r\nset CLASSPATH=..\\lib\\extra.jar;..\\lib\\app.jar\r\n");
+    EXPECT_EQ(text("lib\\app.jar"), "new");
+    EXPECT_FALSE(PathExists(home + "lib\\copy.jar"));
+}
+
+TEST_F(InstallScript, StopRequestEndsTheScriptBetweenTasks) {
+    InstallData data;
+    Add(data, {kInstallDelete, "{$DIR_HOME}a.txt", "", "", ""});
+    Add(data, {kInstallDelete, "{$DIR_HOME}b.txt", "", "", ""});
+    WriteTextFile(home + "a.txt", "a");
+    WriteTextFile(home + "b.txt", "b");
+    int asked = 0;
+    InstallScriptResult result = runInstallScript(data, home, "C:\\Java", [&asked] { return ++asked > 1; });
+    EXPECT_TRUE(result.stopped);
+    EXPECT_TRUE(result.succeeded());
+    EXPECT_FALSE(PathExists(home + "a.txt"));
+    EXPECT_TRUE(PathExists(home + "b.txt"));
 }
 
 TEST_F(InstallScript, ClassPathTaskEditsBothLaunchersAndFillsTheJavaLine) {
@@ -231,10 +291,12 @@ TEST_F(InstallScript, ExecuteOpensTheProgramWithItsParametersInItsFolder) {
     WriteTextFile(tools + "record.bat", "@echo off\r\necho %*> args.txt\r\n");
     InstallData data;
     Add(data, {kInstallExecute, "{$DIR_HOME}my tools/record.bat -register now", "", "", ""});
-    run(data);
-    const std::string args = tools + "args.txt";
-    ASSERT_TRUE(WaitForFile(args, 30000, 14)) << args;
-    EXPECT_EQ(ReadTextFile(args), "-register now\r\n");
+    // The script hands back the started program, so its work can be waited for.
+    InstallScriptResult result = runAny(data);
+    ASSERT_TRUE(result.succeeded());
+    ASSERT_EQ(result.startedPrograms.size(), 1u);
+    ASSERT_TRUE(WaitForPrograms(result.startedPrograms, 30000));
+    EXPECT_EQ(ReadTextFile(tools + "args.txt"), "-register now\r\n");
 
     EXPECT_FALSE(runExecuteTask(home + "no-such-program.exe"));
 }

@@ -103,6 +103,18 @@ def application(out):
         zip_tree(os.path.join(out, "app%d.zip" % version), src)
 
 
+def windows(out):
+    # As made on Windows: no Unix attribute half, so every member comes out
+    # read-only by the attribute rule.
+    with zipfile.ZipFile(os.path.join(out, "windows.zip"), "w", zipfile.ZIP_DEFLATED) as z:
+        for name, data in (("bin/QuillmarApp.bat", b"set JAVA_PATH=\"\"\r\nset CLASSPATH=..\\lib\\app.jar\r\n"),
+                           ("lib/app.jar", b"application library\n")):
+            info = zipfile.ZipInfo(name, UT_DOS_TIME)
+            info.create_system = 0
+            info.external_attr = 0x20
+            z.writestr(info, data)
+
+
 def main():
     out = sys.argv[1]
     shutil.rmtree(out, ignore_errors=True)
@@ -112,6 +124,7 @@ def main():
     damaged(out)
     malicious(out)
     application(out)
+    windows(out)
 
 
 if __name__ == "__main__":

@@ -57,13 +57,14 @@ TEST_F(RegistryQueries, RegisteredValuesAreRead) {
     EXPECT_EQ(config_.registeredCompanyHome(), "C:\\A\\");
 }
 
-TEST_F(RegistryQueries, ProductKeyWithoutWriteAccessCountsAsNotInstalled) {
+// A standard user may read the product's keys without being allowed to
+// change them: the product is installed for them too.
+TEST_F(RegistryQueries, ProductKeyWithoutWriteAccessIsStillInstalledAndReadable) {
     SetLocalMachineString(kProductKeyPath, "Bin", "C:\\A\\bin\\");
     ASSERT_TRUE(DenyWriteAccess(kProductKeyPath));
-    EXPECT_FALSE(config_.isInstalled());
-    EXPECT_EQ(config_.registeredBinDir(), "");
-    AllowFullAccess(kProductKeyPath);
     EXPECT_TRUE(config_.isInstalled());
+    EXPECT_EQ(config_.registeredBinDir(), "C:\\A\\bin\\");
+    AllowFullAccess(kProductKeyPath);
 }
 
 }  // namespace

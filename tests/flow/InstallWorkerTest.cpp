@@ -60,6 +60,19 @@ protected:
         ASSERT_EQ(query.getAssociations(config->catalog(), guid, 0.0, 25, 11, "dependency", nullptr), kQueryFound)
             << query.lastError();
     }
+    // The application in one archive, depending on a library in another,
+    // each unpacked and then deleted by its script, and listed as the update
+    // check lists them.
+    void publishAppWithLibrary(const std::string& appArchive, const std::string& libArchive) {
+        service.publish(ServiceSoftware(kApp, 2001, "App").file(31, appArchive).dependsOn(kLib));
+        service.publish(ServiceSoftware(kLib, 3001, "Lib").file(32, libArchive));
+        ASSERT_TRUE(service.putFileFrom(appArchive, ArchivePath(appArchive)));
+        ASSERT_TRUE(service.putFileFrom(libArchive, ArchivePath(libArchive)));
+        service.setInstallScript(31, UnzipAndDeleteScript(appArchive));
+        service.setInstallScript(32, UnzipAndDeleteScript(libArchive));
+        listSoftware(kApp);
+        listDependencies(kApp);
+    }
     std::shared_ptr<RecordingChannel> runInstall() {
         service.clearRequests();
         auto channel = std::make_shared<RecordingChannel>(*config);
@@ -135,14 +148,7 @@ TEST_F(InstallRun, TheTotalIsTwoStepsPerFilePlusTwoAndEveryFileIsFetchedSoftware
 TEST_F(InstallRun, RealArchivesAreUnpackedByTheirScriptsDependenciesFirst) {
     // Both archives hold app\lib\core.jar and unpack with overwrite: the one
     // unpacked last decides its content.
-    service.publish(ServiceSoftware(kApp, 2001, "App").file(31, "app2.zip").dependsOn(kLib));
-    service.publish(ServiceSoftware(kLib, 3001, "Lib").file(32, "app1.zip"));
-    ASSERT_TRUE(service.putFileFrom("app2.zip", ArchivePath("app2.zip")));
-    ASSERT_TRUE(service.putFileFrom("app1.zip", ArchivePath("app1.zip")));
-    service.setInstallScript(31, UnzipAndDeleteScript("app2.zip"));
-    service.setInstallScript(32, UnzipAndDeleteScript("app1.zip"));
-    listSoftware(kApp);
-    listDependencies(kApp);
+    publishAppWithLibrary("app2.zip", "app1.zip");
     auto channel = runInstall();
 
     ExpectSuccess(*channel, 6);
@@ -159,13 +165,7 @@ TEST_F(InstallRun, RealArchivesAreUnpackedByTheirScriptsDependenciesFirst) {
 }
 
 TEST_F(InstallRun, AFailureWithATextEndsTheRunWhereItHappensAndKeepsWhatWasDownloaded) {
-    service.publish(ServiceSoftware(kApp, 2001, "App").file(31, "app2.zip").dependsOn(kLib));
-    service.publish(ServiceSoftware(kLib, 3001, "Lib").file(32, "app1.zip"));
-    ASSERT_TRUE(service.putFileFrom("app2.zip", ArchivePath("app2.zip")));
-    ASSERT_TRUE(service.putFileFrom("app1.zip", ArchivePath("app1.zip")));
-    service.setInstallScript(32, UnzipAndDeleteScript("app1.zip"));
-    listSoftware(kApp);
-    listDependencies(kApp);
+    publishAppWithLibrary("app2.zip", "app1.zip");
 
     const struct {
         const char* what;
@@ -208,6 +208,52 @@ TEST_F(InstallRun, AFailureWithATextEndsTheRunWhereItHappensAndKeepsWhatWasDownl
         EXPECT_FALSE(PathExists(home() + "lib")) << c.what;
         for (const std::string& name : c.downloaded) EXPECT_TRUE(PathExists(updates() + name)) << c.what << name;
     }
+}
+
+TEST_F(InstallRun, AFailedScriptFailsTheInstallAndNoLaterScriptRuns) {
+    publishAppWithLibrary("app2.zip", "damaged.zip");
+    auto channel = runInstall();
+    ASSERT_NE(channel->outcome(), nullptr);
+    EXPECT_EQ(channel->outcome()->kind, OutcomeKind::Failed);
+    EXPECT_EQ(channel->outcome()->text,
+              "The install task unzip failed on " + updates() + "damaged.zip: Error writing to file");
+    // Neither the dependency's delete task nor the application's script ran.
+    EXPECT_TRUE(PathExists(updates() + "damaged.zip"));
+    EXPECT_TRUE(PathExists(updates() + "app2.zip"));
+    EXPECT_FALSE(PathExists(home() + "app\\conf\\added.xml"));
+}
+
+// Stands in for a script's "-register" that has completed when the wizard
+// goes: the application's scripts begin with the product registered and a
+// stop requested.
+class RegisterThenStopChannel : public RecordingChannel {
+public:
+    using RecordingChannel::RecordingChannel;
+    void setStepCaption(const std::string& text) override {
+        RecordingChannel::setStepCaption(text);
+        if (text == "Installing dependencies..." && ++scriptStages_ == 2) {
+            EXPECT_TRUE(configuration().writeRegistration());
+            requestStop();
+        }
+    }
+
+private:
+    int scriptStages_ = 0;
+};
+
+TEST_F(InstallRun, AStoppedInstallUndoesTheRegistrationItsScriptsMade) {
+    ScratchRegistry registry{kCompanyRoot, kUninstallEntry};
+    service.publish(ServiceSoftware(kApp, 2001, "App").file(31, "app2.zip"));
+    ASSERT_TRUE(service.putFileFrom("app2.zip", ArchivePath("app2.zip")));
+    service.setInstallScript(31, UnzipAndDeleteScript("app2.zip"));
+    listSoftware(kApp);
+    auto channel = std::make_shared<RegisterThenStopChannel>(*config);
+    ASSERT_TRUE(RunWorkerToEnd(new InstallWorker(channel)));
+    ASSERT_NE(channel->outcome(), nullptr);
+    EXPECT_EQ(channel->outcome()->kind, OutcomeKind::Failed);
+    EXPECT_FALSE(config->isInstalled());
+    EXPECT_FALSE(LocalMachineKeyExists(kUninstallEntry));
+    EXPECT_TRUE(PathExists(updates() + "app2.zip"));  // the script was not run
 }
 
 // Wall time of an update check and an install of a demo-sized catalog: an

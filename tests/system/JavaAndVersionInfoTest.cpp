@@ -86,6 +86,48 @@ TEST_F(JavaRuntimeLocatorTest, HighestVersionWithoutHomeIsNotFound) {
     EXPECT_EQ(home, "unchanged");
 }
 
+// Required versions arrive as floats, where 1.6 is 1.60000002: an installed
+// "1.6" must still count as 1.6.
+TEST_F(JavaRuntimeLocatorTest, VersionsCompareAsExactDecimalsAcrossBothRegistryViews) {
+    const double requiredAsFloat = static_cast<double>(1.6f);
+    setCurrent("1.6");
+    registerRuntime("1.6", "C:\\Java\\1.6");
+    EXPECT_TRUE(locator_.IsJavaRuntimeInstalled(requiredAsFloat));
+    std::string home;
+    EXPECT_TRUE(locator_.FindJavaRuntimeHome(requiredAsFloat, home));
+    EXPECT_EQ(home, "C:\\Java\\1.6");
+    EXPECT_FALSE(locator_.IsJavaRuntimeInstalled(static_cast<double>(1.60001f)));
+
+    // A higher runtime registered only in the other (32-bit) view wins.
+    const std::string other = std::string(kJavaRuntimeRoot) + "\\1.8.0_152";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, other.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                              nullptr, &key, nullptr), 0);
+    RegSetValueExA(key, "JavaHome", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\Java32"), 10);
+    RegCloseKey(key);
+    EXPECT_TRUE(locator_.FindJavaRuntimeHome(static_cast<double>(1.8f), home));
+    EXPECT_EQ(home, "C:\\Java32");
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, other.c_str(), KEY_WOW64_32KEY, 0);
+}
+
+TEST(VersionText, ComparesTheDigitsAndFirstDotReadingExactly) {
+    const struct {
+        const char *a, *b;
+        int order;
+    } cases[] = {
+        {"1.6", "1.60000", 0}, {"1.4.2_05", "1.4205", 0}, {"1.4.2_05", "1.4", 1}, {"1.4.2_05", "1.5", -1},
+        {"1.10", "1.4", -1},   {"10.0", "9.99", 1},       {"01.5", "1.5", 0},     {"beta", "", 0},
+        {".5", "0.45", 1},     {"1.8.0_152", "1.80152", 0},
+    };
+    for (const auto& c : cases) {
+        const int order = CompareVersionTexts(c.a, c.b);
+        EXPECT_EQ((order > 0) - (order < 0), c.order) << c.a << " vs " << c.b;
+        EXPECT_EQ(-((order > 0) - (order < 0)), (CompareVersionTexts(c.b, c.a) > 0) - (CompareVersionTexts(c.b, c.a) < 0));
+    }
+    EXPECT_TRUE(IsVersionAtLeast("1.6", static_cast<double>(1.6f)));
+    EXPECT_FALSE(IsVersionAtLeast("1.5.9", static_cast<double>(1.6f)));
+}
+
 TEST(SystemInfo, BuiltProgramReportsVersion101) {
     HMODULE program = LoadLibraryExA(InstallerPath().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
     ASSERT_NE(program, nullptr) << InstallerPath();

@@ -12,8 +12,10 @@
 
 #include "flow/InstallerConfig.h"
 #include "resources/resource.h"
+#include "support/CountingProgressBar.h"
 #include "support/DirectoryLink.h"
 #include "support/ProcessRunner.h"
+#include "support/RecordingChannel.h"
 #include "support/ScratchFolder.h"
 #include "support/ScratchRegistry.h"
 #include "support/TestPaths.h"
@@ -322,6 +324,36 @@ TEST_F(Uninstall, AFileInUseFailsTheUninstallAndLinkedFoldersSurvive) {
     }
     expectUnregistered();
     EXPECT_TRUE(wizard.finish());
+}
+
+// Asks for a stop once the product is unregistered: the bar's first step.
+class StopAfterUnregistering : public RecordingChannel {
+public:
+    using RecordingChannel::RecordingChannel;
+    ProgressBar* stepBar() override { return &bar_; }
+
+private:
+    struct StoppingBar : CountingProgressBar {
+        explicit StoppingBar(WorkerChannel& channel) : channel(channel) {}
+        void stepIt() override {
+            CountingProgressBar::stepIt();
+            channel.requestStop();
+        }
+        WorkerChannel& channel;
+    } bar_{*this};
+};
+
+TEST_F(Uninstall, AStoppedUninstallKeepsTheProductRegisteredWhileItsFolderStays) {
+    installProduct(false);
+    InstallerConfig config("installer-id", "product-id", "VYN2005");
+    auto channel = std::make_shared<StopAfterUnregistering>(config);
+    ASSERT_TRUE(RunWorkerToEnd(new UninstallWorker(channel)));
+    ASSERT_NE(channel->outcome(), nullptr);
+    EXPECT_TRUE(channel->outcome()->failed());
+    EXPECT_EQ(ReadTextFile(home() + "lib\\vyn.jar"), "jar");
+    EXPECT_EQ(LocalMachineString(kProductKeyPath, "Bin"), home() + "bin\\");
+    EXPECT_EQ(LocalMachineString(kFamilyKey, "Home"), home());
+    EXPECT_TRUE(LocalMachineKeyExists(kUninstallEntry));
 }
 
 // The built program, as the uninstall entry starts it.

@@ -62,7 +62,8 @@ private:
 // While a worker runs only Cancel is offered.
 void ExpectOnlyCancel(HWND sheet) {
     EXPECT_TRUE(WaitFor([&] { return !Enabled(sheet, kBackButton) && !Enabled(sheet, kNextButton); }));
-    Sleep(100);  // the page's own posted button settings must not undo the worker's
+    // The page's own posted button settings must not undo the worker's.
+    ASSERT_TRUE(HandlePostedMessages(sheet));
     EXPECT_FALSE(Enabled(sheet, kBackButton));
     EXPECT_FALSE(Enabled(sheet, kNextButton));
     EXPECT_TRUE(Enabled(sheet, kCancelButton));
@@ -127,7 +128,7 @@ TEST(InstallProgressPages, TheCheckThenTheInstallRunBehindTheirPagesAndTurnTheWi
     ExpectOnlyCancel(sheet);
     EXPECT_EQ(BarPosition(sheet, IDC_TOTAL_BAR), 1);  // the one download
     RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sleep(300);
+    ASSERT_TRUE(HandlePostedMessages(sheet));
     EXPECT_TRUE(SaveWindowShot(sheet, BinaryDir() + "install-progress-page.bmp"));
 
     ASSERT_TRUE(WaitForPage(sheet, 5, 20000));

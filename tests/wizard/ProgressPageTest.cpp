@@ -127,14 +127,15 @@ TEST(ProgressPage, WorkerDrivesThePageAndItsOutcomeTurnsTheWizard) {
     EXPECT_LE(stepBar->messagesSent(), barRect.right + 2);
     EXPECT_GT(stepBar->messagesSent(), 10);
     EXPECT_TRUE(WaitFor([&] { return !Enabled(sheet, kBackButton) && !Enabled(sheet, kNextButton); }));
-    Sleep(200);  // the page's own posted button settings must not undo the worker's
+    // The page's own posted button settings must not undo the worker's.
+    ASSERT_TRUE(HandlePostedMessages(sheet));
     EXPECT_FALSE(Enabled(sheet, kBackButton));
     EXPECT_FALSE(Enabled(sheet, kNextButton));
     EXPECT_TRUE(Enabled(sheet, kCancelButton));
 
     if (const char* binary = std::getenv("VYN_BINARY_DIR")) {
         RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        Sleep(300);
+        ASSERT_TRUE(HandlePostedMessages(sheet));
         SaveWindowShot(sheet, std::string(binary) + "\\progress-page.bmp");
     }
 
@@ -149,7 +150,7 @@ TEST(ProgressPage, WorkerDrivesThePageAndItsOutcomeTurnsTheWizard) {
     ASSERT_TRUE(WaitFor([&] { return wizard.target->received != nullptr; }));
     EXPECT_EQ(wizard.target->received->text, "All done");
     EXPECT_TRUE(wizard.target->received->succeeded());
-    Sleep(200);
+    ASSERT_TRUE(HandlePostedMessages(wizard.progress->window()));
     EXPECT_EQ(PageIndex(sheet), 2);  // the second outcome went nowhere
     EXPECT_EQ(wizard.target->applied, 1);
 }

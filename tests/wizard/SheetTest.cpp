@@ -144,7 +144,7 @@ TEST(WizardSheet, EveryWayOfCancellingAsksFirst) {
         page.allowsCancel = false;
         cancel(sheet);
         ASSERT_TRUE(WaitFor([&] { return page.cancelQuestions.load() == 1; }));
-        Sleep(200);
+        ASSERT_TRUE(HandlePostedMessages(sheet));
         EXPECT_TRUE(run.running());
         EXPECT_EQ(PageIndex(sheet), 0);
         page.allowsCancel = true;
@@ -172,7 +172,7 @@ TEST(WizardSheet, FinishWaitsForTheActivePageAndHelpDoesNothing) {
 
     wizard.page(1).validates = false;
     Click(sheet, kFinishButton);
-    Sleep(200);
+    ASSERT_TRUE(HandlePostedMessages(sheet));
     EXPECT_TRUE(run.running());
     EXPECT_EQ(PageIndex(sheet), 1);
 

@@ -3,6 +3,10 @@
 
 #include <commctrl.h>
 
+#include <mutex>
+
+#include "system/UniqueHandle.h"
+
 #include "wizard/QMPropertySheet.h"
 
 namespace wizard_driver {
@@ -14,6 +18,37 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
         Sleep(10);
     }
     return true;
+}
+
+namespace {
+
+std::mutex barrierMutex;  // one barrier at a time: the hook reads the two below
+UINT barrierMarker = 0;
+HANDLE barrierReached = nullptr;
+
+struct MessageHookTraits {
+    using Handle = HHOOK;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle hook) { UnhookWindowsHookEx(hook); }
+};
+
+LRESULT CALLBACK BarrierHook(int code, WPARAM removal, LPARAM message) {
+    const MSG* taken = reinterpret_cast<const MSG*>(message);
+    if (code == HC_ACTION && removal == PM_REMOVE && taken->message == barrierMarker) SetEvent(barrierReached);
+    return CallNextHookEx(nullptr, code, removal, message);
+}
+
+}  // namespace
+
+bool HandlePostedMessages(HWND window, DWORD timeoutMs) {
+    std::lock_guard<std::mutex> lock(barrierMutex);
+    barrierMarker = RegisterWindowMessageA("VYN2005 test message barrier");
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    UniqueKernelHandle reached(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    barrierReached = reached.get();
+    UniqueHandle<MessageHookTraits> hook(SetWindowsHookExA(WH_GETMESSAGE, BarrierHook, nullptr, thread));
+    if (!hook) return false;
+    return PostMessageA(window, barrierMarker, 0, 0) && WaitForSingleObject(reached.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 void Click(HWND sheet, int buttonId) { SendMessageA(GetDlgItem(sheet, buttonId), BM_CLICK, 0, 0); }

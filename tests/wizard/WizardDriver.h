@@ -15,6 +15,13 @@ namespace wizard_driver {
 // Waits until `condition` holds or `timeoutMs` passes; true when it held.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 
+// A barrier on the message queue of a window of this process: returns once
+// every message posted to the window's thread before the call has been
+// handled. A marker is posted after them, and a message hook on that thread
+// reports when the loop takes the marker, which it does only after handling
+// each message before it. False when the marker is not taken in time.
+bool HandlePostedMessages(HWND window, DWORD timeoutMs = 10000);
+
 // Clicks and returns once the click has been handled.
 void Click(HWND sheet, int buttonId);
 // Clicks without waiting: for a click that opens a modal message box, which
