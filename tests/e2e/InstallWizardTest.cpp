@@ -489,14 +489,16 @@ TEST_F(InstallWizardRun, SilentInstallRunsANewerInstallerWithItsArgumentsAndEnds
     service_.publish(
         ServiceSoftware(kInstallerGuid, 1001, "VYN2005 Installer", {"1.01000", "2.00000"}).file(5, "NewInstaller.bat",
                                                                                                  "2.00000"));
-    service_.putFile("NewInstaller.bat", "@echo %*> \"%~dp0new-installer.log\"\r\n@exit /b 5\r\n");
+    // It runs from a private folder of its own: it logs into the scratch folder.
+    const std::string log = scratch_.path() + "new-installer.log";
+    service_.putFile("NewInstaller.bat", "@echo %*> \"" + log + "\"\r\n@exit /b 5\r\n");
     bool windowSeen = true;
     // The folder's final backslash is doubled before the closing quote, both
     // in what we are given and in what the newer installer gets.
     const std::string arguments = "-install -silent -dir \"C:\\My Apps\\\\\"";
     EXPECT_EQ(runWatchingWindows(InstallerPath(), arguments, windowSeen), 5) << "its exit code is ours";
     EXPECT_FALSE(windowSeen);
-    EXPECT_EQ(ReadTextFile(tempDir() + "new-installer.log"), arguments + "\r\n");
+    EXPECT_EQ(ReadTextFile(log), arguments + "\r\n");
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
 }
 
