@@ -167,11 +167,7 @@ protected:
     // Goes through the wizard to the complete page, installing into a folder
     // of the scratch folder, which it returns (the application's home).
     std::string installUpToTheCompletePage(HWND sheet) {
-        passLicence(sheet);
-        EXPECT_TRUE(WaitForPage(sheet, 3, 30000));
-        setPageText(sheet, IDC_INSTALL_DIR, scratch_.path() + "Apps");
-        Click(sheet, kNextButton);
-        EXPECT_TRUE(WaitForPage(sheet, 5, 60000));
+        EXPECT_TRUE(installInto(sheet, scratch_.path() + "Apps"));
         return AsciiUpperCase(scratch_.path() + "Apps\\" + kAppFolderPath);
     }
 
