@@ -515,6 +515,9 @@ TEST_F(InstallWizardRun, CancelWhileDownloadingEndsTheProcessWithTwo) {
     DWORD code = 0;
     GetExitCodeProcess(process_.get(), &code);
     EXPECT_EQ(code, 2u);
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+}
+
 TEST_F(InstallWizardRun, AFailedInstallTaskEndsOnInstallFailedWithNothingRegistered) {
     registerJava("1.6");
     std::string archive = ReadTextFile(service_.publishDir() + "files\\vyn-app.zip");
