@@ -114,21 +114,10 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::installerUpdateStep() {
         postFailure(kNoInstallerFileText);
         return StepResult::Failed;
     }
-    // A program we start is downloaded into a folder of our own, where
-    // nothing else can be waiting under its name.
-    const std::string folder = CreatePrivateTempFolder();
-    if (folder.empty()) {
-        postFailure(kNoPrivateFolderText);
-        return StepResult::Failed;
-    }
-    ServiceQuery download(config.serviceUrl());
-    download.setStopFlag(channel().stopFlag());
-    if (download.retrieveSoftware(catalog.mainList, folder, channel().stepBar(), nullptr) == kQueryFailed &&
-        !download.lastError().empty()) {
-        DeleteDirectoryTree(folder);
-        reportFailure(download);
-        return StepResult::Failed;
-    }
+    const std::string folder = downloadIntoPrivateFolder([&](ServiceQuery& download, const std::string& into) {
+        return download.retrieveSoftware(catalog.mainList, into, channel().stepBar(), nullptr);
+    });
+    if (folder.empty()) return StepResult::Failed;
     stepTotal();
     const std::string path = folder + catalog.mainList.front()->files.front()->fileName;
     WizardOutcome updated = WizardOutcome::Of(OutcomeKind::InstallerUpdated, LoadResourceText(IDS_INSTALLER_MUST_EXIT));
@@ -223,19 +212,10 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::javaDownloadStep() {
     // Administrators deploy the runtime first from the address it comes from.
     for (const auto& link : installer.links)
         LogLine("Java runtime " + FormatVersionNumber(installer.ver) + " required; its installer: " + link->url);
-    const std::string folder = CreatePrivateTempFolder();
-    if (folder.empty()) {
-        postFailure(kNoPrivateFolderText);
-        return StepResult::Failed;
-    }
-    ServiceQuery query(config.serviceUrl());
-    query.setStopFlag(channel().stopFlag());
-    int result = query.retrieveFile(installer, folder, channel().stepBar());
-    if (result == kQueryFailed && !query.lastError().empty()) {
-        DeleteDirectoryTree(folder);
-        reportFailure(query);
-        return StepResult::Failed;
-    }
+    const std::string folder = downloadIntoPrivateFolder([&](ServiceQuery& download, const std::string& into) {
+        return download.retrieveFile(installer, into, channel().stepBar());
+    });
+    if (folder.empty()) return StepResult::Failed;
     const std::string path = folder + installer.fileName;
     const double requiredVersion = installer.ver;
     // The Java page runs this installer; the install worker must not.
@@ -247,6 +227,24 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::javaDownloadStep() {
     required.requiredVersion = requiredVersion;
     postOutcome(std::move(required));
     return StepResult::Special;
+}
+
+std::string UpdateCheckWorker::downloadIntoPrivateFolder(const DownloadInto& fetch) {
+    // A program we start is downloaded into a folder of our own, where
+    // nothing else can be waiting under its name.
+    const std::string folder = CreatePrivateTempFolder();
+    if (folder.empty()) {
+        postFailure(kNoPrivateFolderText);
+        return std::string();
+    }
+    ServiceQuery query(channel().configuration().serviceUrl());
+    query.setStopFlag(channel().stopFlag());
+    if (fetch(query, folder) == kQueryFailed && !query.lastError().empty()) {
+        DeleteDirectoryTree(folder);
+        reportFailure(query);
+        return std::string();
+    }
+    return folder;
 }
 
 void UpdateCheckWorker::reportFailure(const ServiceQuery& query) {

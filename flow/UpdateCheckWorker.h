@@ -6,6 +6,7 @@
 // it needs is registered (fetching the runtime's installer if not). It ends
 // with one outcome: ready for the install folder, Java required, installer
 // updated, or failed.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,6 +36,10 @@ private:
     StepResult javaCheckStep();
     StepResult javaDownloadStep();
 
+    // Runs `fetch` with a query and a fresh private folder to download into.
+    // The folder, or empty once a failure has been posted (the folder gone).
+    using DownloadInto = std::function<int(ServiceQuery&, const std::string&)>;
+    std::string downloadIntoPrivateFolder(const DownloadInto& fetch);
     // Posts the query's error as a failure when it has one; a failure
     // without a text is left to the worker base's own failure outcome.
     void reportFailure(const ServiceQuery& query);

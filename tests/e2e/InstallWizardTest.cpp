@@ -162,6 +162,13 @@ protected:
         text.replace(text.find(from), from.size(), "| " + version + " | 0");
         WriteTextFile(path, text);
     }
+    // The service offers installer 2.0, a batch file with `script` as its text.
+    void publishNewerInstaller(const std::string& script) {
+        DeleteFileA((service_.publishDir() + "software\\installer.txt").c_str());
+        service_.publish(ServiceSoftware(kInstallerGuid, 1001, "VYN2005 Installer", {"1.01000", "2.00000"})
+                             .file(5, "NewInstaller.bat", "2.00000"));
+        service_.putFile("NewInstaller.bat", script);
+    }
     static bool shown(HWND sheet, int id) { return IsWindowVisible(GetDlgItem(ActivePageOf(sheet), id)) != FALSE; }
 
     // Goes through the wizard to the complete page, installing into a folder
@@ -295,11 +302,7 @@ TEST_F(InstallWizardRun, MissingJavaIsInstalledFromTheJavaPage) {
 
 TEST_F(InstallWizardRun, ANewerInstallerReplacesThisOne) {
     registerJava("1.6");
-    DeleteFileA((service_.publishDir() + "software\\installer.txt").c_str());
-    service_.publish(
-        ServiceSoftware(kInstallerGuid, 1001, "VYN2005 Installer", {"1.01000", "2.00000"}).file(5, "NewInstaller.bat",
-                                                                                                 "2.00000"));
-    service_.putFile("NewInstaller.bat", "@echo %*> \"%~dp0new-installer.log\"\r\n");
+    publishNewerInstaller("@echo %*> \"%~dp0new-installer.log\"\r\n");
     HWND sheet = startInstaller();
     ASSERT_TRUE(sheet);
     passLicence(sheet);
@@ -481,13 +484,9 @@ TEST_F(InstallWizardRun, SilentInstallWithoutJavaExitsWithThreeAndNamesTheRuntim
 }
 
 TEST_F(InstallWizardRun, SilentInstallRunsANewerInstallerWithItsArgumentsAndEndsWithItsCode) {
-    DeleteFileA((service_.publishDir() + "software\\installer.txt").c_str());
-    service_.publish(
-        ServiceSoftware(kInstallerGuid, 1001, "VYN2005 Installer", {"1.01000", "2.00000"}).file(5, "NewInstaller.bat",
-                                                                                                 "2.00000"));
     // It runs from a private folder of its own: it logs into the scratch folder.
     const std::string log = scratch_.path() + "new-installer.log";
-    service_.putFile("NewInstaller.bat", "@echo %*> \"" + log + "\"\r\n@exit /b 5\r\n");
+    publishNewerInstaller("@echo %*> \"" + log + "\"\r\n@exit /b 5\r\n");
     bool windowSeen = true;
     // The folder's final backslash is doubled before the closing quote, both
     // in what we are given and in what the newer installer gets.
