@@ -72,11 +72,6 @@ void DeletePerUserLinks(const std::string& name, const std::string& subfolder) {
         LogLine("Deleted the older per-user desktop shortcut");
 }
 
-std::string ParentPath(const std::string& path) {
-    size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 }  // namespace
 
 bool InstallerConfig::writeRegistration() {
@@ -140,11 +135,11 @@ bool InstallerConfig::removeRegistration() {
     key.close();
 
     // The family keys go only with their last product.
-    std::string familyPath = ParentPath(productKeyPath());
+    std::string familyPath = GetParentOfPath(productKeyPath());
     if (key.open(HKEY_LOCAL_MACHINE, familyPath) == ERROR_SUCCESS && !HasSubkeys(key))
         key.deleteTree();
     key.close();
-    std::string companyPath = ParentPath(familyPath);
+    std::string companyPath = GetParentOfPath(familyPath);
     if (key.open(HKEY_LOCAL_MACHINE, companyPath) == ERROR_SUCCESS && !HasSubkeys(key))
         key.deleteTree();
     key.close();

@@ -16,18 +16,13 @@ namespace {
 // How long the copy waits for the uninstaller to end.
 constexpr DWORD kWaitForUninstallerMs = 120000;
 
-std::string ParentFolder(const std::string& path) {
-    size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 // Removes the file and its emptied folders when the machine next starts.
 bool RemoveAtRestart(const std::string& program, int emptyFolderLevels) {
     if (!MoveFileExA(program.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
-    std::string folder = ParentFolder(program);
+    std::string folder = GetParentOfPath(program);
     for (int level = 0; level < emptyFolderLevels && !folder.empty(); ++level) {
         MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        folder = ParentFolder(folder);
+        folder = GetParentOfPath(folder);
     }
     return true;
 }
@@ -91,13 +86,13 @@ void FinishSelfRemoval(const std::vector<std::string>& arguments, const std::str
         if (GetFileAttributesA(program.c_str()) == INVALID_FILE_ATTRIBUTES) break;
         Sleep(100);
     }
-    std::string folder = ParentFolder(program);
+    std::string folder = GetParentOfPath(program);
     for (int level = 0; level < levels && !folder.empty(); ++level) {
         if (!RemoveDirectoryA(folder.c_str())) break;  // not empty: it is not ours alone
-        folder = ParentFolder(folder);
+        folder = GetParentOfPath(folder);
     }
     // This copy cannot delete itself while it runs.
     const std::string self = GetModulePath();
     MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    MoveFileExA(ParentFolder(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExA(GetParentOfPath(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

@@ -58,12 +58,6 @@ namespace {
 constexpr DWORD kDeleteRetryMs = 5000;
 constexpr DWORD kDeleteRetryPauseMs = 100;
 
-bool IsSamePathOrAbove(const std::string& folder, const std::string& path) {
-    if (path.size() < folder.size()) return false;
-    if (lstrcmpiA(path.substr(0, folder.size()).c_str(), folder.c_str()) != 0) return false;
-    return path.size() == folder.size() || path[folder.size()] == '\\';
-}
-
 // The first thing in `path` (or `path` itself) that is still there, other
 // than the running program and the folders that lead to it: those go only
 // once the program has ended. Empty when nothing else is left.
@@ -86,7 +80,7 @@ std::string LeftBehind(std::string path, const std::string& ownProgram) {
             } while (FindNextFileA(listing.get(), &entry));
         }
     }
-    return IsSamePathOrAbove(path, ownProgram) ? std::string() : path;
+    return IsTextInsideFolder(ownProgram, path) ? std::string() : path;
 }
 
 }  // namespace
@@ -145,7 +139,7 @@ bool UninstallWorker::RemoveProduct() {
     // Run from the bin folder, this program is the one file left; a copy of
     // it removes the file, and the folders it empties, once we have ended.
     const std::string ownProgram = GetModulePath();
-    if (IsSamePathOrAbove(companyFolder, ownProgram)) {
+    if (IsTextInsideFolder(ownProgram, companyFolder)) {
         const std::string below = ownProgram.substr(companyFolder.size());
         const int levels = static_cast<int>(std::count(below.begin(), below.end(), '\\'));
         if (!ScheduleSelfRemoval(ownProgram, levels)) {

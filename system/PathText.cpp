@@ -34,3 +34,8 @@ std::string MakeShortPath(const std::string& path) {
     }
     return result;
 }
+
+std::string GetParentOfPath(const std::string& path) {
+    size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}

@@ -4,6 +4,8 @@
 
 void AddTrailingBackslash(std::string& path);
 void RemoveTrailingBackslash(std::string& path);
+// The text before the last backslash; empty when it has none.
+std::string GetParentOfPath(const std::string& path);
 // The text after the last backslash; the whole path when it has none.
 std::string GetFileNameOfPath(const std::string& path);
 // An 8.3-style abbreviation made without asking the file system: components
