@@ -30,7 +30,10 @@ int Download(const std::string& url, const std::string& fileName, const std::str
     InitCommonControlsEx(&controls);
     HWND bar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP, 0, 0, kBarWidth, 16, nullptr, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
-    if (!bar) return 1;
+    if (!bar) {
+        std::fprintf(stderr, "cannot make the progress bar (error %lu)\n", GetLastError());
+        return 1;
+    }
     WindowProgressBar progress(bar);
     const DWORD mainThread = GetCurrentThreadId();
     int result = kQueryFailed;

@@ -112,8 +112,8 @@ ZipResult runUnzipTask(const std::string& archive, const std::string& dest, cons
         if (!IsSafeMemberName(name)) {
             result = ZipNoFile;
         } else {
-            bool exists = Exists(MemberCheckPath(homeDir, name));
-            if (exists && (IsProtectedMember(name) || !overwrite)) continue;
+            // Only a member that may not replace its file needs the look.
+            if ((IsProtectedMember(name) || !overwrite) && Exists(MemberCheckPath(homeDir, name))) continue;
             result = ZipExtractItem(zip.get(), index, name.c_str(), 0, ZipFromFileName);
         }
         if (firstFailure == ZipOk) firstFailure = result;

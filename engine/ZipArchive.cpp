@@ -4,9 +4,11 @@
 
 #include <climits>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "engine/ArchiveFileReader.h"
 #include "engine/ZipItemFields.h"
 #include "system/FileSystem.h"
 #include "system/PathSafety.h"
@@ -20,36 +22,6 @@ struct MinizipTraits {
     static void close(Handle reader) { unzClose(reader); }
 };
 using UniqueMinizip = UniqueHandle<MinizipTraits>;
-
-// minizip reads through the file handle that the archive state owns: "open"
-// hands out that handle and "close" leaves it to its owner.
-voidpf ZCALLBACK OpenOwnedFile(voidpf opaque, const void*, int) { return opaque; }
-
-uLong ZCALLBACK ReadOwnedFile(voidpf, voidpf stream, void* buffer, uLong size) {
-    DWORD read = 0;
-    return ReadFile(static_cast<HANDLE>(stream), buffer, size, &read, nullptr) ? read : 0;
-}
-
-uLong ZCALLBACK WriteNothing(voidpf, voidpf, const void*, uLong) { return 0; }
-
-ZPOS64_T ZCALLBACK TellOwnedFile(voidpf, voidpf stream) {
-    LARGE_INTEGER zero = {}, position = {};
-    if (!SetFilePointerEx(static_cast<HANDLE>(stream), zero, &position, FILE_CURRENT))
-        return static_cast<ZPOS64_T>(-1);
-    return static_cast<ZPOS64_T>(position.QuadPart);
-}
-
-long ZCALLBACK SeekOwnedFile(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-    DWORD method = origin == ZLIB_FILEFUNC_SEEK_CUR   ? FILE_CURRENT
-                   : origin == ZLIB_FILEFUNC_SEEK_END ? FILE_END
-                                                      : FILE_BEGIN;
-    LARGE_INTEGER distance;
-    distance.QuadPart = static_cast<LONGLONG>(offset);
-    return SetFilePointerEx(static_cast<HANDLE>(stream), distance, nullptr, method) ? 0 : -1;
-}
-
-int ZCALLBACK LeaveFileToOwner(voidpf, voidpf) { return 0; }
-int ZCALLBACK NoFileError(voidpf, voidpf) { return 0; }
 
 // Not rooted ("/", "\\") and without a drive ("C:").
 bool IsRelativePath(const std::string& path) {
@@ -65,14 +37,18 @@ uint64_t FileTimeFromDos(uLong dosDate) {
 }  // namespace
 
 struct ZipArchive {
-    // Declared in this order so the reader closes before its file.
-    UniqueFileHandle file;
+    // Declared in this order so minizip closes before its file.
+    ArchiveFileReader file;
     UniqueMinizip reader;
     int itemCount = 0;
     int openItem = -1;
     ZipItemInfo cachedItem = {};
     int cachedIndex = -1;
     std::string rootDirectory;
+    // Folders below the root this archive has made or found: each is made
+    // once, not once per item in it.
+    std::set<std::string> madeFolders;
+    std::vector<char> copyBuffer;
 
     // Ends the data stream of the open item. UNZ_CRCERROR when the item was
     // read to its end and its checksum did not match.
@@ -114,7 +90,7 @@ struct ZipArchive {
     }
 
     ZipResult describe(int index, ZipItemInfo& item);
-    void createDirectoriesBelowRoot(const std::string& relative) const;
+    void createDirectoriesBelowRoot(const std::string& relative);
     ZipResult extract(int index, const char* target);
 };
 
@@ -165,12 +141,13 @@ ZipResult ZipArchive::describe(int index, ZipItemInfo& item) {
     return ZipOk;
 }
 
-void ZipArchive::createDirectoriesBelowRoot(const std::string& relative) const {
-    if (relative.empty()) return;
+void ZipArchive::createDirectoriesBelowRoot(const std::string& relative) {
+    if (relative.empty() || madeFolders.count(relative)) return;
     size_t last = relative.find_last_of("/\\");
     if (last != std::string::npos) createDirectoriesBelowRoot(relative.substr(0, last));
     // An existing folder is no error.
     CreateDirectoryA((rootDirectory + relative).c_str(), nullptr);
+    madeFolders.insert(relative);
 }
 
 ZipResult ZipArchive::extract(int index, const char* target) {
@@ -200,9 +177,9 @@ ZipResult ZipArchive::extract(int index, const char* target) {
 
     DWORD attributes = item.attributes == kZipAttrNormal ? item.attributes : item.attributes & ~kZipAttrNormal;
     const std::string file = IsRelativePath(targetPath) ? rootDirectory + targetPath : targetPath;
+    UniqueFileHandle out(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
     // An earlier copy of the item may have come out read-only; it is ours to replace.
-    UniqueFileHandle out;
-    if (MakeWritable(file))
+    if (!out && GetLastError() == ERROR_ACCESS_DENIED && MakeWritable(file))
         out.reset(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
     if (!out) {
         closeStream();
@@ -211,9 +188,11 @@ ZipResult ZipArchive::extract(int index, const char* target) {
 
     bool failed = false;
     uint64_t total = 0;
-    char buffer[16384];
+    // Large pieces: each costs a read and a write call.
+    copyBuffer.resize(64 * 1024);
+    char* buffer = copyBuffer.data();
     for (;;) {
-        int count = unzReadCurrentFile(reader.get(), buffer, sizeof buffer);
+        int count = unzReadCurrentFile(reader.get(), buffer, unsigned(copyBuffer.size()));
         if (count < 0) {
             failed = true;
             break;
@@ -230,7 +209,7 @@ ZipResult ZipArchive::extract(int index, const char* target) {
     // that minizip checks at the end of the stream both have to agree.
     if (closeStream() != UNZ_OK || (!failed && total != item.uncompressedSize)) failed = true;
 
-    if (!failed && GetFileType(out.get()) == FILE_TYPE_DISK) {
+    if (!failed) {
         auto asFileTime = [](uint64_t value) {
             FILETIME time;
             time.dwLowDateTime = DWORD(value);
@@ -253,18 +232,8 @@ ZipResult ZipOpen(const char* path, unsigned, int kind, const char* rootFolder, 
     archive->rootDirectory = rootFolder;
     AddTrailingBackslash(archive->rootDirectory);
 
-    archive->file.reset(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!archive->file) return ZipNoFile;
-    zlib_filefunc64_def access = {};
-    access.zopen64_file = OpenOwnedFile;
-    access.zread_file = ReadOwnedFile;
-    access.zwrite_file = WriteNothing;
-    access.ztell64_file = TellOwnedFile;
-    access.zseek64_file = SeekOwnedFile;
-    access.zclose_file = LeaveFileToOwner;
-    access.zerror_file = NoFileError;
-    access.opaque = archive->file.get();
+    if (!archive->file.open(path)) return ZipNoFile;
+    zlib_filefunc64_def access = archive->file.fileFunctions();
     archive->reader.reset(unzOpen2_64(path, &access));
     unz_global_info global = {};
     if (!archive->reader || unzGetGlobalInfo(archive->reader.get(), &global) != UNZ_OK || global.number_entry > INT_MAX)

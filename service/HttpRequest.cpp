@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "service/InternetErrorText.h"
+#include "system/BackgroundSha256.h"
 #include "system/ProgressBar.h"
-#include "system/Sha256.h"
 
 namespace {
 
@@ -45,20 +45,42 @@ void AdvanceBy(ProgressBar& progress, size_t bytes) {
     progress.setPosition(static_cast<int>(std::min<int64_t>(position, INT_MAX)));
 }
 
+// Moves the bar through a large block in 4 KB steps, so a small download
+// still shows every pixel column it passes; the bar sends a message only
+// when its column changes, so the steps cost next to nothing.
+void AdvanceInPieces(ProgressBar& progress, size_t bytes) {
+    const size_t kPiece = 4096;
+    for (; bytes > kPiece; bytes -= kPiece) AdvanceBy(progress, kPiece);
+    AdvanceBy(progress, bytes);
+}
+
 }  // namespace
 
 size_t ReplyBody::read(void* buffer, size_t count) {
     char* out = static_cast<char*>(buffer);
     size_t copied = 0;
     while (copied < count) {
-        if (blockOffset_ == blockSize_ && !fill()) break;
-        if (bytesRead_ + copied >= limit_) {
+        const uint64_t belowLimit = limit_ - std::min(limit_, bytesRead_ + copied);
+        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(count - copied, belowLimit));
+        if (blockOffset_ == blockSize_) {
+            if (wanted >= kBlockBytes) {
+                const size_t got = readReply(out + copied, std::min<size_t>(wanted, ULONG_MAX));
+                if (got == 0) break;
+                copied += got;
+                continue;
+            }
+            if (block_.size() < kBlockBytes) block_.resize(kBlockBytes);
+            blockSize_ = readReply(block_.data(), kBlockBytes);
+            blockOffset_ = 0;
+            if (blockSize_ == 0) break;
+        }
+        // A byte beyond the limit is there: the body is too large.
+        if (wanted == 0) {
             overLimit_ = true;
             break;
         }
-        size_t n = std::min({count - copied, blockSize_ - blockOffset_,
-                             static_cast<size_t>(std::min<uint64_t>(limit_ - bytesRead_ - copied, SIZE_MAX))});
-        std::memcpy(out + copied, block_ + blockOffset_, n);
+        const size_t n = std::min(wanted, blockSize_ - blockOffset_);
+        std::memcpy(out + copied, block_.data() + blockOffset_, n);
         blockOffset_ += n;
         copied += n;
     }
@@ -66,18 +88,19 @@ size_t ReplyBody::read(void* buffer, size_t count) {
     return copied;
 }
 
-bool ReplyBody::fill() {
-    if (ended_) return false;
+size_t ReplyBody::readReply(char* into, size_t capacity) {
+    if (ended_) return 0;
     DWORD got = 0;
     bool ok = false;
     if (reply_) {
-        ok = InternetReadFile(reply_.get(), block_, sizeof block_, &got);
+        ok = InternetReadFile(reply_.get(), into, static_cast<DWORD>(capacity), &got);
         if (!ok) failure_ = InternetErrorText(GetLastError());
     }
-    blockSize_ = ok ? got : 0;
-    blockOffset_ = 0;
-    if (blockSize_ == 0) ended_ = true;
-    return blockSize_ > 0;
+    if (!ok || got == 0) {
+        ended_ = true;
+        return 0;
+    }
+    return got;
 }
 
 HttpRequest::~HttpRequest() = default;
@@ -136,8 +159,8 @@ int HttpRequest::downloadToFile(const std::string& path, bool raw, ProgressBar* 
     std::string failure;
     try {
         body_.setLimit(kMaxDownloadBytes);
-        Sha256 digest;
-        std::vector<char> buffer(4096);
+        BackgroundSha256 digest;
+        std::vector<char> buffer(ReplyBody::kBlockBytes);
         std::string text;
         for (;;) {
             if (stop && stop->load()) {
@@ -162,7 +185,7 @@ int HttpRequest::downloadToFile(const std::string& path, bool raw, ProgressBar* 
                 failure = "The file " + path + " could not be written: " + SystemErrorText(GetLastError());
                 break;
             }
-            if (progress) AdvanceBy(*progress, read);
+            if (progress) AdvanceInPieces(*progress, read);
         }
         if (failure.empty()) failure = body_.overLimit() ? kDownloadTooLargeText : bodyFailure();
         if (failure.empty()) downloadDigest_ = digest.finish();

@@ -5,17 +5,23 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "documents/ByteStream.h"
 #include "system/UniqueHandle.h"
 
 class ProgressBar;
 
-// The reply body as a byte stream, read ahead in blocks of 4096 bytes. It
-// ends at the end of the body, at a failing read, or at its limit; the
-// request tells which.
+// The reply body as a byte stream. Small reads are served from a block
+// read ahead; a read of a whole block or more goes straight into the
+// caller's buffer. It ends at the end of the body, at a failing read, or at
+// its limit; the request tells which.
 class ReplyBody : public ByteStream {
 public:
+    // Each platform read costs far more than its bytes under some WinINets:
+    // blocks this large keep their number small.
+    static constexpr size_t kBlockBytes = 64 * 1024;
+
     explicit ReplyBody(const UniqueInternetHandle& reply) : reply_(reply) {}
     size_t read(void* buffer, size_t count) override;
 
@@ -29,10 +35,12 @@ public:
     const std::string& failure() const { return failure_; }
 
 private:
-    bool fill();
+    // Reads up to `capacity` bytes of the reply into `into`; 0 at the end
+    // or on failure, which then ends the body.
+    size_t readReply(char* into, size_t capacity);
 
     const UniqueInternetHandle& reply_;
-    char block_[4096];
+    std::vector<char> block_;
     size_t blockSize_ = 0;
     size_t blockOffset_ = 0;
     uint64_t bytesRead_ = 0;
