@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -254,38 +253,4 @@ TEST_F(InstallRun, AStoppedInstallUndoesTheRegistrationItsScriptsMade) {
     EXPECT_FALSE(config->isInstalled());
     EXPECT_FALSE(LocalMachineKeyExists(kUninstallEntry));
     EXPECT_TRUE(PathExists(updates() + "app2.zip"));  // the script was not run
-}
-
-// Wall time of an update check and an install of a demo-sized catalog: an
-// application archive (VYN_MEASURE_ARCHIVE, a Linux path) and one
-// dependency. Run by hand with --gtest_also_run_disabled_tests.
-TEST_F(InstallRun, DISABLED_MeasureCheckAndInstallOfADemoCatalog) {
-    const std::string archive = EnvironmentText("VYN_MEASURE_ARCHIVE");
-    ASSERT_FALSE(archive.empty());
-    ScratchRegistry noJava{kJavaRuntimeRoot};
-    service.publish(ServiceSoftware(kApp, 2001, "App").file(31, "app.zip").dependsOn(kLib));
-    service.publish(ServiceSoftware(kLib, 3001, "Lib").file(32, "lib.jar"));
-    ASSERT_TRUE(service.putFileFrom("app.zip", UnixToWindowsPath(archive)));
-    service.putFile("lib.jar", std::string(20000, 'j'));
-    service.setInstallScript(31, UnzipAndDeleteScript("app.zip"));
-    service.setInstallScript(32, "<install><task><move /><src>{$DIR_UPDATES}lib.jar</src>"
-                                 "<dest>{$DIR_LIB}lib.jar</dest><overwrite>true</overwrite></task></install>");
-
-    LARGE_INTEGER frequency, start, checked, installed;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    auto check = std::make_shared<RecordingChannel>(*config);
-    ASSERT_TRUE(RunWorkerToEnd(new UpdateCheckWorker(check)));
-    QueryPerformanceCounter(&checked);
-    ASSERT_NE(check->outcome(), nullptr);
-    ASSERT_EQ(check->outcome()->kind, OutcomeKind::ReadyForLocation) << check->outcome()->text;
-    auto channel = runInstall();
-    QueryPerformanceCounter(&installed);
-    ExpectSuccess(*channel, 6);
-    EXPECT_TRUE(PathExists(home() + "lib\\lib.jar"));
-    auto seconds = [&](LARGE_INTEGER from, LARGE_INTEGER to) {
-        return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
-    };
-    std::printf("update-check-seconds %.3f\ninstall-seconds %.3f\n", seconds(start, checked),
-                seconds(checked, installed));
 }
