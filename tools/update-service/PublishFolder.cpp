@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
 
 #include "Sha256Digest.h"
@@ -173,9 +175,34 @@ std::optional<std::string> PublishFolder::download(const std::string& name) cons
 }
 
 std::optional<DownloadFacts> PublishFolder::downloadFacts(const std::string& name) const {
+    // Hashing a large file for every reply that lists it would cost seconds:
+    // a digest is kept while the file's size and change time stay the same.
+    struct Known {
+        uintmax_t size;
+        fs::file_time_type changed;
+        DownloadFacts facts;
+    };
+    static std::mutex knownLock;
+    static std::map<std::string, Known> known;
+    if (!IsSafeMemberName(name)) return std::nullopt;
+    const std::string path = root_ + "/files/" + name;
+    std::error_code error;
+    const uintmax_t size = fs::file_size(path, error);
+    const fs::file_time_type changed = fs::last_write_time(path, error);
+    if (!error) {
+        std::lock_guard<std::mutex> locked(knownLock);
+        auto found = known.find(path);
+        if (found != known.end() && found->second.size == size && found->second.changed == changed)
+            return found->second.facts;
+    }
     std::optional<std::string> bytes = download(name);
     if (!bytes) return std::nullopt;
-    return DownloadFacts{static_cast<long long>(bytes->size()), Sha256Hex(*bytes)};
+    DownloadFacts facts{static_cast<long long>(bytes->size()), Sha256Hex(*bytes)};
+    if (!error && facts.size == static_cast<long long>(size)) {
+        std::lock_guard<std::mutex> locked(knownLock);
+        known[path] = Known{size, changed, facts};
+    }
+    return facts;
 }
 
 std::string PublishFolder::misbehaviourText() const {
