@@ -240,9 +240,13 @@ def measure(args):
             return float(run_wine(ours, "download", file_url, "bench-app.zip",
                                   windows_path(download_dir) + "\\", install_sha)["seconds"])
 
+        loop_peaks = []
+
         def loop_download():
             fresh_folder(download_dir)
-            return float(run_wine(wininet_loop, file_url, windows_path(os.path.join(download_dir, "a.zip")))["seconds"])
+            values = run_wine(wininet_loop, file_url, windows_path(os.path.join(download_dir, "a.zip")))
+            loop_peaks.append(int(values["peak-working-set-bytes"]))
+            return float(values["seconds"])
 
         ours_s, base_s = pair(args.runs, ours_download, loop_download)
         rows.append(row("Download %.0f MB: transport and progress vs plain 64 KB WinINet loop" % (install_bytes / MB),
@@ -278,7 +282,9 @@ def measure(args):
         rows.append(row("Whole install of the %.0f MB payload vs WinINet loop + native unzip" % (install_bytes / MB),
                         install_s, wininet_best + native_install_unzip, 1.5))
         peak = max(int(r["peak-working-set-bytes"]) for r in results)
-        rows.append(limit_row("Peak working set during that install (MB)", peak / MB, 40))
+        rows.append(limit_row("Peak working set during that install (MB)", peak / MB, 40,
+                              baseline=max(loop_peaks) / MB,
+                              note="baseline: the plain WinINet loop's own peak under the same Wine"))
         startup = min(float(r["startup-seconds"]) for r in results)
         rows.append(limit_row("Start to licence page shown, warm Wine (s)", startup, 0.5))
     finally:
@@ -309,9 +315,10 @@ def row(name, ours, baseline, target, note=""):
             "ratio": round(ratio, 3), "target": "<= %.2fx" % target, "pass": ratio <= target, "note": note}
 
 
-def limit_row(name, value, limit):
-    return {"measure": name, "ours": round(value, 3), "baseline": None, "unit": "",
-            "ratio": None, "target": "<= %g" % limit, "pass": value <= limit, "note": ""}
+def limit_row(name, value, limit, baseline=None, note=""):
+    """A measure judged against a limit; a baseline, if any, is for comparison only."""
+    return {"measure": name, "ours": round(value, 3), "baseline": None if baseline is None else round(baseline, 3),
+            "unit": "", "ratio": None, "target": "<= %g" % limit, "pass": value <= limit, "note": note}
 
 
 def print_table(rows):

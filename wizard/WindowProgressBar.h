@@ -3,6 +3,7 @@
 // thread. It keeps range, step and position itself and sends a message only
 // when the shown position changes (a new pixel column of the bar) or when a
 // position lands on either end of the range, so the end is always exact.
+// The caller never waits for the control's thread to take a message.
 #include <windows.h>
 
 #include <atomic>
