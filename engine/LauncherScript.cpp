@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "system/FileSystem.h"
@@ -12,12 +10,23 @@
 
 namespace {
 
+// Reads the whole script through Win32 calls (no iostreams: they would pull
+// the C++ locale machinery into the program). Shared for reading and writing,
+// as the C runtime opens files; a missing file, a folder or a failed read
+// counts as unreadable.
 bool ReadScript(const std::string& script, std::vector<std::string>& lines) {
-    std::ifstream in(script, std::ios::binary);
+    UniqueFileHandle in(CreateFileA(script.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!in) return false;
-    std::stringstream text;
-    text << in.rdbuf();
-    lines = SplitLauncherLines(text.str());
+    std::string text;
+    char block[4096];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(in.get(), block, sizeof block, &read, nullptr)) return false;
+        if (read == 0) break;
+        text.append(block, read);
+    }
+    lines = SplitLauncherLines(text);
     return true;
 }
 

@@ -10,6 +10,7 @@
 
 #include "flow/WorkerOutcome.h"
 #include "system/ProgressBar.h"
+#include "system/SlimLock.h"
 
 class InstallerConfig;
 
@@ -49,7 +50,7 @@ protected:
     virtual void notifyOutcome() = 0;
 
 private:
-    mutable std::mutex mutex_;
+    mutable SlimLock mutex_;
     bool posted_ = false;
     std::unique_ptr<WizardOutcome> outcome_;
     std::atomic<bool> stopRequested_{false};

@@ -5,22 +5,23 @@
 #include <cstdio>
 #include <mutex>
 
+#include "system/SlimLock.h"
 #include "system/UniqueHandle.h"
 
 namespace {
 
-std::mutex logMutex;
+SlimLock logMutex;
 std::string logPath;
 
 }  // namespace
 
 void OpenLog(const std::string& path) {
-    std::lock_guard<std::mutex> lock(logMutex);
+    std::lock_guard<SlimLock> lock(logMutex);
     logPath = path;
 }
 
 void LogLine(const std::string& text) {
-    std::lock_guard<std::mutex> lock(logMutex);
+    std::lock_guard<SlimLock> lock(logMutex);
     if (logPath.empty()) return;
     SYSTEMTIME now;
     GetLocalTime(&now);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "system/ComPtr.h"
+#include "system/SlimLock.h"
 
 void* ShellAlloc(size_t size) {
     ComPtr<IMalloc> allocator;
@@ -91,7 +92,7 @@ int GetShellIconIndex(LPCITEMIDLIST item, UINT flags) {
 namespace {
 
 struct SharedSystemImageList {
-    std::mutex lock;
+    SlimLock lock;
     HIMAGELIST list = nullptr;
     int references = 0;
 };
@@ -105,7 +106,7 @@ SharedSystemImageList& TheSystemImageList() {
 
 HIMAGELIST AcquireSystemImageList(UINT flags) {
     SharedSystemImageList& shared = TheSystemImageList();
-    std::lock_guard<std::mutex> guard(shared.lock);
+    std::lock_guard<SlimLock> guard(shared.lock);
     if (shared.references++ == 0) {
         SHFILEINFOA info = {};
         shared.list = reinterpret_cast<HIMAGELIST>(
@@ -116,6 +117,6 @@ HIMAGELIST AcquireSystemImageList(UINT flags) {
 
 void ReleaseSystemImageList() {
     SharedSystemImageList& shared = TheSystemImageList();
-    std::lock_guard<std::mutex> guard(shared.lock);
+    std::lock_guard<SlimLock> guard(shared.lock);
     if (shared.references > 0 && --shared.references == 0) shared.list = nullptr;
 }

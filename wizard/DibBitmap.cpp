@@ -1,6 +1,8 @@
 #include "wizard/DibBitmap.h"
 
-#include <vector>
+#include <zlib.h>
+
+#include <utility>
 
 int DibBitmap::ColorTableLength(int bitCount) {
     switch (bitCount) {
@@ -13,19 +15,26 @@ int DibBitmap::ColorTableLength(int bitCount) {
 
 BOOL DibBitmap::LoadResourceBitmap(int id, HMODULE module) {
     if (!module) module = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
     if (!found) return FALSE;
     HGLOBAL loaded = LoadResource(module, found);
     if (!loaded) return FALSE;
-    const BYTE* data = static_cast<const BYTE*>(LockResource(loaded));
-    DWORD size = SizeofResource(module, found);
-    if (!data || size < sizeof(BITMAPINFOHEADER)) return FALSE;
-    const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(data);
+    const BYTE* packed = static_cast<const BYTE*>(LockResource(loaded));
+    DWORD packedSize = SizeofResource(module, found);
+    if (!packed || packedSize < 4) return FALSE;
+    DWORD size = packed[0] | packed[1] << 8 | packed[2] << 16 | DWORD(packed[3]) << 24;
+    // zlib expands at most 1032 to 1: a larger length is a damaged resource.
+    if (size < sizeof(BITMAPINFOHEADER) || size / 1032 > packedSize) return FALSE;
+    std::vector<BYTE> data(size);
+    uLongf unpacked = size;
+    if (uncompress(data.data(), &unpacked, packed + 4, packedSize - 4) != Z_OK || unpacked != size) return FALSE;
+    const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(data.data());
     if (header->biSize != sizeof(BITMAPINFOHEADER)) return FALSE;
     DWORD offset = sizeof(BITMAPINFOHEADER) + 4 * ColorTableLength(header->biBitCount);
     if (offset > size) return FALSE;  // a truncated resource would be read past its end
-    info_ = reinterpret_cast<const BITMAPINFO*>(data);
-    bits_ = data + offset;
+    data_ = std::move(data);
+    info_ = reinterpret_cast<const BITMAPINFO*>(data_.data());
+    bits_ = data_.data() + offset;
     return TRUE;
 }
 

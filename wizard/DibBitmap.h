@@ -1,8 +1,10 @@
 #pragma once
-// One device-independent bitmap straight from a bitmap resource, drawn
-// stretched with StretchDIBits. The pixels belong to the module: nothing is
-// copied or freed.
+// One device-independent bitmap unpacked from a packed bitmap resource
+// (resources/pack-bitmap.py) into memory the object owns, drawn stretched
+// with StretchDIBits.
 #include <windows.h>
+
+#include <vector>
 
 class DibBitmap {
 public:
@@ -13,8 +15,10 @@ public:
     // Stretches the whole bitmap to the rectangle; nothing when empty.
     void Draw(HDC dc, const RECT& rect, HPALETTE palette);
 
-    // Loads RT_BITMAP resource `id` from `module` (this program when null).
-    // Only 40-byte headers are accepted; a failure leaves the object as it was.
+    // Loads packed bitmap resource `id` (RT_RCDATA) from `module` (this
+    // program when null): its unpacked length as 4 little-endian bytes, then
+    // zlib's compression of what an RT_BITMAP resource holds. Only 40-byte
+    // headers are accepted; a failure leaves the object as it was.
     BOOL LoadResourceBitmap(int id, HMODULE module);
     int Width() const;
     int Height() const;
@@ -25,6 +29,7 @@ public:
     static int ColorTableLength(int bitCount);
 
 private:
+    std::vector<BYTE> data_;  // the unpacked resource; info_ and bits_ point into it
     const BITMAPINFO* info_ = nullptr;
     const void* bits_ = nullptr;
 };

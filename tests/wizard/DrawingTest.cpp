@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "support/ScratchFolder.h"
+#include "support/TestPaths.h"
 #include "wizard/DibBitmap.h"
 #include "wizard/GdiObjects.h"
 #include "wizard/WindowProgressBar.h"
@@ -77,10 +79,11 @@ TEST(DibBitmap, BannerLoadsAndDrawsPixelForPixel) {
     EXPECT_EQ(banner.CreatePalette(), nullptr);  // 24 bits: no colour table
 
     // Draw at its own size into a 24-bit section and compare with the
-    // resource's own pixels.
-    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDB_BANNER), MAKEINTRESOURCEA(2));
-    const BYTE* resource = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
-    const BYTE* expected = resource + sizeof(BITMAPINFOHEADER);
+    // pixels of the .bmp file the resource was packed from.
+    const std::string file = ReadTextFile(SourceDir() + "resources\\banner.bmp");
+    int stride = (214 * 3 + 3) & ~3;
+    ASSERT_EQ(file.size(), sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + stride * 50);
+    const char* expected = file.data() + sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
     BITMAPINFO info = {};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), 214, 50, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
@@ -90,7 +93,6 @@ TEST(DibBitmap, BannerLoadsAndDrawsPixelForPixel) {
     HGDIOBJ previous = SelectObject(dc, section);
     banner.Draw(dc, RECT{0, 0, 214, 50}, nullptr);
     GdiFlush();
-    int stride = (214 * 3 + 3) & ~3;
     EXPECT_EQ(0, memcmp(bits, expected, static_cast<size_t>(stride) * 50));
     SelectObject(dc, previous);
     DeleteDC(dc);

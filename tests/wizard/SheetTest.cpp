@@ -2,8 +2,12 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "TestPages.h"
 #include "resources/resource.h"
+#include "support/ScratchFolder.h"
+#include "support/TestPaths.h"
 #include "wizard/WizardDriver.h"
 
 using namespace wizard_driver;
@@ -83,12 +87,14 @@ TEST(WizardSheet, HelpAndTabsAreGoneAndCancelTakesTheHelpButtonsPlace) {
     EXPECT_EQ(pageRect.bottom - pageRect.top, client.bottom - 114);
 }
 
+// A pixel of the banner as the .bmp file its resource was packed from has it.
 COLORREF BannerPixel(int x, int y) {
-    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDB_BANNER), MAKEINTRESOURCEA(2));
-    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
-    const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(data);
+    static const std::string file = ReadTextFile(SourceDir() + "resources\\banner.bmp");
+    const BYTE* data = reinterpret_cast<const BYTE*>(file.data());
+    const BITMAPFILEHEADER* fileHeader = reinterpret_cast<const BITMAPFILEHEADER*>(data);
+    const BITMAPINFOHEADER* header = reinterpret_cast<const BITMAPINFOHEADER*>(data + sizeof(BITMAPFILEHEADER));
     int stride = (header->biWidth * 3 + 3) & ~3;
-    const BYTE* pixel = data + header->biSize + (header->biHeight - 1 - y) * stride + x * 3;  // bottom-up
+    const BYTE* pixel = data + fileHeader->bfOffBits + (header->biHeight - 1 - y) * stride + x * 3;  // bottom-up
     return RGB(pixel[2], pixel[1], pixel[0]);
 }
 
