@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
     UniqueInternetHandle session(InternetOpenA("bench", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     UniqueInternetHandle reply(InternetOpenUrlA(session.get(), argv[1], nullptr, 0,
                                                 INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
-    UniqueFileHandle out(CreateFileA(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle out(
+        CreateFileA(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!reply || !out) {
         std::fprintf(stderr, "cannot start the download (error %lu)\n", GetLastError());
         return 1;

@@ -1,24 +1,13 @@
 #include "system/BackgroundSha256.h"
 
 #include <cstring>
+#include <mutex>
 
 namespace {
 
 // Blocks waiting to be hashed before update() waits: bounds the memory a
 // slow hash can hold on to.
 const size_t kMaxPendingBlocks = 8;
-
-// Holds the lock for its scope, so a throwing step cannot leave it held.
-class ExclusiveLock {
-public:
-    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
 
 }  // namespace
 
@@ -38,8 +27,9 @@ void BackgroundSha256::update(const void* data, size_t size) {
     }
     std::vector<char> block;
     {
-        ExclusiveLock locked(lock_);
-        while (pending_.size() >= kMaxPendingBlocks) SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+        std::lock_guard<SlimLock> locked(lock_);
+        while (pending_.size() >= kMaxPendingBlocks)
+            SleepConditionVariableSRW(&changed_, lock_.native(), INFINITE, 0);
         if (!spare_.empty()) {
             block = std::move(spare_.back());
             spare_.pop_back();
@@ -48,7 +38,7 @@ void BackgroundSha256::update(const void* data, size_t size) {
     // Copied outside the lock, so the thread hashes meanwhile.
     block.assign(static_cast<const char*>(data), static_cast<const char*>(data) + size);
     {
-        ExclusiveLock locked(lock_);
+        std::lock_guard<SlimLock> locked(lock_);
         pending_.push_back(std::move(block));
     }
     WakeAllConditionVariable(&changed_);
@@ -65,15 +55,15 @@ DWORD WINAPI BackgroundSha256::ThreadMain(void* self) {
 }
 
 void BackgroundSha256::hashPendingBlocks() {
-    ExclusiveLock locked(lock_);
+    std::lock_guard<SlimLock> locked(lock_);
     for (;;) {
-        while (pending_.empty() && !closing_) SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+        while (pending_.empty() && !closing_) SleepConditionVariableSRW(&changed_, lock_.native(), INFINITE, 0);
         if (pending_.empty()) return;  // closing, and every block is hashed
         std::vector<char> block = std::move(pending_.front());
         pending_.pop_front();
-        ReleaseSRWLockExclusive(&lock_);
+        lock_.unlock();  // hashing needs no lock: the block is the thread's own now
         hash_.update(block.data(), block.size());
-        AcquireSRWLockExclusive(&lock_);
+        lock_.lock();
         spare_.push_back(std::move(block));
         WakeAllConditionVariable(&changed_);
     }
@@ -82,7 +72,7 @@ void BackgroundSha256::hashPendingBlocks() {
 void BackgroundSha256::stopThread() {
     if (!thread_) return;
     {
-        ExclusiveLock locked(lock_);
+        std::lock_guard<SlimLock> locked(lock_);
         closing_ = true;
     }
     WakeAllConditionVariable(&changed_);

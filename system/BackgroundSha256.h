@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "system/Sha256.h"
+#include "system/SlimLock.h"
 #include "system/UniqueHandle.h"
 
 class BackgroundSha256 {
@@ -33,7 +34,7 @@ private:
     void stopThread();
 
     Sha256 hash_;
-    SRWLOCK lock_ = SRWLOCK_INIT;
+    SlimLock lock_;
     CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
     std::deque<std::vector<char>> pending_;  // handed over, not hashed yet
     std::vector<std::vector<char>> spare_;   // hashed, ready for reuse

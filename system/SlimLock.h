@@ -14,6 +14,8 @@ public:
 
     void lock() { AcquireSRWLockExclusive(&lock_); }
     void unlock() { ReleaseSRWLockExclusive(&lock_); }
+    // For SleepConditionVariableSRW, which waits with the lock held.
+    SRWLOCK* native() { return &lock_; }
 
 private:
     SRWLOCK lock_ = SRWLOCK_INIT;
