@@ -122,11 +122,12 @@ bool ParseSoftwareText(const std::string& text, PublishedSoftware& software,
 
 // A whole file; nullopt when it cannot be opened.
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return std::nullopt;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    std::string bytes(static_cast<size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    if (!in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()))) return std::nullopt;
+    return bytes;
 }
 
 }  // namespace
@@ -165,13 +166,19 @@ std::optional<std::string> PublishFolder::installScript(int fileId) const {
     return ReadWholeFile(root_ + "/scripts/" + std::to_string(fileId) + ".xml");
 }
 
-std::optional<std::string> PublishFolder::download(const std::string& name) const {
+std::optional<std::string> PublishFolder::downloadPath(const std::string& name) const {
     // The name comes from the request: it must stay inside the files folder.
     if (!IsSafeMemberName(name)) return std::nullopt;
     std::string path = root_ + "/files/" + name;
     std::error_code error;
     if (!fs::is_regular_file(path, error)) return std::nullopt;
-    return ReadWholeFile(path);
+    return path;
+}
+
+std::optional<std::string> PublishFolder::download(const std::string& name) const {
+    std::optional<std::string> path = downloadPath(name);
+    if (!path) return std::nullopt;
+    return ReadWholeFile(*path);
 }
 
 std::optional<DownloadFacts> PublishFolder::downloadFacts(const std::string& name) const {

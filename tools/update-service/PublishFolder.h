@@ -50,6 +50,8 @@ public:
     std::optional<std::string> installScript(int fileId) const;
     // files/<name>; nullopt for a missing file or a name that leaves files/.
     std::optional<std::string> download(const std::string& name) const;
+    // The path of files/<name>, on the same terms.
+    std::optional<std::string> downloadPath(const std::string& name) const;
     // Size and digest computed from the bytes, so a vendor never writes one.
     std::optional<DownloadFacts> downloadFacts(const std::string& name) const;
     // misbehave.txt, or empty.

@@ -100,11 +100,11 @@ ServiceReply AnswerRequest(const PublishFolder& folder, const ServiceRequest& re
     const std::string filesPrefix = "/files/";
     if (request.path.compare(0, filesPrefix.size(), filesPrefix) == 0) {
         std::string name = request.path.substr(filesPrefix.size());
-        std::optional<std::string> bytes = folder.download(name);
-        if (!bytes) return Text(404, "no file " + name);
+        std::optional<std::string> path = folder.downloadPath(name);
+        if (!path) return Text(404, "no file " + name);
         ServiceReply reply;
         reply.contentType = "application/octet-stream";
-        reply.body = std::move(*bytes);
+        reply.bodyFile = *path;
         return reply;
     }
     return Text(404, "nothing at " + request.path);

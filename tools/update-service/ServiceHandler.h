@@ -16,6 +16,9 @@ struct ServiceReply {
     int status = 200;
     std::string contentType = "text/xml";
     std::string body;
+    // A published file: the body is the bytes of this file, read as they
+    // are sent rather than held in memory (body stays empty).
+    std::string bodyFile;
 };
 
 extern const char kServletPath[];  // "/servlet/SoftwareUpdateServlet"

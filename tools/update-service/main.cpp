@@ -8,8 +8,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "CommandLine.h"
 #include "Misbehaviour.h"
@@ -75,9 +78,38 @@ RequestLog::HeaderLines ReceivedHeaders(const httplib::Request& request) {
     return lines;
 }
 
-void SendPlanned(const ServiceReply& reply, const ReplyPlan& plan, httplib::Response& response) {
+// A published file sent as it is read, in pieces of up to 1 MB: a large
+// download is never held in memory. False when the file cannot be read.
+bool SendFile(const std::string& path, const std::string& contentType, httplib::Response& response) {
+    auto file = std::make_shared<std::ifstream>(path, std::ios::binary | std::ios::ate);
+    if (!*file) return false;
+    const size_t size = static_cast<size_t>(file->tellg());
+    if (size == 0) {  // the library would wait for a provider that has nothing to give
+        response.set_content(std::string(), contentType);
+        return true;
+    }
+    response.set_content_provider(size, contentType, [file](size_t offset, size_t length, httplib::DataSink& sink) {
+        std::vector<char> piece(std::min<size_t>(length, 1 << 20));
+        file->seekg(static_cast<std::streamoff>(offset));
+        if (!file->read(piece.data(), static_cast<std::streamsize>(piece.size()))) return false;
+        return sink.write(piece.data(), piece.size());
+    });
+    return true;
+}
+
+void SendPlanned(ServiceReply&& reply, const ReplyPlan& plan, httplib::Response& response) {
+    if (!reply.bodyFile.empty()) {
+        if (plan.delivery == Delivery::Normal && SendFile(reply.bodyFile, reply.contentType, response)) {
+            response.status = reply.status;
+            return;
+        }
+        // The misbehaving deliveries cut and chunk a body held in memory.
+        std::ifstream in(reply.bodyFile, std::ios::binary);
+        reply.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     response.status = reply.status;
-    auto body = std::make_shared<std::string>(reply.body);
+    // Shared with the providers below, never copied: a download may be large.
+    auto body = std::make_shared<std::string>(std::move(reply.body));
     auto chunks = [body](size_t offset, httplib::DataSink& sink) {
         if (offset < body->size())
             return sink.write(body->data() + offset, std::min<size_t>(body->size() - offset, 4096));
@@ -86,7 +118,10 @@ void SendPlanned(const ServiceReply& reply, const ReplyPlan& plan, httplib::Resp
     };
     switch (plan.delivery) {
     case Delivery::Normal:
-        response.set_content(reply.body, reply.contentType.c_str());
+        response.set_content_provider(body->size(), reply.contentType,
+                                      [body](size_t offset, size_t length, httplib::DataSink& sink) {
+                                          return sink.write(body->data() + offset, length);
+                                      });
         break;
     case Delivery::Cut: {
         // The full length is announced; after `cut` bytes the provider fails,
@@ -180,7 +215,7 @@ int main(int argc, char** argv) {
             serviceRequest.serverBase = ServerBase(request, port);
             reply = AnswerRequest(folder, serviceRequest);
         }
-        SendPlanned(reply, plan, response);
+        SendPlanned(std::move(reply), plan, response);
     });
 
     port = options.port == 0 ? server.bind_to_any_port(kListenAddress)
