@@ -2,7 +2,8 @@
 // it: from the start of the process to the licence page shown, and from
 // Next on the location page to the complete page. Reads the installer's
 // peak working set from the process list once the complete page shows.
-//   BenchInstallDriver.exe <installer.exe> <install folder> [<log file>]
+//   BenchInstallDriver.exe <installer.exe> <install folder | default> [<log file>]
+// "default" keeps the folder the location page offers.
 // Prints "startup-seconds", "install-seconds" and "peak-working-set-bytes";
 // exit status 0 when the install completed without a message.
 #include <windows.h>
@@ -49,7 +50,7 @@ int Fail(const char* what) {
 
 int main(int argc, char** argv) {
     if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: BenchInstallDriver <installer.exe> <install folder> [<log file>]\n");
+        std::fprintf(stderr, "usage: BenchInstallDriver <installer.exe> <install folder | default> [<log file>]\n");
         return 2;
     }
     std::string commandLine = "\"" + std::string(argv[1]) + "\" -install";
@@ -74,7 +75,7 @@ int main(int argc, char** argv) {
     Click(sheet, kNextButton);
     if (!WaitForPage(sheet, 3, 120000)) return Fail("the update check did not reach the location page");
 
-    SetPageText(sheet, IDC_INSTALL_DIR, argv[2]);
+    if (std::string(argv[2]) != "default") SetPageText(sheet, IDC_INSTALL_DIR, argv[2]);
     Stopwatch sinceNext;
     Click(sheet, kNextButton);
     if (!WaitForPage(sheet, 5, 600000)) return Fail("the install did not reach the complete page");

@@ -4,8 +4,10 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <mutex>
 
 #include "flow/WorkerThread.h"
+#include "system/SlimLock.h"
 #include "wizard/QMPropertySheet.h"
 #include "wizard/WindowProgressBar.h"
 
@@ -33,6 +35,12 @@ public:
     void enableBack(bool enable) override { enableButton(kBackButton, enable); }
     void enableNext(bool enable) override { enableButton(kNextButton, enable); }
 
+    // The caption the worker last gave control `id`.
+    std::string caption(int id) {
+        std::lock_guard<SlimLock> locked(captionLock_);
+        return id == IDC_STEP_CAPTION ? stepCaption_ : totalCaption_;
+    }
+
     const WPARAM token;
 
 protected:
@@ -41,8 +49,15 @@ protected:
     void notifyOutcome() override { PostMessageA(page_, WM_PROGRESS_UPDATE, token, 0); }
 
 private:
+    // The worker does not wait for the page's thread, which may be busy
+    // drawing the bars: the text is kept here and the page, told by a
+    // message sent in order with the bars' own, fetches it.
     void setText(int id, const std::string& text) {
-        SendDlgItemMessageA(page_, id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        {
+            std::lock_guard<SlimLock> locked(captionLock_);
+            (id == IDC_STEP_CAPTION ? stepCaption_ : totalCaption_) = text;
+        }
+        SendNotifyMessageA(page_, kCaptionMessage, token, static_cast<LPARAM>(id));
     }
     // Posted to the page, behind the button settings the page posted when
     // it became active, so the worker's setting is the one that stays.
@@ -54,9 +69,13 @@ private:
     InstallerConfig& configuration_;
     WindowProgressBar stepBar_;
     WindowProgressBar totalBar_;
+    SlimLock captionLock_;
+    std::string stepCaption_;
+    std::string totalCaption_;
 
 public:
     static constexpr UINT kEnableButtonMessage = WM_APP + 0x52;
+    static constexpr UINT kCaptionMessage = WM_APP + 0x53;
 };
 
 }  // namespace
@@ -83,6 +102,13 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
         // Only the running worker's own token takes its outcome.
         auto* channel = static_cast<PageWorkerChannel*>(channel_.get());
         if (channel && wParam == channel->token) OnWorkerMessage(channel->takeOutcome());
+        result = 0;
+        return true;
+    }
+    if (message == PageWorkerChannel::kCaptionMessage) {
+        auto* channel = static_cast<PageWorkerChannel*>(channel_.get());
+        const int id = static_cast<int>(lParam);
+        if (channel && wParam == channel->token) SetDlgItemTextA(window(), id, channel->caption(id).c_str());
         result = 0;
         return true;
     }
