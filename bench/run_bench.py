@@ -173,8 +173,15 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def settle():
+    """Writes out what earlier runs left dirty, so no run pays for another's
+    writes."""
+    os.sync()
+
+
 def run_wine(program, *args):
     """Runs a bench program under Wine; its "key value" lines as a dict."""
+    settle()
     done = subprocess.run(["wine", program] + list(args), capture_output=True, text=True)
     if done.returncode != 0:
         raise RuntimeError("%s %s failed (%d): %s" % (os.path.basename(program), " ".join(args),
@@ -187,6 +194,7 @@ def run_wine(program, *args):
 
 
 def timed_native(command):
+    settle()
     start = time.perf_counter()
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
     return time.perf_counter() - start
@@ -252,6 +260,10 @@ def measure(args):
         rows.append(row("Download %.0f MB: transport and progress vs plain 64 KB WinINet loop" % (install_bytes / MB),
                         ours_s, base_s, 1.15))
         wininet_best = base_s
+        # The download checks the bytes' digest; what that alone costs here.
+        hash_s = best_of(args.runs, lambda: float(run_wine(ours, "hash", windows_path(archives["install"]))["seconds"]))
+        rows.append(info_row("  of which: CNG SHA-256 of the same bytes vs the plain loop", hash_s, base_s,
+                             note="the digest runs beside the transfer, so our download takes at least this"))
 
         def ours_unzip(archive):
             return lambda: float(run_wine(ours, "unzip", windows_path(archive), windows_path(fresh_folder(out)))["seconds"])
@@ -273,20 +285,40 @@ def measure(args):
 
         native_install_unzip = best_of(args.runs, native_unzip(archives["install"]))
         # Into the folder the location page offers, as a user who clicks Next
-        # gets it; the bench removes only what it installed there.
-        company = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Program Files", "Quillmar Technologies INC")
+        # gets it; the bench removes only what it installed there. The smoke
+        # run, in the middle of the test run, installs below a folder of its
+        # own instead.
+        drive_c = os.path.join(os.environ["WINEPREFIX"], "drive_c")
+        parent, parent_text = (os.path.join(drive_c, "vyn-bench-smoke"), "C:\\vyn-bench-smoke") if args.smoke \
+            else (os.path.join(drive_c, "Program Files"), "C:\\PROGRAM FILES")
+        company = os.path.join(parent, "Quillmar Technologies INC")
         if os.path.exists(company):
             raise RuntimeError("%s exists already: the bench installs there and removes what it installed" % company)
+        os.makedirs(parent, exist_ok=True)
         results = []
+        minizip_into_home = []
         try:
             for _ in range(args.runs):
-                results.append(run_wine(driver, installer, "default"))
+                results.append(run_wine(driver, installer, parent_text if args.smoke else "default"))
+                shutil.rmtree(company)
+                # The plain minizip loop into the same folder, named as the
+                # installer names it, under the same Wine: what creating
+                # these files costs there.
+                fresh_folder(os.path.join(company, "QMTApp"))
+                minizip_into_home.append(float(run_wine(minizip_loop, windows_path(archives["install"]),
+                                                        parent_text + "\\Quillmar Technologies INC\\QMTApp")
+                                               ["seconds"]))
                 shutil.rmtree(company)
         finally:
             shutil.rmtree(company, ignore_errors=True)
+            if args.smoke:
+                shutil.rmtree(parent, ignore_errors=True)
         install_s = min(float(r["install-seconds"]) for r in results)
         rows.append(row("Whole install of the %.0f MB payload vs WinINet loop + native unzip" % (install_bytes / MB),
                         install_s, wininet_best + native_install_unzip, 1.5))
+        rows.append(info_row("  the same vs WinINet loop + plain minizip loop into the install folder under Wine",
+                             install_s, wininet_best + min(minizip_into_home),
+                             note="both baselines under the same Wine, into the same folder"))
         peak = max(int(r["peak-working-set-bytes"]) for r in results)
         rows.append(limit_row("Peak working set during that install (MB)", peak / MB, 40,
                               baseline=max(loop_peaks) / MB,
@@ -321,6 +353,13 @@ def row(name, ours, baseline, target, note=""):
             "ratio": round(ratio, 3), "target": "<= %.2fx" % target, "pass": ratio <= target, "note": note}
 
 
+def info_row(name, ours, baseline, note=""):
+    """A measure shown to explain another; it has no target of its own."""
+    return {"measure": name, "ours": round(ours, 4), "baseline": round(baseline, 4), "unit": "s",
+            "ratio": round(ours / baseline, 3) if baseline > 0 else None, "target": "-", "pass": None,
+            "note": note}
+
+
 def limit_row(name, value, limit, baseline=None, note=""):
     """A measure judged against a limit; a baseline, if any, is for comparison only."""
     return {"measure": name, "ours": round(value, 3), "baseline": None if baseline is None else round(baseline, 3),
@@ -334,7 +373,7 @@ def print_table(rows):
         lines.append((r["measure"], "%.3f" % r["ours"],
                       "-" if r["baseline"] is None else "%.3f" % r["baseline"],
                       "-" if r["ratio"] is None else "%.2fx" % r["ratio"],
-                      r["target"], "pass" if r["pass"] else "FAIL"))
+                      r["target"], "info" if r["pass"] is None else "pass" if r["pass"] else "FAIL"))
     widths = [max(len(line[i]) for line in lines) for i in range(len(header))]
     for n, line in enumerate(lines):
         print("  ".join(cell.ljust(widths[i]) if i == 0 else cell.rjust(widths[i]) for i, cell in enumerate(line)))
@@ -362,7 +401,7 @@ def main():
                    "measures": rows}, f, indent=2)
     print("\nwritten: %s" % result_file)
     # The smoke run checks that every measure runs; only the full run judges.
-    return 0 if args.smoke or all(r["pass"] for r in rows) else 1
+    return 0 if args.smoke or all(r["pass"] is not False for r in rows) else 1
 
 
 if __name__ == "__main__":
