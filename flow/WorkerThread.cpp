@@ -19,8 +19,12 @@ bool WaitHandlingSentMessages(HANDLE handle, DWORD timeoutMs) {
 
 }  // namespace
 
-bool RunningWorker::stopAndWait(DWORD timeoutMs) {
+void RunningWorker::requestStop() {
     if (channel_) channel_->requestStop();
+}
+
+bool RunningWorker::stopAndWait(DWORD timeoutMs) {
+    requestStop();
     return wait(timeoutMs);
 }
 

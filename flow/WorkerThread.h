@@ -26,6 +26,8 @@ public:
     // `timeoutMs` for its thread, handling messages sent to this thread's
     // windows meanwhile. True once the thread has ended.
     bool stopAndWait(DWORD timeoutMs);
+    // Asks the worker to stop at its next step; returns at once.
+    void requestStop();
     // Waits without asking it to stop.
     bool wait(DWORD timeoutMs);
 

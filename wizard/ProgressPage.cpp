@@ -122,6 +122,10 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
     return false;
 }
 
+void CProgressPage::OnCancelConfirmed() {
+    if (worker_) worker_->requestStop();
+}
+
 void CProgressPage::OnWorkerMessage(std::unique_ptr<WizardOutcome> outcome) {
     if (!outcome) return;
     const int targetPage = sheet().PageForOutcome(outcome->kind);

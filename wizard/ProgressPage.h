@@ -20,6 +20,9 @@ public:
     ~CProgressPage() override;
 
     BOOL ValidatePage() override { return TRUE; }
+    // The running worker is asked to stop before the sheet starts closing,
+    // so it takes no further step (an install script) meanwhile.
+    void OnCancelConfirmed() override;
     // The channel of the worker now running (or last run); null before the
     // first activation.
     std::shared_ptr<WorkerChannel> channel() const { return channel_; }

@@ -22,6 +22,9 @@ public:
     virtual BOOL ValidatePage() { return TRUE; }
     // Asked by the sheet before it cancels: may the wizard be cancelled now?
     virtual BOOL QueryCancel() { return TRUE; }
+    // The wizard is being cancelled: work the page started must stop now,
+    // not once the sheet has finished closing.
+    virtual void OnCancelConfirmed() {}
     // Shows a worker's outcome; pages that are no outcome target drop it.
     virtual void ApplyOutcome(std::unique_ptr<WizardOutcome> outcome);
 

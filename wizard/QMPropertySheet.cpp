@@ -159,6 +159,10 @@ BOOL CQMPropertySheet::CanFinish() {
     return page ? page->ValidatePage() : TRUE;
 }
 
+void CQMPropertySheet::NotifyCancelConfirmed() {
+    if (CQMPropertyPage* page = GetActivePage()) page->OnCancelConfirmed();
+}
+
 BOOL CQMPropertySheet::CanCancel() {
     CQMPropertyPage* page = GetActivePage();
     return page ? page->QueryCancel() : TRUE;
@@ -226,14 +230,20 @@ LRESULT CQMPropertySheet::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
         return TRUE;
     case WM_SYSCOMMAND:
         // The close box cancels like the Cancel button does.
-        if ((wParam & 0xFFF0) == SC_CLOSE && !closing_ && !CanCancel()) return 0;
+        if ((wParam & 0xFFF0) == SC_CLOSE && !closing_) {
+            if (!CanCancel()) return 0;
+            NotifyCancelConfirmed();
+        }
         break;
     case WM_COMMAND: {
         int id = LOWORD(wParam);
         if (id == kHelpCommand || id == kHelpButton) return 0;
         if (closing_) break;
         if ((id == IDOK || id == kFinishButton) && !CanFinish()) return 0;
-        if (id == IDCANCEL && !CanCancel()) return 0;
+        if (id == IDCANCEL) {
+            if (!CanCancel()) return 0;
+            NotifyCancelConfirmed();
+        }
         break;
     }
     case WM_NCDESTROY: {

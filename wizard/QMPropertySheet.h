@@ -85,6 +85,8 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Initialise();
     void PlaceButtons();
+    // Tells the active page that Cancel was confirmed.
+    void NotifyCancelConfirmed();
     void PaintBackground();
     void DrawText(HDC dc, const std::string& text, int height, int weight, int left, int top);
 

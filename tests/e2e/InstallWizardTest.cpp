@@ -515,6 +515,8 @@ TEST_F(InstallWizardRun, CancelWhileDownloadingEndsTheProcessWithTwo) {
     GetExitCodeProcess(process_.get(), &code);
     EXPECT_EQ(code, 2u);
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+    // The download finished after Cancel; no install script may have run.
+    EXPECT_FALSE(PathExists(scratch_.path() + "Apps\\" + kAppFolderPath + "bin"));
 }
 
 TEST_F(InstallWizardRun, AFailedInstallTaskEndsOnInstallFailedWithNothingRegistered) {
