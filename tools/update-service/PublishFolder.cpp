@@ -191,8 +191,9 @@ std::optional<DownloadFacts> PublishFolder::downloadFacts(const std::string& nam
     };
     static std::mutex knownLock;
     static std::map<std::string, Known> known;
-    if (!IsSafeMemberName(name)) return std::nullopt;
-    const std::string path = root_ + "/files/" + name;
+    const std::optional<std::string> found = downloadPath(name);
+    if (!found) return std::nullopt;
+    const std::string& path = *found;
     std::error_code error;
     const uintmax_t size = fs::file_size(path, error);
     const fs::file_time_type changed = fs::last_write_time(path, error);
@@ -202,7 +203,7 @@ std::optional<DownloadFacts> PublishFolder::downloadFacts(const std::string& nam
         if (found != known.end() && found->second.size == size && found->second.changed == changed)
             return found->second.facts;
     }
-    std::optional<std::string> bytes = download(name);
+    std::optional<std::string> bytes = ReadWholeFile(path);
     if (!bytes) return std::nullopt;
     DownloadFacts facts{static_cast<long long>(bytes->size()), Sha256Hex(*bytes)};
     if (!error && facts.size == static_cast<long long>(size)) {
