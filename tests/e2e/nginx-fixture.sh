@@ -24,8 +24,13 @@ stop_nginx() {
 start_nginx() {
   local prefix=$1 listen=$2 cert=$3 key=$4 template=$5
   mkdir -p "$prefix/temp"
-  sed -e "s|@PREFIX@|$prefix|g" -e "s|@TREE@|$work/tree|g" -e "s|@LISTEN@|$listen|g" \
-      -e "s|@CERT@|$cert|g" -e "s|@KEY@|$key|g" "$template" > "$prefix/nginx.conf"
+  # Started as root, nginx runs its workers as an unprivileged user, who may
+  # not be able to enter the folder the build lives in (a clone below /root or
+  # a private temporary folder). The workers run as whoever started the
+  # fixture instead, so the tree is readable wherever the clone is.
+  { [ "$(id -u)" != 0 ] || echo "user $(id -un) $(id -gn);"
+    sed -e "s|@PREFIX@|$prefix|g" -e "s|@TREE@|$work/tree|g" -e "s|@LISTEN@|$listen|g" \
+        -e "s|@CERT@|$cert|g" -e "s|@KEY@|$key|g" "$template"; } > "$prefix/nginx.conf"
   nginx -p "$prefix" -c "$prefix/nginx.conf"
 }
 

@@ -1,8 +1,10 @@
-// Pure text helpers: version numbers, path texts and letter case.
+// Pure text helpers: version numbers, path texts, letter case and the
+// UTF-8 conversions at the Windows boundary.
 #include <gtest/gtest.h>
 
 #include "system/PathText.h"
 #include "system/TextCase.h"
+#include "system/Utf8.h"
 #include "system/VersionText.h"
 
 TEST(FormatVersionNumber, FiveDecimalsWithTheOddLeadingZeroRule) {
@@ -74,4 +76,31 @@ TEST(TextCase, OnlyAsciiLettersChangeCase) {
     EXPECT_EQ(FindIgnoringCase("C:\\Apps\\QUILLMAR\\bin", "quillmar\\"), 8u);
     EXPECT_EQ(FindIgnoringCase("C:\\Apps", "quillmar"), std::string::npos);
     EXPECT_TRUE(ContainsIgnoringCase("set CLASSPATH=x", "classpath="));
+}
+
+TEST(Utf8, ConvertsBothWaysAndReplacesWhatIsIllFormed) {
+    const struct {
+        const char* utf8;
+        std::wstring utf16;
+        bool valid;
+    } cases[] = {
+        {"C:\\Temp", L"C:\\Temp", true},
+        {"na\xC3\xAFve-caf\xC3\xA9", L"na\u00EFve-caf\u00E9", true},
+        {"\xD0\x9F\xD1\x80\xD0\xBE", L"\u041F\u0440\u043E", true},
+        {"\xE6\xB5\x8B\xE8\xAF\x95", L"\u6D4B\u8BD5", true},
+        {"\xF0\x9F\x93\xA6", std::wstring{wchar_t(0xD83D), wchar_t(0xDCE6)}, true},
+        {"\xEF\xBF\xBD", L"\uFFFD", true},
+        {"a\xC0\xAFz", L"a\uFFFD\uFFFDz", false},       // an overlong "/"
+        {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD", false},  // a surrogate written as UTF-8
+        {"\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD", false},  // past U+10FFFF
+        {"\xE2\x82", L"\uFFFD", false},                    // cut short
+        {"\xE9t\xE9", L"\uFFFDt\uFFFD", false},           // Latin-1, not UTF-8
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Widen(c.utf8), c.utf16) << c.utf8;
+        EXPECT_EQ(IsValidUtf8(c.utf8), c.valid) << c.utf8;
+        if (c.valid) EXPECT_EQ(Narrow(c.utf16), c.utf8);
+    }
+    EXPECT_EQ(Narrow(std::wstring{L'a', wchar_t(0xDC00), wchar_t(0xD800)}), "a\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(Cp437ToUtf8("caf\x82 \x94\xE1"), "caf\xC3\xA9 \xC3\xB6\xC3\x9F");
 }
