@@ -12,6 +12,7 @@
 #include "system/FileSystem.h"
 #include "system/Log.h"
 #include "system/ProcessLaunch.h"
+#include "system/TextCase.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ const char kInstallerSoftwareId[] = "4c8e21:10a7f5d2e64:-7d85";
 const char kProductSoftwareId[] = "a3d907:e2c41b7f96:-7c5e";
 const char kProductKey[] = "VYN2005";
 
-bool IsSwitch(const std::string& argument, const char* name) { return lstrcmpiA(argument.c_str(), name) == 0; }
+bool IsSwitch(const std::string& argument, const char* name) { return EqualsIgnoringCase(argument, name); }
 
 }  // namespace
 

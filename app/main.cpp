@@ -1,11 +1,14 @@
 // Entry point: the one file that knows both wizards.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
 
 #include "app/Startup.h"
 #include "system/DllSearch.h"
+#include "system/UniqueHandle.h"
+#include "system/Utf8.h"
 #include "uninstall/UninstallWizard.h"
 #include "wizard/InstallWizard.h"
 
@@ -18,13 +21,22 @@ WizardEnd EndOf(CQMPropertySheet& wizard) {
     return end;
 }
 
+// The arguments after the program's name, as UTF-8: read from the wide
+// command line, which carries names in every language.
+std::vector<std::string> CommandLineArguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    UniqueLocalMemory argv(CommandLineToArgvW(GetCommandLineW(), &count));
+    for (int i = 1; argv && i < count; ++i) arguments.push_back(Narrow(static_cast<wchar_t**>(argv.get())[i]));
+    return arguments;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Before anything can load a DLL by name.
     RestrictDllSearchToSystem32();
-    std::vector<std::string> arguments;
-    for (int i = 1; i < __argc; ++i) arguments.push_back(__argv[i]);
+    const std::vector<std::string> arguments = CommandLineArguments();
     WizardRunners wizards;
     wizards.install = [](InstallerConfig& configuration) {
         CInstallWizard wizard(configuration, "Install");

@@ -12,6 +12,7 @@
 #include "system/PathText.h"
 #include "system/ProgressBar.h"
 #include "system/ResourceText.h"
+#include "system/Utf8.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ void LogDownloads(const SoftwareList& list, const std::string& updatesDir) {
         for (const auto& file : software->files) {
             const std::string path = updatesDir + file->fileName;
             WIN32_FILE_ATTRIBUTE_DATA data;
-            if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+            if (GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data))
                 LogLine("Downloaded " + path + " (" + std::to_string(data.nFileSizeLow) + " bytes)");
             else
                 LogLine("Not downloaded: " + path);

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "system/UniqueHandle.h"
+#include "system/Utf8.h"
 
 const char kLauncherFile[] = "QuillmarApp.bat";
 const char kLaunchParameters[] = "-a com.quillmar.app.vyn.VynApp";
@@ -12,19 +13,21 @@ const char kRegisterParameters[] =
 const char kUnregisterParameters[] = "-unregister com.quillmar.app.vyn.VynApp";
 
 void StartLauncher(const std::string& binDir, const std::string& parameters) {
-    ShellExecuteA(nullptr, "open", kLauncherFile, parameters.c_str(), binDir.c_str(), SW_HIDE);
+    ShellExecuteW(nullptr, L"open", Widen(kLauncherFile).c_str(), Widen(parameters).c_str(), Widen(binDir).c_str(),
+                  SW_HIDE);
 }
 
 bool RunLauncher(const std::string& binDir, const std::string& parameters, unsigned timeoutMs) {
-    SHELLEXECUTEINFOA execute = {};
+    const std::wstring file = Widen(kLauncherFile), wideParameters = Widen(parameters), folder = Widen(binDir);
+    SHELLEXECUTEINFOW execute = {};
     execute.cbSize = sizeof execute;
     execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-    execute.lpVerb = "open";
-    execute.lpFile = kLauncherFile;
-    execute.lpParameters = parameters.c_str();
-    execute.lpDirectory = binDir.c_str();
+    execute.lpVerb = L"open";
+    execute.lpFile = file.c_str();
+    execute.lpParameters = wideParameters.c_str();
+    execute.lpDirectory = folder.c_str();
     execute.nShow = SW_HIDE;
-    if (!ShellExecuteExA(&execute)) return false;
+    if (!ShellExecuteExW(&execute)) return false;
     UniqueKernelHandle process(execute.hProcess);
     return process && WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;
 }

@@ -17,6 +17,7 @@
 #include "system/SystemInfo.h"
 #include "system/TextCase.h"
 #include "system/UniqueHandle.h"
+#include "system/Utf8.h"
 
 namespace {
 
@@ -40,17 +41,17 @@ bool HasSubkeys(const RegistryKey& key) {
 // The bytes of every file below `folder`; links to folders are not followed.
 unsigned long long FolderSizeBytes(const std::string& folder) {
     unsigned long long total = 0;
-    WIN32_FIND_DATAA entry;
-    UniqueFindHandle listing(FindFirstFileA((folder + "*").c_str(), &entry));
+    WIN32_FIND_DATAW entry;
+    UniqueFindHandle listing(FindFirstFileW(Widen(folder + "*").c_str(), &entry));
     if (!listing) return 0;
     do {
-        const std::string name = entry.cFileName;
+        const std::string name = Narrow(entry.cFileName);
         if (name == "." || name == "..") continue;
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             total += (static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
         else if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
             total += FolderSizeBytes(folder + name + "\\");
-    } while (FindNextFileA(listing.get(), &entry));
+    } while (FindNextFileW(listing.get(), &entry));
     return total;
 }
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "system/Utf8.h"
+
 #ifndef VYN_VENDOR_SERVER
 #define VYN_VENDOR_SERVER "https://updates.quillmar-technologies.com"
 #endif
@@ -9,9 +11,9 @@
 std::string VendorServerAddress() {
     std::string server = VYN_VENDOR_SERVER;
 #ifdef VYN_TEST_HOOKS
-    char value[1024] = {};
-    DWORD length = GetEnvironmentVariableA("VYN2005_SERVER", value, sizeof value);
-    if (length > 0 && length < sizeof value) server = value;
+    wchar_t value[1024] = {};
+    DWORD length = GetEnvironmentVariableW(L"VYN2005_SERVER", value, ARRAYSIZE(value));
+    if (length > 0 && length < ARRAYSIZE(value)) server = Narrow(value);
 #endif
     while (!server.empty() && server.back() == '/') server.pop_back();
     return server;

@@ -12,7 +12,9 @@
 #include "system/PathText.h"
 #include "system/ResourceText.h"
 #include "system/TextCase.h"
+#include "system/TextCompare.h"
 #include "system/UniqueHandle.h"
+#include "system/Utf8.h"
 
 namespace {
 
@@ -63,21 +65,21 @@ constexpr DWORD kDeleteRetryPauseMs = 100;
 // once the program has ended. Empty when nothing else is left.
 std::string LeftBehind(std::string path, const std::string& ownProgram) {
     RemoveTrailingBackslash(path);
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(Widen(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return std::string();
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return lstrcmpiA(path.c_str(), ownProgram.c_str()) == 0 ? std::string() : path;
+        return SameNameIgnoringCase(path, ownProgram) ? std::string() : path;
     // Links are not followed: a link that stayed is named itself.
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        WIN32_FIND_DATAA entry;
-        UniqueFindHandle listing(FindFirstFileA((path + "\\*").c_str(), &entry));
+        WIN32_FIND_DATAW entry;
+        UniqueFindHandle listing(FindFirstFileW(Widen(path + "\\*").c_str(), &entry));
         if (listing) {
             do {
-                const std::string name = entry.cFileName;
+                const std::string name = Narrow(entry.cFileName);
                 if (name == "." || name == "..") continue;
                 std::string left = LeftBehind(path + "\\" + name, ownProgram);
                 if (!left.empty()) return left;
-            } while (FindNextFileA(listing.get(), &entry));
+            } while (FindNextFileW(listing.get(), &entry));
         }
     }
     return IsTextInsideFolder(ownProgram, path) ? std::string() : path;
@@ -135,7 +137,7 @@ bool UninstallWorker::RemoveProduct() {
     // The company folder above the home folder goes too once it is empty.
     std::string companyFolder = home.substr(0, home.size() - config.appFolderPath().size());
     companyFolder += config.companyName();
-    RemoveDirectoryA(companyFolder.c_str());
+    RemoveDirectoryW(Widen(companyFolder).c_str());
     // Run from the bin folder, this program is the one file left; a copy of
     // it removes the file, and the folders it empties, once we have ended.
     const std::string ownProgram = GetModulePath();

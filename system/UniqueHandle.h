@@ -94,6 +94,11 @@ struct BcryptHashTraits {
     static Handle invalid() { return nullptr; }
     static void close(Handle h) { BCryptDestroyHash(h); }
 };
+struct LocalMemoryTraits {
+    using Handle = HLOCAL;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { LocalFree(h); }
+};
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;    // FindFirstFile
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;    // CreateFile
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;  // threads, processes, events
@@ -101,3 +106,4 @@ using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;  // InternetOpe
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;  // RegOpenKeyEx, RegCreateKeyEx
 using UniqueBcryptAlgorithm = UniqueHandle<BcryptAlgorithmTraits>;  // BCryptOpenAlgorithmProvider
 using UniqueBcryptHash = UniqueHandle<BcryptHashTraits>;            // BCryptCreateHash
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;          // CommandLineToArgvW, LocalAlloc

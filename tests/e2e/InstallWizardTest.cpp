@@ -22,6 +22,7 @@
 #include "system/ResourceText.h"
 #include "system/TextCase.h"
 #include "system/UniqueHandle.h"
+#include "system/Utf8.h"
 #include "wizard/QMPropertySheet.h"
 #include "wizard/WizardDriver.h"
 
@@ -31,6 +32,29 @@ namespace {
 
 const char kInstallerGuid[] = "4c8e21:10a7f5d2e64:-7d85";
 const char kAppFolderPath[] = "Quillmar Technologies INC\\QMTApp\\";
+
+// Points TEMP and TMP, which the programs this test starts inherit, at
+// `folder` while it lives.
+class ScopedTempFolder {
+public:
+    explicit ScopedTempFolder(const std::string& folder) {
+        for (const wchar_t* name : {L"TEMP", L"TMP"}) {
+            wchar_t value[4096] = {};
+            const DWORD length = GetEnvironmentVariableW(name, value, ARRAYSIZE(value));
+            saved_.emplace_back(name, length > 0 && length < ARRAYSIZE(value) ? value : L"");
+            SetEnvironmentVariableW(name, Widen(folder).c_str());
+        }
+    }
+    ~ScopedTempFolder() {
+        for (const auto& variable : saved_)
+            SetEnvironmentVariableW(variable.first.c_str(), variable.second.empty() ? nullptr : variable.second.c_str());
+    }
+    ScopedTempFolder(const ScopedTempFolder&) = delete;
+    ScopedTempFolder& operator=(const ScopedTempFolder&) = delete;
+
+private:
+    std::vector<std::pair<std::wstring, std::wstring>> saved_;
+};
 
 class InstallWizardRun : public testing::Test {
 protected:
@@ -458,6 +482,75 @@ TEST_F(InstallWizardRun, SilentInstallAndUninstallShowNoWindow) {
     EXPECT_FALSE(PathExists(ProgramsLinkPath()));
     EXPECT_TRUE(WaitFor([&] { return !PathExists(home); }, 30000)) << "the home folder goes";
     EXPECT_NE(ReadTextFile(uninstallLog).find("Uninstall complete"), std::string::npos) << ReadTextFile(uninstallLog);
+}
+
+// Names outside the code page (the ANSI page here is Latin-1) in the install
+// folder, the log's path and the temporary folder the uninstall's own copy
+// runs from: the product installs there, cmd.exe runs its launcher there,
+// and the uninstall removes it all.
+TEST_F(InstallWizardRun, SilentInstallAndUninstallInFoldersOfOtherScripts) {
+    registerJava("1.6");
+    const struct {
+        const char* folder;
+        const char* temp;
+    } cases[] = {{"\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBC\xD1\x8B",  // Программы
+                  "\xD0\x92\xD1\x80\xD0\xB5\xD0\xBC\xD0\xB5\xD0\xBD\xD0\xBD\xD1\x8B\xD0\xB5"},  // Временные
+                 {"\xE7\xA8\x8B\xE5\xBA\x8F \xE5\xAE\x89\xE8\xA3\x85",  // 程序 安装
+                  "\xE4\xB8\xB4\xE6\x97\xB6"}};                               // 临时
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        const std::string parent = scratch_.path() + c.folder + "\";
+        const std::string temp = scratch_.path() + c.temp + "\";
+        ASSERT_TRUE(CreateDirectoryW(Widen(temp).c_str(), nullptr));
+        ScopedTempFolder tempForChildren(temp);
+        const std::string log = parent + "deploy " + c.folder + ".log";
+        CreateDirectoryW(Widen(parent).c_str(), nullptr);
+        bool windowSeen = true;
+        const std::string folderArgument = parent.substr(0, parent.size() - 1);  // no backslash before the quote
+        ASSERT_EQ(runWatchingWindows(InstallerPath(),
+                                     "-install -silent -dir \"" + folderArgument + "\" -log \"" + log + "\"", windowSeen),
+                  0)
+            << ReadTextFile(log);
+        const std::string home = parent + kAppFolderPath;
+        ASSERT_TRUE(WaitFor([] { return LocalMachineKeyExists(kUninstallEntry); }, 30000));
+        EXPECT_EQ(AsciiUpperCase(LocalMachineString(kProductKeyPath, "Home")), AsciiUpperCase(home));
+        EXPECT_EQ(AsciiUpperCase(LocalMachineString(kUninstallEntry, "UninstallString")),
+                  AsciiUpperCase("\"" + home + "bin\\VYN2005.exe\" -uninstall"));
+        EXPECT_TRUE(PathExists(home + "lib\\qmtapp.jar"));
+        // The launcher batch file ran from the folder: the registration wrote its record.
+        EXPECT_TRUE(WaitFor([&] { return PathExists(home + "conf\\registration.txt"); }, 30000));
+        EXPECT_NE(AsciiUpperCase(ReadTextFile(log)).find(AsciiUpperCase("Silent install into " + home)), std::string::npos)
+            << "the log is UTF-8\n" << ReadTextFile(log);
+
+        EXPECT_EQ(runWatchingWindows(home + "bin\\VYN2005.exe", "-uninstall -silent -log \"" + log + "\"", windowSeen),
+                  0)
+            << ReadTextFile(log);
+        EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+        EXPECT_TRUE(WaitFor([&] { return !PathExists(parent + "Quillmar Technologies INC"); }, 30000))
+            << "the home folder and the program go";
+    }
+}
+
+// The location page takes a folder of another script as typed.
+TEST_F(InstallWizardRun, WizardInstallsIntoAFolderOfAnotherScript) {
+    registerJava("1.6");
+    HWND sheet = startInstaller();
+    ASSERT_TRUE(sheet);
+    passLicence(sheet);
+    ASSERT_TRUE(WaitForPage(sheet, 3, 30000));
+    const std::string parent = scratch_.path() + "\xE3\x83\x97\xE3\x83\xAD\xE3\x82\xB0\xE3\x83\xA9\xE3\x83\xA0\\";  // プログラム
+    const std::wstring typed = Widen(parent);
+    SendMessageW(GetDlgItem(ActivePageOf(sheet), IDC_INSTALL_DIR), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+    Click(sheet, kNextButton);
+    ASSERT_TRUE(WaitForPage(sheet, 5, 60000));
+    EXPECT_EQ(PageText(sheet, IDC_PAGE_TEXT), "");
+    ASSERT_TRUE(WaitFor([] { return LocalMachineKeyExists(kUninstallEntry); }, 30000));
+    SendMessageA(GetDlgItem(ActivePageOf(sheet), IDC_LAUNCH_CHECK), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(ActivePageOf(sheet), IDC_DESKTOP_CHECK), BM_CLICK, 0, 0);
+    Click(sheet, kFinishButton);
+    ASSERT_TRUE(installerEnds());
+    EXPECT_EQ(AsciiUpperCase(LocalMachineString(kProductKeyPath, "Home")), AsciiUpperCase(parent + kAppFolderPath));
+    EXPECT_TRUE(PathExists(parent + kAppFolderPath + "bin\\QuillmarApp.bat"));
 }
 
 TEST_F(InstallWizardRun, SilentInstallAgainstAFailingServiceExitsWithOneAndLogsWhy) {

@@ -2,54 +2,60 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
+#include "system/UniqueHandle.h"
+#include "system/Utf8.h"
 
 ScratchFolder::ScratchFolder(const std::string& tag) {
     static int counter = 0;
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    path_ = std::string(temp) + "vyntest-" + tag + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    path_ = Narrow(temp) + "vyntest-" + tag + "-" + std::to_string(GetCurrentProcessId()) + "-" +
             std::to_string(++counter) + "-" + std::to_string(GetTickCount()) + "\\";
-    CreateDirectoryA(path_.c_str(), nullptr);
+    CreateDirectoryW(Widen(path_).c_str(), nullptr);
 }
 
 ScratchFolder::~ScratchFolder() { RemoveTreeForTest(path_); }
 
 void WriteTextFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
+    UniqueFileHandle file(
+        CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (file) WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 std::string ReadTextFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    UniqueFileHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string text;
+    if (!file) return text;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+    return text;
 }
 
 bool PathExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void RemoveTreeForTest(const std::string& path) {
     std::string dir = path;
     if (!dir.empty() && dir.back() == '\\') dir.pop_back();
-    DWORD attributes = GetFileAttributesA(dir.c_str());
+    const std::wstring wideDir = Widen(dir);
+    DWORD attributes = GetFileAttributesW(wideDir.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        SetFileAttributesA(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!DeleteFileA(dir.c_str())) RemoveDirectoryA(dir.c_str());
+        SetFileAttributesW(wideDir.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!DeleteFileW(wideDir.c_str())) RemoveDirectoryW(wideDir.c_str());
         return;
     }
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = entry.cFileName;
+    WIN32_FIND_DATAW entry;
+    {
+        UniqueFindHandle find(FindFirstFileW((wideDir + L"\\*").c_str(), &entry));
+        for (bool more = find.valid(); more; more = FindNextFileW(find.get(), &entry) != FALSE) {
+            const std::string name = Narrow(entry.cFileName);
             if (name != "." && name != "..") RemoveTreeForTest(dir + "\\" + name);
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
+        }
     }
-    RemoveDirectoryA(dir.c_str());
+    RemoveDirectoryW(wideDir.c_str());
 }

@@ -2,6 +2,8 @@
 
 #include <sddl.h>
 
+#include "system/Utf8.h"
+
 const char kCompanyRoot[] = "Software\\Quillmar Technologies INC";
 const char kFamilyKey[] = "Software\\Quillmar Technologies INC\\QMTApp";
 const char kProductKeyPath[] = "Software\\Quillmar Technologies INC\\QMTApp\\VYN";
@@ -25,18 +27,19 @@ bool LocalMachineKeyExists(const std::string& path) {
 }
 
 std::string LocalMachineString(const std::string& path, const std::string& name) {
-    char buffer[4096] = {};
-    DWORD size = sizeof buffer - 1;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr,
+    wchar_t buffer[4096] = {};
+    DWORD size = sizeof buffer - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, Widen(path).c_str(), Widen(name).c_str(), RRF_RT_REG_SZ, nullptr,
                      buffer, &size) != ERROR_SUCCESS)
         return "<missing>";
-    return buffer;
+    return Narrow(buffer);
 }
 
 void SetLocalMachineString(const std::string& path, const std::string& name,
                            const std::string& value) {
-    RegSetKeyValueA(HKEY_LOCAL_MACHINE, path.c_str(), name.c_str(), REG_SZ, value.c_str(),
-                    static_cast<DWORD>(value.size() + 1));
+    const std::wstring wide = Widen(value);
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, Widen(path).c_str(), Widen(name).c_str(), REG_SZ, wide.c_str(),
+                    static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
 void DeleteLocalMachineTree(const std::string& path) {

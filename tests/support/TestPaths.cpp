@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "system/ShellLink.h"
+#include "system/Utf8.h"
 
 std::string UnixToWindowsPath(const std::string& unixPath) {
     std::string path = "Z:" + unixPath;
@@ -13,9 +14,9 @@ std::string UnixToWindowsPath(const std::string& unixPath) {
 }
 
 std::string EnvironmentText(const char* name) {
-    char value[4096] = {};
-    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    return (length > 0 && length < sizeof value) ? value : "";
+    wchar_t value[4096] = {};
+    DWORD length = GetEnvironmentVariableW(Widen(name).c_str(), value, ARRAYSIZE(value));
+    return (length > 0 && length < ARRAYSIZE(value)) ? Narrow(value) : "";
 }
 
 static std::string DirFromEnvironment(const char* name) {
