@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Reads the product's #include "folder/..." lines and fails when a folder
 includes one that is not below it, or when the folders include each other
-in a cycle. The floors and what each may include are listed in README.md
+in a cycle. Also fails on any call of an ANSI ("...A") Windows function in
+the product: text crosses into Windows as UTF-16 only. The floors and what each may include are listed in README.md
 (Layout); keep the two in step."""
 import os
 import re
@@ -21,6 +22,26 @@ FLOORS = {
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([A-Za-z0-9_]+)/')
+# A Windows function's ANSI form: a mixed-case name ending in a lower-case
+# letter or digit and then "A", called (MessageBoxA(, SHGetPathFromIDListA().
+ANSI_CALL = re.compile(r'\b([A-Z][A-Za-z0-9]*[a-z0-9]A)\s*\(')
+
+
+def ansi_calls(root):
+    """'file:line: name' for each ANSI Windows call in the product's folders."""
+    found = []
+    for folder in FLOORS:
+        for dirpath, _, files in os.walk(os.path.join(root, folder)):
+            for name in sorted(files):
+                if not name.endswith((".h", ".cpp", ".c")):
+                    continue
+                path = os.path.join(dirpath, name)
+                with open(path, encoding="utf-8", errors="replace") as source:
+                    for number, line in enumerate(source, 1):
+                        code = line.split("//", 1)[0]
+                        for match in ANSI_CALL.finditer(code):
+                            found.append("%s:%d: %s" % (os.path.relpath(path, root), number, match.group(1)))
+    return found
 
 
 def folder_includes(root):
@@ -75,6 +96,7 @@ def main():
                 problems.append("%s includes unknown folder %s (%s)" % (folder, target, where))
             elif target not in FLOORS[folder]:
                 problems.append("%s may not include %s (%s)" % (folder, target, where))
+    problems += ["ANSI Windows call " + where for where in ansi_calls(root)]
     cycle = find_cycle(graph)
     if cycle:
         problems.append("folders include each other: " + " -> ".join(cycle))
