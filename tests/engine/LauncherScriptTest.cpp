@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "EngineTestFiles.h"
 #include "engine/LauncherLines.h"
 #include "engine/LauncherScript.h"
 #include "support/ScratchFolder.h"
+#include "system/UniqueHandle.h"
 
 using Lines = std::vector<std::string>;
 
@@ -54,7 +56,7 @@ TEST(LauncherLines, LibraryGoesToTheFrontOfTheFirstClassPathLineThatLacksIt) {
     };
     for (const auto& c : cases) {
         Lines lines = c.in;
-        bool changed = InsertClassPathEntry(lines, home, c.library, c.style);
+        bool changed = InsertClassPathEntry(lines, ClassPathEntry(home, c.library, c.style), c.style);
         EXPECT_EQ(changed, !c.out.empty()) << (c.in.empty() ? "" : c.in[0]);
         EXPECT_EQ(lines, c.out.empty() ? c.in : c.out) << (c.in.empty() ? "" : c.in[0]);
     }
@@ -146,4 +148,87 @@ TEST_F(LauncherFiles, JavaFolderIsWrittenWithoutBlanksAndNamesTheRealFolder) {
 
     // A folder that does not exist gets the installer's own abbreviation.
     EXPECT_EQ(ShortJavaFolder("C:\\No Such Folder\\Java Runtime 5\\"), "C:\\NO SUC~1\\JAVA R~1");
+}
+
+namespace {
+
+std::wstring Wide(const std::string& utf8) {
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(size_t(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), &wide[0], int(wide.size()))));
+    return wide;
+}
+
+bool MakeFolder(const std::string& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
+
+void MakeFile(const std::string& path, const std::string& bytes) {
+    UniqueFileHandle out(
+        CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    WriteFile(out.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+}
+
+// Runs the batch file with cmd.exe in its own folder, as a shortcut to it
+// would, and hands back what it printed.
+std::string RunBatchFile(const std::string& folder, const std::string& name) {
+    std::wstring line = L"cmd.exe /c " + Wide(name) + L" > out.txt";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, Wide(folder).c_str(),
+                        &startup, &started))
+        return "<cmd.exe did not start>";
+    UniqueKernelHandle process(started.hProcess), thread(started.hThread);
+    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 1);
+        return "<cmd.exe did not end>";
+    }
+    return ReadWideFile(folder + "\\out.txt");
+}
+
+}  // namespace
+
+// cmd.exe reads a batch file in the console's (OEM) code page. A folder name
+// that code page holds ("Café") is written as it is, one it cannot hold
+// (Cyrillic) by its short name; either way cmd.exe finds what the lines name.
+TEST_F(LauncherFiles, BatchFileNamesNonLatinFoldersSoThatCmdFindsThem) {
+    const std::string cafe = "Caf\xC3\xA9", cyrillic = "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC";
+    ASSERT_EQ(GetOEMCP(), 437u);  // what the expected bytes below are in
+    for (const std::string& folder : {cafe, cyrillic}) {
+        const std::string app = home.path() + folder + "\\";
+        for (const char* sub : {"", "bin", "lib", "ext", "jre", "jre\\bin"}) ASSERT_TRUE(MakeFolder(app + sub)) << sub;
+        MakeFile(app + "lib\\base.jar", "base");
+        MakeFile(app + "lib\\app.jar", "app");
+        MakeFile(app + "ext\\" + folder + ".jar", "outside lib");
+        MakeFile(app + "jre\\bin\\java.exe", "java");
+        const std::string original =
+            "@echo off\r\n"
+            "set JAVA_PATH=\"\"\r\n"
+            "set CLASSPATH=..\\lib\\base.jar\r\n"
+            "if exist %JAVA_PATH%\\bin\\java.exe echo java\r\n"
+            "for %%p in (%CLASSPATH%) do if exist %%p echo found\r\n";
+        const std::string bat = app + "bin\\QuillmarApp.bat";
+        MakeFile(bat, original);
+
+        EXPECT_EQ(updateClassPath(app, bat, app + "lib\\app.jar", LauncherStyle::Windows), LauncherEdit::Rewritten);
+        EXPECT_EQ(updateClassPath(app, bat, app + "ext\\" + folder + ".jar", LauncherStyle::Windows),
+                  LauncherEdit::Rewritten);
+        EXPECT_EQ(updateJavaPath(bat, app + "jre"), LauncherEdit::Rewritten);
+        const std::string edited = ReadWideFile(bat);
+        // No byte of the folder's UTF-8 is in the file; the lines left alone keep theirs.
+        EXPECT_EQ(edited.find(folder), std::string::npos) << edited;
+        EXPECT_NE(edited.find("\r\nif exist %JAVA_PATH%\\bin\\java.exe echo java\r\nfor %%p"), std::string::npos);
+        if (folder == cafe) {  // "é" is 0x82 in code page 437
+            EXPECT_NE(edited.find("Caf\x82\\ext\\Caf\x82.jar;..\\lib\\app.jar;..\\lib\\base.jar\r\n"),
+                      std::string::npos)
+                << edited;
+        }
+        EXPECT_EQ(RunBatchFile(app + "bin", "QuillmarApp.bat"), "java\r\nfound\r\nfound\r\nfound\r\n") << edited;
+
+        // A path with neither a form in the code page nor a short name (the
+        // file is not there) is not written at all.
+        const std::string before = ReadWideFile(bat);
+        EXPECT_EQ(updateClassPath(app, bat, app + "ext\\" + cyrillic + "-missing.jar", LauncherStyle::Windows),
+                  LauncherEdit::Inexpressible);
+        EXPECT_EQ(ReadWideFile(bat), before);
+    }
 }

@@ -1,9 +1,11 @@
 // The zip layer on archives made by Info-ZIP zip and Python's zipfile.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <map>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "EngineTestFiles.h"
 #include "engine/ZipArchive.h"
@@ -71,7 +73,7 @@ TEST(ZipGetItem, DescribesEveryItemAndRefusesIndicesOutsideTheArchive) {
     ZipItemInfo summary;
     ASSERT_EQ(ZipGetItem(zip.get(), -1, &summary), ZipOk);
     EXPECT_EQ(summary.index, 11);
-    EXPECT_STREQ(summary.name, "");
+    EXPECT_EQ(summary.name, "");
     EXPECT_EQ(summary.attributes, 0u);
     EXPECT_EQ(summary.writeTime, 0u);
 
@@ -115,7 +117,9 @@ TEST(ZipGetItem, DescribesEveryItemAndRefusesIndicesOutsideTheArchive) {
         ASSERT_EQ(ZipGetItem(zip.get(), i, &again), ZipOk);
         EXPECT_EQ(first.index, i);
         EXPECT_EQ(items[first.name].index, i) << first.name;
-        EXPECT_EQ(std::memcmp(&first, &again, sizeof first), 0);
+        EXPECT_EQ(first.name, again.name);
+        EXPECT_EQ(std::tie(first.attributes, first.writeTime, first.compressedSize),
+                  std::tie(again.attributes, again.writeTime, again.compressedSize));
     }
 
     ZipItemInfo item;
@@ -144,6 +148,37 @@ TEST(ZipGetItem, MapsAttributesAndExtendedTimesOfHandMadeItems) {
     EXPECT_EQ(items["hidden.txt"].attributes, 0x80u | 0x20u | 0x02u);
 }
 
+// Names come out as UTF-8: as stored when the item's UTF-8 flag is set,
+// from code page 437 when not.
+TEST(ZipGetItem, NamesAreUtf8FromTheFlagOrFromCodePage437) {
+    const std::string naiveCafe = "conf/na\xC3\xAFve-caf\xC3\xA9.txt";
+    const struct {
+        const char* archive;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"utf8.zip", {naiveCafe, "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3/\xE5\x8D\x83.txt"}},
+        {"cp437.zip", {"conf/caf\xC3\xA9-\xC3\xB6-\xC3\x9F.txt"}},
+        {"java.zip", {"bin/", "bin/QuillmarApp.bat", "conf/", naiveCafe, "lib/", "lib/app.jar"}},
+    };
+    for (const auto& c : cases) {
+        UniqueZipArchive zip = Open(c.archive);
+        ASSERT_TRUE(zip) << c.archive;
+        std::vector<std::string> names;
+        for (const auto& item : ItemsByName(zip.get())) names.push_back(item.first);
+        std::vector<std::string> expected = c.names;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected) << c.archive;
+        int index = -1;
+        EXPECT_EQ(ZipFindItem(zip.get(), c.names.back().c_str(), 0, &index, nullptr), ZipOk) << c.archive;
+        EXPECT_EQ(index, int(c.names.size()) - 1) << c.archive;
+    }
+
+    // A name flagged as UTF-8 that is not fails the whole archive.
+    UniqueZipArchive bad;
+    EXPECT_EQ(ZipOpen(ArchivePath("badutf8.zip").c_str(), 0, ZipFromFileName, "", bad.put()), ZipCorrupt);
+    EXPECT_FALSE(bad);
+}
+
 TEST(ZipFindItem, MatchesCaseAsAskedButSeparatorsAsStored) {
     UniqueZipArchive zip = Open("basic.zip");
     ASSERT_TRUE(zip);
@@ -153,7 +188,7 @@ TEST(ZipFindItem, MatchesCaseAsAskedButSeparatorsAsStored) {
     ZipItemInfo item;
     ASSERT_EQ(ZipFindItem(zip.get(), "LIB/A.JAR", 1, &index, &item), ZipOk);
     EXPECT_EQ(index, items["lib/a.jar"].index);
-    EXPECT_STREQ(item.name, "lib/a.jar");
+    EXPECT_EQ(item.name, "lib/a.jar");
     EXPECT_EQ(ZipFindItem(zip.get(), "lib/ext/deep/b.jar", 0, &index, nullptr), ZipOk);
     EXPECT_EQ(index, items["lib/ext/deep/b.jar"].index);
     EXPECT_EQ(ZipFindItem(zip.get(), "readme.txt", 0, nullptr, nullptr), ZipOk);
@@ -165,7 +200,7 @@ TEST(ZipFindItem, MatchesCaseAsAskedButSeparatorsAsStored) {
         EXPECT_EQ(ZipFindItem(zip.get(), miss.first, miss.second, &index, &item), ZipNotFound) << miss.first;
         EXPECT_EQ(index, -1);
         EXPECT_EQ(item.index, -1);
-        EXPECT_STREQ(item.name, "");
+        EXPECT_EQ(item.name, "");
     }
 }
 
