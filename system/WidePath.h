@@ -11,6 +11,6 @@ constexpr size_t kLongPathFrom = 248;
 
 // The path widened; a full path ("X:\...", "\\server\share\...") of
 // kLongPathFrom characters or more as "\\?\X:\..." or "\\?\UNC\server\share\...".
-// Relative paths, short ones and those already in a "\\?\" or "\\.\" form
-// stay as they are.
+// Relative paths and short ones stay as they are, and so do long ones already
+// in a "\\?\" or "\\.\" form (but for "/" turned into "\").
 std::wstring WidePath(const std::string& path);
