@@ -55,3 +55,10 @@ std::string ReadWideFile(const std::string& path) {
     while (in && ReadFile(in.get(), block, sizeof block, &read, nullptr) && read > 0) text.append(block, read);
     return text;
 }
+
+void WriteWideFile(const std::string& path, const std::string& bytes) {
+    UniqueFileHandle out(CreateFileW(LiteralWidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    WriteFile(out.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+}

@@ -29,3 +29,4 @@ bool ReadDiskFileTimes(const std::string& path, DiskFileTimes& times);
 std::wstring LiteralWidePath(const std::string& path);
 DWORD WideAttributes(const std::string& path);  // INVALID_FILE_ATTRIBUTES when absent
 std::string ReadWideFile(const std::string& path);
+void WriteWideFile(const std::string& path, const std::string& bytes);

@@ -11,6 +11,7 @@
 #include "engine/LauncherScript.h"
 #include "support/ScratchFolder.h"
 #include "system/UniqueHandle.h"
+#include "system/Utf8.h"
 
 using Lines = std::vector<std::string>;
 
@@ -152,29 +153,14 @@ TEST_F(LauncherFiles, JavaFolderIsWrittenWithoutBlanksAndNamesTheRealFolder) {
 
 namespace {
 
-std::wstring Wide(const std::string& utf8) {
-    std::wstring wide(utf8.size(), L'\0');
-    wide.resize(size_t(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), &wide[0], int(wide.size()))));
-    return wide;
-}
-
-bool MakeFolder(const std::string& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
-
-void MakeFile(const std::string& path, const std::string& bytes) {
-    UniqueFileHandle out(
-        CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    WriteFile(out.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
-}
-
 // Runs the batch file with cmd.exe in its own folder, as a shortcut to it
 // would, and hands back what it printed.
 std::string RunBatchFile(const std::string& folder, const std::string& name) {
-    std::wstring line = L"cmd.exe /c " + Wide(name) + L" > out.txt";
+    std::wstring line = L"cmd.exe /c " + Widen(name) + L" > out.txt";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, Wide(folder).c_str(),
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, Widen(folder).c_str(),
                         &startup, &started))
         return "<cmd.exe did not start>";
     UniqueKernelHandle process(started.hProcess), thread(started.hThread);
@@ -195,28 +181,25 @@ TEST_F(LauncherFiles, BatchFileNamesNonLatinFoldersSoThatCmdFindsThem) {
     ASSERT_EQ(GetOEMCP(), 437u);  // what the expected bytes below are in
     for (const std::string& folder : {cafe, cyrillic}) {
         const std::string app = home.path() + folder + "\\";
-        for (const char* sub : {"", "bin", "lib", "ext", "jre", "jre\\bin"}) ASSERT_TRUE(MakeFolder(app + sub)) << sub;
-        MakeFile(app + "lib\\base.jar", "base");
-        MakeFile(app + "lib\\app.jar", "app");
-        MakeFile(app + "ext\\" + folder + ".jar", "outside lib");
-        MakeFile(app + "jre\\bin\\java.exe", "java");
-        const std::string original =
-            "@echo off\r\n"
-            "set JAVA_PATH=\"\"\r\n"
-            "set CLASSPATH=..\\lib\\base.jar\r\n"
-            "if exist %JAVA_PATH%\\bin\\java.exe echo java\r\n"
-            "for %%p in (%CLASSPATH%) do if exist %%p echo found\r\n";
+        for (const char* sub : {"", "bin", "lib", "ext", "jre", "jre\\bin"})
+            ASSERT_TRUE(CreateDirectoryW(LiteralWidePath(app + sub).c_str(), nullptr)) << sub;
+        for (const std::string& file :
+             std::vector<std::string>{"lib\\base.jar", "lib\\app.jar", "jre\\bin\\java.exe", "ext\\" + folder + ".jar"})
+            WriteWideFile(app + file, "x");
         const std::string bat = app + "bin\\QuillmarApp.bat";
-        MakeFile(bat, original);
+        WriteWideFile(bat,
+                      "@echo off\r\n"
+                      "set JAVA_PATH=\"\"\r\n"
+                      "set CLASSPATH=..\\lib\\base.jar\r\n"
+                      "if exist %JAVA_PATH%\\bin\\java.exe echo java\r\n"
+                      "for %%p in (%CLASSPATH%) do if exist %%p echo found\r\n");
 
         EXPECT_EQ(updateClassPath(app, bat, app + "lib\\app.jar", LauncherStyle::Windows), LauncherEdit::Rewritten);
         EXPECT_EQ(updateClassPath(app, bat, app + "ext\\" + folder + ".jar", LauncherStyle::Windows),
                   LauncherEdit::Rewritten);
         EXPECT_EQ(updateJavaPath(bat, app + "jre"), LauncherEdit::Rewritten);
         const std::string edited = ReadWideFile(bat);
-        // No byte of the folder's UTF-8 is in the file; the lines left alone keep theirs.
-        EXPECT_EQ(edited.find(folder), std::string::npos) << edited;
-        EXPECT_NE(edited.find("\r\nif exist %JAVA_PATH%\\bin\\java.exe echo java\r\nfor %%p"), std::string::npos);
+        EXPECT_EQ(edited.find(folder), std::string::npos) << edited;  // no byte of the folder's UTF-8
         if (folder == cafe) {  // "é" is 0x82 in code page 437
             EXPECT_NE(edited.find("Caf\x82\\ext\\Caf\x82.jar;..\\lib\\app.jar;..\\lib\\base.jar\r\n"),
                       std::string::npos)
