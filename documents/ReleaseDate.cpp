@@ -4,15 +4,13 @@
 #include <oleauto.h>
 
 #include <cmath>
-#include <vector>
+
+#include "system/Utf8.h"
 
 ReleaseDate ReleaseDateFromText(const std::string& text) {
     ReleaseDate date;
     date.valid = false;
-    int wideLength = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (wideLength <= 0) return date;
-    std::vector<wchar_t> wide(static_cast<size_t>(wideLength));
-    if (MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), wideLength) <= 0) return date;
+    std::wstring wide = Widen(text);
     DATE value = 0;
     if (FAILED(VarDateFromStr(wide.data(), LOCALE_USER_DEFAULT, VAR_DATEVALUEONLY, &value))) return date;
     date.value = std::trunc(value);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "system/ProgressBar.h"
+#include "system/Utf8.h"
 
 namespace {
 
@@ -100,6 +101,37 @@ private:
     bool broken_ = false;
 };
 
+// Checks byte by byte that the document is UTF-8: each multi-byte sequence
+// is judged whole once its last byte is in. The bytes the reader drops are
+// checked too, so a dropped line break cannot join two halves into a valid
+// character.
+class Utf8Check {
+public:
+    void byte(char c) {
+        const auto value = static_cast<unsigned char>(c);
+        const bool continuation = (value & 0xC0) == 0x80;
+        if (!pending_.empty() && !continuation) {
+            broken_ = true;  // a sequence cut short
+            pending_.clear();
+        }
+        if (pending_.empty()) {
+            if (value < 0x80) return;
+            expected_ = value >= 0xF0 ? 4 : value >= 0xE0 ? 3 : value >= 0xC0 ? 2 : 1;
+        }
+        pending_ += c;
+        if (pending_.size() == expected_) {
+            if (!IsValidUtf8(pending_)) broken_ = true;
+            pending_.clear();
+        }
+    }
+    bool valid() const { return !broken_ && pending_.empty(); }
+
+private:
+    std::string pending_;
+    size_t expected_ = 0;
+    bool broken_ = false;
+};
+
 void ProcessTag(const std::string& tag, XmlEventHandler& handler) {
     static const std::string kEmpty;
     size_t size = tag.size();
@@ -122,11 +154,13 @@ void ProcessTag(const std::string& tag, XmlEventHandler& handler) {
 XmlReadSummary XmlEventReader::parse(ByteStream& stream, XmlEventHandler& handler, ProgressBar* progress) {
     XmlReadSummary summary;
     StructureCheck structure;
+    Utf8Check encoding;
     std::string buffer;
     char byte = 0;
     while (stream.read(&byte, 1) == 1) {
         ++summary.bytesRead;
         if (progress) progress->stepIt();
+        encoding.byte(byte);
         if (byte == '\0' || byte == '\t' || byte == '\r' || byte == '\n') {
             if (byte == '\0') structure.binaryByte();
             continue;
@@ -149,6 +183,6 @@ XmlReadSummary XmlEventReader::parse(ByteStream& stream, XmlEventHandler& handle
             ProcessTag(tag, handler);
         }
     }
-    summary.wellFormed = structure.finish(Trimmed(buffer));
+    summary.wellFormed = structure.finish(Trimmed(buffer)) && encoding.valid();
     return summary;
 }

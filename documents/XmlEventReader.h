@@ -13,8 +13,9 @@ class ProgressBar;
 // What the reader saw besides the callbacks. A caller that needs a real
 // document checks wellFormed: at least one element; start and end tags pair
 // up; nothing but blank text, declarations and comments outside the one root;
-// no NUL byte, no stray '<' or '>', no unfinished tag at the end, and
-// within the bounds below.
+// no NUL byte, no stray '<' or '>', no unfinished tag at the end, every byte
+// part of well-formed UTF-8 (names and paths come from its texts), and within
+// the bounds below.
 struct XmlReadSummary {
     size_t bytesRead = 0;
     bool wellFormed = false;

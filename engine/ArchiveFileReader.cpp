@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstring>
 
+#include "system/WidePath.h"
+
 namespace {
 
 const size_t kBufferBytes = 64 * 1024;
@@ -30,7 +32,7 @@ int ZCALLBACK NoFileError(voidpf, voidpf) { return 0; }
 }  // namespace
 
 bool ArchiveFileReader::open(const char* path) {
-    file_.reset(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    file_.reset(CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size = {};
     if (!file_ || !GetFileSizeEx(file_.get(), &size)) return false;

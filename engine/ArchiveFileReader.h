@@ -12,7 +12,7 @@
 
 class ArchiveFileReader {
 public:
-    // False when the file cannot be opened for reading.
+    // False when the file (a UTF-8 path) cannot be opened for reading.
     bool open(const char* path);
 
     // minizip's file functions over this reader. Its open hands out the

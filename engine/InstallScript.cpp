@@ -81,16 +81,20 @@ std::string PathOutsideHome(const InstallItem& item, const std::string& homeDir)
 }
 
 // A launcher that is missing is no failure: an application may ship one kind
-// only. One that could not be written is.
+// only. One that could not be written is, and so is a path the batch file
+// cannot hold (cmd.exe would look for another file).
 TaskFailure runClassPathTask(const InstallItem& item, const std::string& homeDir, const std::string& javaHome) {
     const std::string shellScript = item.confFile + ".sh", batchFile = item.confFile + ".bat";
     TaskFailure failure;
-    auto check = [&failure](LauncherEdit edit, const std::string& script) {
-        if (edit == LauncherEdit::WriteFailed && !failure.failed) failure = FailedOn(script);
+    auto check = [&failure](LauncherEdit edit, const std::string& script, const std::string& path) {
+        if (failure.failed) return;
+        if (edit == LauncherEdit::WriteFailed) failure = FailedOn(script);
+        if (edit == LauncherEdit::Inexpressible)
+            failure = FailedOn(script, "the path " + path + " has no name the console's code page can hold");
     };
-    check(updateClassPath(homeDir, shellScript, item.fileName, LauncherStyle::Unix), shellScript);
-    check(updateClassPath(homeDir, batchFile, item.fileName, LauncherStyle::Windows), batchFile);
-    check(updateJavaPath(batchFile, javaHome), batchFile);
+    check(updateClassPath(homeDir, shellScript, item.fileName, LauncherStyle::Unix), shellScript, item.fileName);
+    check(updateClassPath(homeDir, batchFile, item.fileName, LauncherStyle::Windows), batchFile, item.fileName);
+    check(updateJavaPath(batchFile, javaHome), batchFile, javaHome);
     return failure;
 }
 

@@ -9,10 +9,12 @@
 #include "system/PathSafety.h"
 #include "system/PathText.h"
 #include "system/UniqueHandle.h"
+#include "system/Utf8.h"
+#include "system/WidePath.h"
 
 namespace {
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) { return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
 
@@ -46,17 +48,18 @@ bool runExecuteTask(const std::string& fileName, UniqueKernelHandle* started) {
     const ExecuteCommand command = SplitExecuteCommand(fileName);
     // The program is named by its full path: the shell must not find another
     // one of that name on the search path.
-    const std::string program = command.folder + command.program;
-    SHELLEXECUTEINFOA execute = {};
+    const std::wstring program = Widen(command.folder + command.program);
+    const std::wstring parameters = Widen(command.parameters), folder = Widen(command.folder);
+    SHELLEXECUTEINFOW execute = {};
     execute.cbSize = sizeof execute;
     // No error box: a program that cannot be started is a failure the install reports.
     execute.fMask = SEE_MASK_FLAG_NO_UI | (started ? SEE_MASK_NOCLOSEPROCESS : 0);
-    execute.lpVerb = "open";
+    execute.lpVerb = L"open";
     execute.lpFile = program.c_str();
-    execute.lpParameters = command.parameters.empty() ? nullptr : command.parameters.c_str();
-    execute.lpDirectory = command.folder.empty() ? nullptr : command.folder.c_str();
+    execute.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    execute.lpDirectory = folder.empty() ? nullptr : folder.c_str();
     execute.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExA(&execute)) return false;
+    if (!ShellExecuteExW(&execute)) return false;
     if (started) started->reset(execute.hProcess);  // null when the shell started no process of its own
     return true;
 }
@@ -126,12 +129,12 @@ bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite
     // The source opens first: a missing source must leave dest as it was.
     // It is shared for reading only, so a dest naming the same file fails to
     // open instead of emptying it.
-    UniqueFileHandle in(
-        CreateFileA(src.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle in(CreateFileW(WidePath(src).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!in) return false;
     if (!MakeWritable(dest)) return false;
-    UniqueFileHandle out(
-        CreateFileA(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle out(CreateFileW(WidePath(dest).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) return false;
     char block[2048];
     for (;;) {
@@ -143,10 +146,10 @@ bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite
     }
     out.reset();
     in.reset();
-    return MakeWritable(src) && DeleteFileA(src.c_str()) != 0;
+    return MakeWritable(src) && DeleteFileW(WidePath(src).c_str()) != 0;
 }
 
 bool runDeleteTask(const std::string& fileName) {
     if (!Exists(fileName)) return true;
-    return MakeWritable(fileName) && DeleteFileA(fileName.c_str()) != 0;
+    return MakeWritable(fileName) && DeleteFileW(WidePath(fileName).c_str()) != 0;
 }

@@ -17,23 +17,21 @@ std::vector<std::string> SplitLauncherLines(const std::string& text) {
     return lines;
 }
 
-bool InsertClassPathEntry(std::vector<std::string>& lines, const std::string& home, const std::string& library,
-                          LauncherStyle style) {
+std::string ClassPathEntry(const std::string& home, const std::string& library, LauncherStyle style) {
+    if (!ContainsIgnoringCase(library, home + "lib\\")) return library;
+    return (style == LauncherStyle::Windows ? "..\\lib\\" : "lib/") + GetFileNameOfPath(library);
+}
+
+bool InsertClassPathEntry(std::vector<std::string>& lines, const std::string& entry, LauncherStyle style) {
     const std::string key = "CLASSPATH=";
-    const std::string name = GetFileNameOfPath(library);
-    const bool windows = style == LauncherStyle::Windows;
+    const std::string name = entry.substr(entry.find_last_of("\\/") + 1);
     for (std::string& line : lines) {
         size_t k = line.find(key);
         if (k == std::string::npos || ContainsIgnoringCase(line, name)) continue;
 
         size_t c = k + key.size();
         if (c < line.size() && (line[c] == '\'' || line[c] == '"')) ++c;
-        std::string entry;
-        if (ContainsIgnoringCase(library, home + "lib\\"))
-            entry = (windows ? "..\\lib\\" : "lib/") + name;
-        else
-            entry = library;
-        line = line.substr(0, c) + entry + (windows ? ";" : ":") + line.substr(c);
+        line = line.substr(0, c) + entry + (style == LauncherStyle::Windows ? ";" : ":") + line.substr(c);
         return true;
     }
     return false;

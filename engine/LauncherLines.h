@@ -1,6 +1,8 @@
 #pragma once
 // The line edits made to the launcher scripts: a library put at the front of
-// the class path, the Java folder filled into an empty Java line. Pure text.
+// the class path, the Java folder filled into an empty Java line. Pure text:
+// the lines are bytes in the script's own encoding (any that keeps ASCII as
+// it is), and what goes into them must be in it too.
 #include <string>
 #include <vector>
 
@@ -10,14 +12,17 @@ enum class LauncherStyle { Windows, Unix };
 // final line without a break counts as a line.
 std::vector<std::string> SplitLauncherLines(const std::string& text);
 
-// Puts library at the front of the first line holding "CLASSPATH=" that does
-// not yet mention the library's file name (compared ignoring case). A library
-// below home's lib folder goes in relative ("..\lib\" + name for the batch
-// file, which runs in bin; "lib/" + name for the shell script, which runs in
-// the application folder); any other library with its whole path. An opening
-// quote or apostrophe of the value stays in front. True when a line changed.
-bool InsertClassPathEntry(std::vector<std::string>& lines, const std::string& home, const std::string& library,
-                          LauncherStyle style);
+// The class path entry of a library: relative when it lies below home's lib
+// folder ("..\lib\" + name for the batch file, which runs in bin; "lib/" +
+// name for the shell script, which runs in the application folder), else its
+// whole path.
+std::string ClassPathEntry(const std::string& home, const std::string& library, LauncherStyle style);
+
+// Puts entry at the front of the first line holding "CLASSPATH=" that does
+// not yet mention the entry's file name (the text after its last "\" or "/",
+// compared ignoring case). An opening quote or apostrophe of the value stays
+// in front. True when a line changed.
+bool InsertClassPathEntry(std::vector<std::string>& lines, const std::string& entry, LauncherStyle style);
 
 // Replaces the first line holding "set JAVA_PATH=" by set JAVA_PATH="folder"
 // while it still holds an empty quoted value (""); a filled first Java line,

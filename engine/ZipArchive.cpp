@@ -9,10 +9,13 @@
 #include <vector>
 
 #include "engine/ArchiveFileReader.h"
+#include "engine/MemberNames.h"
 #include "engine/ZipItemFields.h"
 #include "system/FileSystem.h"
 #include "system/PathSafety.h"
 #include "system/PathText.h"
+#include "system/TextCase.h"
+#include "system/WidePath.h"
 
 namespace {
 
@@ -28,6 +31,9 @@ bool IsRelativePath(const std::string& path) {
     return !path.empty() && path[0] != '/' && path[0] != '\\' && (path.size() < 2 || path[1] != ':');
 }
 
+// The language-encoding flag: the item's name is UTF-8.
+const uLong kUtf8NameFlag = 0x800;
+
 uint64_t FileTimeFromDos(uLong dosDate) {
     FILETIME time = {};
     if (!DosDateTimeToFileTime(HIWORD(dosDate), LOWORD(dosDate), &time)) return 0;
@@ -41,6 +47,7 @@ struct ZipArchive {
     ArchiveFileReader file;
     UniqueMinizip reader;
     int itemCount = 0;
+    std::vector<std::string> names;  // every item's name, decoded, by index
     int openItem = -1;
     ZipItemInfo cachedItem = {};
     int cachedIndex = -1;
@@ -89,10 +96,32 @@ struct ZipArchive {
         return ZipOk;
     }
 
+    ZipResult readNames();
     ZipResult describe(int index, ZipItemInfo& item);
     void createDirectoriesBelowRoot(const std::string& relative);
     ZipResult extract(int index, const char* target);
 };
+
+ZipResult ZipArchive::readNames() {
+    names.clear();
+    names.reserve(static_cast<size_t>(itemCount));
+    std::vector<char> stored;
+    for (int index = 0; index < itemCount; ++index) {
+        const int moved = index == 0 ? unzGoToFirstFile(reader.get()) : unzGoToNextFile(reader.get());
+        unz_file_info info = {};
+        if (moved != UNZ_OK || unzGetCurrentFileInfo(reader.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return ZipCorrupt;
+        stored.resize(info.size_filename + 1);
+        if (unzGetCurrentFileInfo(reader.get(), &info, stored.data(), uLong(stored.size()), nullptr, 0, nullptr, 0) !=
+            UNZ_OK)
+            return ZipCorrupt;
+        std::string name;
+        if (!DecodeMemberName(std::string(stored.data(), info.size_filename), (info.flag & kUtf8NameFlag) != 0, name))
+            return ZipCorrupt;
+        names.push_back(std::move(name));
+    }
+    return ZipOk;
+}
 
 ZipResult ZipArchive::describe(int index, ZipItemInfo& item) {
     if (index < -1 || index >= itemCount) return ZipBadArguments;
@@ -112,9 +141,8 @@ ZipResult ZipArchive::describe(int index, ZipItemInfo& item) {
     ZipResult result = positionCursor(index);
     if (result != ZipOk) return result;
     unz_file_info info = {};
-    if (unzGetCurrentFileInfo(reader.get(), &info, item.name, sizeof item.name - 1, nullptr, 0, nullptr, 0) != UNZ_OK)
-        return ZipCorrupt;
-    item.name[sizeof item.name - 1] = '\0';
+    if (unzGetCurrentFileInfo(reader.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return ZipCorrupt;
+    item.name = names[static_cast<size_t>(index)];
     result = openStream(index);
     if (result != ZipOk) return result;
 
@@ -125,7 +153,7 @@ ZipResult ZipArchive::describe(int index, ZipItemInfo& item) {
         return ZipReadError;
 
     item.index = cursorIndex();
-    item.attributes = ZipAttributesFromExternal(static_cast<uint32_t>(info.external_fa));
+    item.attributes = ZipItemAttributes(static_cast<uint32_t>(info.external_fa), item.name);
     item.compressedSize = static_cast<uint32_t>(info.compressed_size);
     item.uncompressedSize = static_cast<uint32_t>(info.uncompressed_size);
     uint64_t dosTime = FileTimeFromDos(info.dosDate);
@@ -146,7 +174,7 @@ void ZipArchive::createDirectoriesBelowRoot(const std::string& relative) {
     size_t last = relative.find_last_of("/\\");
     if (last != std::string::npos) createDirectoriesBelowRoot(relative.substr(0, last));
     // An existing folder is no error.
-    CreateDirectoryA((rootDirectory + relative).c_str(), nullptr);
+    CreateDirectoryW(WidePath(rootDirectory + relative).c_str(), nullptr);
     madeFolders.insert(relative);
 }
 
@@ -177,10 +205,13 @@ ZipResult ZipArchive::extract(int index, const char* target) {
 
     DWORD attributes = item.attributes == kZipAttrNormal ? item.attributes : item.attributes & ~kZipAttrNormal;
     const std::string file = IsRelativePath(targetPath) ? rootDirectory + targetPath : targetPath;
-    UniqueFileHandle out(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
+    const std::wstring wideFile = WidePath(file);
+    auto create = [&] {
+        return CreateFileW(wideFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
+    };
+    UniqueFileHandle out(create());
     // An earlier copy of the item may have come out read-only; it is ours to replace.
-    if (!out && GetLastError() == ERROR_ACCESS_DENIED && MakeWritable(file))
-        out.reset(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
+    if (!out && GetLastError() == ERROR_ACCESS_DENIED && MakeWritable(file)) out.reset(create());
     if (!out) {
         closeStream();
         return ZipNoFile;
@@ -239,6 +270,8 @@ ZipResult ZipOpen(const char* path, unsigned, int kind, const char* rootFolder, 
     if (!archive->reader || unzGetGlobalInfo(archive->reader.get(), &global) != UNZ_OK || global.number_entry > INT_MAX)
         return ZipCorrupt;
     archive->itemCount = int(global.number_entry);
+    const ZipResult named = archive->readNames();
+    if (named != ZipOk) return named;
     *opened = archive.release();
     return ZipOk;
 }
@@ -251,8 +284,12 @@ ZipResult ZipGetItem(ZipArchive* archive, int index, ZipItemInfo* item) {
 ZipResult ZipFindItem(ZipArchive* archive, const char* name, int ignoreCase, int* index, ZipItemInfo* item) {
     if (archive == nullptr || name == nullptr) return ZipBadArguments;
     archive->closeStream();
-    // minizip: 1 compares exactly, 2 ignores the case of ASCII letters.
-    if (unzLocateFile(archive->reader.get(), name, ignoreCase ? 2 : 1) != UNZ_OK) {
+    int found = -1;
+    for (size_t i = 0; i < archive->names.size() && found < 0; ++i) {
+        const std::string& stored = archive->names[i];
+        if (ignoreCase ? EqualsIgnoringCase(stored, name) : stored == name) found = int(i);
+    }
+    if (found < 0) {
         if (index != nullptr) *index = -1;
         if (item != nullptr) {
             *item = ZipItemInfo{};
@@ -260,7 +297,6 @@ ZipResult ZipFindItem(ZipArchive* archive, const char* name, int ignoreCase, int
         }
         return ZipNotFound;
     }
-    int found = archive->cursorIndex();
     if (index != nullptr) *index = found;
     if (item != nullptr) return archive->describe(found, *item);
     return ZipOk;

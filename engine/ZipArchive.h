@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "engine/ZipResult.h"
 #include "system/UniqueHandle.h"
@@ -15,7 +16,7 @@ enum ZipSourceKind { ZipFromHandle = 1, ZipFromFileName = 2, ZipFromMemory = 3 }
 
 struct ZipItemInfo {
     int index;
-    char name[260];          // stored name, "/" separators; cut to 259 characters
+    std::string name;        // stored name as UTF-8 (see DecodeMemberName), "/" separators
     uint32_t attributes;     // FILE_ATTRIBUTE_* bits
     uint64_t accessTime;     // file times: 100 ns since 1601-01-01
     uint64_t creationTime;
@@ -28,16 +29,19 @@ struct ZipItemInfo {
 struct ZipArchive;
 
 // Opens an archive file (path, 0, ZipFromFileName) into *archive, which
-// stays null on failure (ZipNoFile, ZipCorrupt). rootFolder is where the
-// items go: directory items and relative targets get their folders below it,
-// and a relative target file is taken against it. An empty root leaves
-// relative paths to the process's current directory.
+// stays null on failure (ZipNoFile, ZipCorrupt). Every item's name is read
+// here: one flagged as UTF-8 that is not makes the archive ZipCorrupt before
+// anything is written. Paths are UTF-8. rootFolder is where the items go:
+// directory items and relative targets get their folders below it, and a
+// relative target file is taken against it. An empty root leaves relative
+// paths to the process's current directory.
 ZipResult ZipOpen(const char* path, unsigned length, int kind, const char* rootFolder, ZipArchive** archive);
 // Describes the item at index (0 .. count-1). Index -1 gives a record whose
 // index is the number of items. Past the end: ZipBadArguments.
 ZipResult ZipGetItem(ZipArchive* archive, int index, ZipItemInfo* item);
-// Finds an item by its stored name, ignoring ASCII case when ignoreCase is
-// non-zero. Either out-parameter may be null. Not found: ZipNotFound, index -1.
+// Finds the first item of that name (UTF-8, as ZipItemInfo gives it),
+// ignoring the case of ASCII letters when ignoreCase is non-zero. Either
+// out-parameter may be null. Not found: ZipNotFound, index -1.
 ZipResult ZipFindItem(ZipArchive* archive, const char* name, int ignoreCase, int* index, ZipItemInfo* item);
 // Writes the item to target (target, 0, ZipFromFileName), replacing a file
 // there and giving it the item's attributes and times; a directory item

@@ -1,11 +1,13 @@
 #include "engine/ZipItemFields.h"
 
-uint32_t ZipAttributesFromExternal(uint32_t external) {
+uint32_t ZipItemAttributes(uint32_t external, const std::string& name) {
     uint32_t attributes = kZipAttrNormal;
-    if ((external & 0x40000000u) || (external & 0x10u)) attributes |= kZipAttrDirectory;
+    const bool namedAsFolder = !name.empty() && (name.back() == '/' || name.back() == '\\');
+    if ((external & 0x40000000u) || (external & 0x10u) || namedAsFolder) attributes |= kZipAttrDirectory;
     if (external & 0x20u) attributes |= kZipAttrArchive;
     if (external & 0x02u) attributes |= kZipAttrHidden;
-    if (!(external & 0x00800000u) || (external & 0x01u)) attributes |= kZipAttrReadOnly;
+    const bool recorded = external != 0;
+    if (recorded && (!(external & 0x00800000u) || (external & 0x01u))) attributes |= kZipAttrReadOnly;
     if (external & 0x04u) attributes |= kZipAttrSystem;
     return attributes;
 }

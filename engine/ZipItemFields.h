@@ -3,6 +3,7 @@
 // attribute bits and file times. Pure functions, no file access.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // File-system attribute bits (the values of FILE_ATTRIBUTE_*).
 constexpr uint32_t kZipAttrReadOnly = 0x01;
@@ -13,9 +14,12 @@ constexpr uint32_t kZipAttrArchive = 0x20;
 constexpr uint32_t kZipAttrNormal = 0x80;
 
 // Maps the 32-bit external attribute value (DOS bits in the low half, Unix
-// mode in the high half) to attribute bits. A clear owner-write bit (bit 23)
-// makes the item read-only, so an item whose high half is zero is read-only.
-uint32_t ZipAttributesFromExternal(uint32_t external);
+// mode in the high half) of the item stored under `name` to attribute bits.
+// A name ending in "/" or "\" is a folder whatever the bits say. A clear
+// owner-write bit (bit 23) makes the item read-only, so an item whose high
+// half is zero is read-only; but a value of 0 records nothing at all (Java's
+// zip writer stores every item so) and leaves the item writable.
+uint32_t ZipItemAttributes(uint32_t external, const std::string& name);
 
 // Seconds since 1970-01-01 UTC as a 64-bit file time (100 ns since 1601).
 uint64_t FileTimeFromUnixTime(int32_t seconds);

@@ -1,31 +1,61 @@
 #include "system/FileSystem.h"
 
+#include <vector>
+
 #include "system/PathSafety.h"
 #include "system/PathText.h"
 #include "system/TextCase.h"
 #include "system/UniqueHandle.h"
+#include "system/Utf8.h"
+#include "system/WidePath.h"
 
 namespace {
 
-bool Gone(const std::string& path) { return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; }
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(WidePath(path).c_str()); }
 
-bool IsDotEntry(const char* name) {
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+bool Gone(const std::string& path) { return Attributes(path) == INVALID_FILE_ATTRIBUTES; }
+
+bool IsDotEntry(const wchar_t* name) {
+    return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }
 
 // Removes a directory junction or symbolic link itself, never what it points
 // at. Windows removes a directory link with RemoveDirectory; some file systems
 // (a POSIX symlink seen through Wine) only let it go as a file.
 void RemoveLinkOnly(const std::string& link) {
-    if (!RemoveDirectoryA(link.c_str())) DeleteFileA(link.c_str());
+    const std::wstring path = WidePath(link);
+    if (!RemoveDirectoryW(path.c_str())) DeleteFileW(path.c_str());
+}
+
+// Fills `text` through a call that writes into a wide buffer of the given size
+// and answers with the length written, or with the size it needs when the
+// buffer is too small (0 on failure). False when the call failed.
+template <typename Call>
+bool ReadWideText(Call call, std::string& text, size_t initialSize = MAX_PATH) {
+    std::vector<wchar_t> buffer(initialSize);
+    for (;;) {
+        const DWORD length = call(buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return false;
+        if (length < buffer.size()) {
+            text = Narrow(std::wstring_view(buffer.data(), length));
+            return true;
+        }
+        buffer.resize(length + 1);
+    }
 }
 
 }  // namespace
 
 std::string GetModulePath(HMODULE module) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(module, path, MAX_PATH);
-    return path;
+    // GetModuleFileNameW cuts the name to the buffer and says nothing but
+    // its full size: grow until the name fits with room to spare.
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return std::string();
+        if (length < buffer.size() - 1) return Narrow(std::wstring_view(buffer.data(), length));
+        buffer.resize(buffer.size() * 2);
+    }
 }
 
 std::string GetModuleName(HMODULE module) {
@@ -36,11 +66,24 @@ std::string GetModuleName(HMODULE module) {
 }
 
 std::string FullPathName(const std::string& path) {
-    // The ANSI call stops at MAX_PATH on many systems; the room beyond that is
-    // for those that do not.
-    char full[4 * MAX_PATH] = {};
-    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    return (length > 0 && length < sizeof full) ? std::string(full, length) : std::string();
+    const std::wstring wide = Widen(path);
+    std::string full;
+    const bool made = ReadWideText(
+        [&wide](wchar_t* buffer, DWORD size) { return GetFullPathNameW(wide.c_str(), size, buffer, nullptr); }, full,
+        wide.size() + MAX_PATH);
+    return made ? full : std::string();
+}
+
+std::string ShortPathName(const std::string& path) {
+    const std::wstring wide = WidePath(path);
+    std::string shortPath;
+    if (!ReadWideText([&wide](wchar_t* buffer, DWORD size) { return GetShortPathNameW(wide.c_str(), buffer, size); },
+                      shortPath, wide.size() + 1))
+        return std::string();
+    // A long path went in as "\\?\..."; the short form is for text, without it.
+    if (shortPath.compare(0, 8, "\\\\?\\UNC\\") == 0) return "\\" + shortPath.substr(7);
+    if (shortPath.compare(0, 4, "\\\\?\\") == 0) return shortPath.substr(4);
+    return shortPath;
 }
 
 bool IsPathInsideFolder(const std::string& path, const std::string& folder) {
@@ -57,15 +100,14 @@ bool IsSameFolder(const std::string& path, const std::string& folder) {
 }
 
 bool MakeWritable(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    const std::wstring wide = WidePath(path);
+    DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return true;
-    return SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != 0;
+    return SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != 0;
 }
 
 void GetTempDirectory(std::string& path) {
-    char buffer[2048] = {};
-    DWORD length = GetTempPathA(sizeof buffer, buffer);
-    if (length > 0 && length < sizeof buffer) path = buffer;
+    ReadWideText([](wchar_t* buffer, DWORD size) { return GetTempPathW(size, buffer); }, path);
 }
 
 bool CreateDirectoryPath(const std::string& path) {
@@ -75,7 +117,7 @@ bool CreateDirectoryPath(const std::string& path) {
     while (pos != 0) {
         if (pos == std::string::npos) return true;
         std::string prefix = full.substr(0, pos);
-        if (!IsDirectory(prefix) && !CreateDirectoryA(prefix.c_str(), nullptr)) {
+        if (!IsDirectory(prefix) && !CreateDirectoryW(WidePath(prefix).c_str(), nullptr)) {
             // Someone else may have made it in the meantime.
             if (!IsDirectory(prefix)) return false;
         }
@@ -89,19 +131,19 @@ bool DeleteDirectoryTree(const std::string& path, const std::function<bool()>& s
     RemoveTrailingBackslash(dir);
 
     // A link given as the tree itself goes as a link, never through it.
-    DWORD attributes = GetFileAttributesA(dir.c_str());
+    DWORD attributes = Attributes(dir);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         RemoveLinkOnly(dir);
         return Gone(dir);
     }
 
-    WIN32_FIND_DATAA entry;
-    UniqueFindHandle listing(FindFirstFileA((dir + "\\*.*").c_str(), &entry));
+    WIN32_FIND_DATAW entry;
+    UniqueFindHandle listing(FindFirstFileW(WidePath(dir + "\\*.*").c_str(), &entry));
     if (!listing) return Gone(dir);
     do {
         if (IsDotEntry(entry.cFileName)) continue;
         if (stopRequested && stopRequested()) return false;
-        std::string child = dir + "\\" + entry.cFileName;
+        std::string child = dir + "\\" + Narrow(entry.cFileName);
         bool isDirectory = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
         bool isLink = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
         if (isDirectory && isLink) {
@@ -109,29 +151,29 @@ bool DeleteDirectoryTree(const std::string& path, const std::function<bool()>& s
         } else if (isDirectory) {
             DeleteDirectoryTree(child, stopRequested);
         } else if (MakeWritable(child)) {
-            DeleteFileA(child.c_str());
+            DeleteFileW(WidePath(child).c_str());
         }
-    } while (FindNextFileA(listing.get(), &entry));
+    } while (FindNextFileW(listing.get(), &entry));
     listing.reset();
 
-    return RemoveDirectoryA(dir.c_str()) != 0;
+    return RemoveDirectoryW(WidePath(dir).c_str()) != 0;
 }
 
 bool IsDirectory(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = Attributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool IsDirectoryEmpty(const std::string& path) {
     std::string dir = path;
     RemoveTrailingBackslash(dir);
-    WIN32_FIND_DATAA entry;
-    UniqueFindHandle listing(FindFirstFileA((dir + "\\*.*").c_str(), &entry));
+    WIN32_FIND_DATAW entry;
+    UniqueFindHandle listing(FindFirstFileW(WidePath(dir + "\\*.*").c_str(), &entry));
     if (!listing) return false;
     // At most three entries are read: ".", ".." and anything at all.
     for (int seen = 1; seen < 3; ++seen) {
         if (!IsDotEntry(entry.cFileName)) return false;
-        if (!FindNextFileA(listing.get(), &entry)) return true;
+        if (!FindNextFileW(listing.get(), &entry)) return true;
     }
     return false;
 }

@@ -13,6 +13,10 @@ std::string GetModuleName(HMODULE module = nullptr);
 // The full path Windows makes of path ("." and ".." resolved, relative to
 // the current folder and drive); empty on failure.
 std::string FullPathName(const std::string& path);
+// The file system's short (8.3) form of an existing path, as GetShortPathName
+// gives it (a component without a short name stays long); empty when there is
+// none (the path does not exist).
+std::string ShortPathName(const std::string& path);
 // True when path, made full, lies strictly below folder, made full.
 bool IsPathInsideFolder(const std::string& path, const std::string& folder);
 // True when both, made full, name the same folder (case and a trailing

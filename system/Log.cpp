@@ -7,6 +7,7 @@
 
 #include "system/SlimLock.h"
 #include "system/UniqueHandle.h"
+#include "system/WidePath.h"
 
 namespace {
 
@@ -31,8 +32,8 @@ void LogLine(const std::string& text) {
     std::string line = stamp + text + "\r\n";
     // Opened for each line, shared, appending: the file stays usable by an
     // elevated copy of this program and by the administrator's tools.
-    UniqueFileHandle file(CreateFileA(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle file(CreateFileW(WidePath(logPath).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return;
     DWORD written = 0;
     WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "system/UniqueHandle.h"
+#include "system/Utf8.h"
 
 std::string QuoteCommandLineArgument(const std::string& argument) {
     if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos) return argument;
@@ -35,14 +36,16 @@ std::string JoinCommandLine(const std::vector<std::string>& arguments) {
 
 DWORD RunProgramAndWait(const std::string& file, const std::string& parameters, const char* verb, bool hidden,
                         DWORD& exitCode) {
-    SHELLEXECUTEINFOA execute = {};
+    const std::wstring wideVerb = verb ? Widen(verb) : std::wstring();
+    const std::wstring wideFile = Widen(file), wideParameters = Widen(parameters);
+    SHELLEXECUTEINFOW execute = {};
     execute.cbSize = sizeof execute;
     execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    execute.lpVerb = verb;
-    execute.lpFile = file.c_str();
-    execute.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    execute.lpVerb = verb ? wideVerb.c_str() : nullptr;
+    execute.lpFile = wideFile.c_str();
+    execute.lpParameters = parameters.empty() ? nullptr : wideParameters.c_str();
     execute.nShow = hidden ? SW_HIDE : SW_SHOWNORMAL;
-    if (!ShellExecuteExA(&execute)) {
+    if (!ShellExecuteExW(&execute)) {
         DWORD error = GetLastError();
         return error == ERROR_SUCCESS ? ERROR_GEN_FAILURE : error;
     }

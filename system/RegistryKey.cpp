@@ -1,5 +1,7 @@
 #include "system/RegistryKey.h"
 
+#include "system/Utf8.h"
+
 RegistryKey::RegistryKey(HKEY root, const std::string& path) {
     if (open(root, path) != ERROR_SUCCESS) create(root, path);
 }
@@ -8,22 +10,22 @@ LONG RegistryKey::open(HKEY root, const std::string& path) {
     close();
     root_ = root;
     path_ = path;
-    return RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key_.put());
+    return RegOpenKeyExW(root, Widen(path).c_str(), 0, KEY_ALL_ACCESS, key_.put());
 }
 
 LONG RegistryKey::openForRead(HKEY root, const std::string& path, REGSAM view) {
     close();
     root_ = root;
     path_ = path;
-    return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, key_.put());
+    return RegOpenKeyExW(root, Widen(path).c_str(), 0, KEY_READ | view, key_.put());
 }
 
 LONG RegistryKey::create(HKEY root, const std::string& path) {
     close();
     root_ = root;
     path_ = path;
-    char noClass[] = "";
-    return RegCreateKeyExA(root, path.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+    wchar_t noClass[] = L"";
+    return RegCreateKeyExW(root, Widen(path).c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
                            key_.put(), nullptr);
 }
 
@@ -54,48 +56,50 @@ LONG RegistryKey::deleteTree() {
         LONG rc = deleteValue(name);
         if (rc != ERROR_SUCCESS) return rc;
     }
-    return RegDeleteKeyA(root_, path_.c_str());
+    return RegDeleteKeyW(root_, Widen(path_).c_str());
 }
 
 LONG RegistryKey::deleteValue(const std::string& name) {
     if (!key_) return kNotOpen;
-    return RegDeleteValueA(key_.get(), name.c_str());
+    return RegDeleteValueW(key_.get(), Widen(name).c_str());
 }
 
 LONG RegistryKey::setString(const std::string& name, const std::string& text) {
     if (!key_) return kNotOpen;
-    return RegSetValueExA(key_.get(), name.c_str(), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>(text.size() + 1));
+    const std::wstring wide = Widen(text);
+    return RegSetValueExW(key_.get(), Widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                          static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
 LONG RegistryKey::setDword(const std::string& name, DWORD value) {
     if (!key_) return kNotOpen;
-    return RegSetValueExA(key_.get(), name.c_str(), 0, REG_DWORD,
-                          reinterpret_cast<const BYTE*>(&value), sizeof value);
+    return RegSetValueExW(key_.get(), Widen(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                          sizeof value);
 }
 
 LONG RegistryKey::getString(const std::string& name, std::string& text) const {
     if (!key_) return kNotOpen;
-    // One byte more than we let the registry fill, so a value of exactly the
-    // limit without its own terminator still ends in a zero.
-    char buffer[kMaxStringBytes + 1] = {};
-    DWORD size = kMaxStringBytes;
-    LONG rc = RegQueryValueExA(key_.get(), name.c_str(), nullptr, nullptr,
-                               reinterpret_cast<BYTE*>(buffer), &size);
-    if (rc == ERROR_SUCCESS) text = buffer;
+    // One character more than we let the registry fill, so a value of exactly
+    // the limit without its own terminator still ends in a zero.
+    std::wstring buffer(kMaxStringCharacters + 1, L'\0');
+    DWORD size = kMaxStringCharacters * sizeof(wchar_t);
+    LONG rc = RegQueryValueExW(key_.get(), Widen(name).c_str(), nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(&buffer[0]), &size);
+    if (rc == ERROR_SUCCESS) text = Narrow(buffer.c_str());
     return rc;
 }
 
 LONG RegistryKey::enumSubkeys(std::vector<std::string>& names) const {
     names.clear();
     if (!key_) return kNotOpen;
+    // Key names are at most 255 characters.
+    wchar_t name[256];
     for (DWORD index = 0;; ++index) {
-        char name[MAX_PATH] = {};
-        LONG rc = RegEnumKeyA(key_.get(), index, name, sizeof name);
+        DWORD length = static_cast<DWORD>(sizeof name / sizeof name[0]);
+        LONG rc = RegEnumKeyExW(key_.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
         if (rc != ERROR_SUCCESS) return rc;
-        names.push_back(name);
+        names.push_back(Narrow(std::wstring_view(name, length)));
     }
 }
 
@@ -104,13 +108,12 @@ LONG RegistryKey::enumValues(std::vector<std::string>& names) const {
     if (!key_) return kNotOpen;
     // Value names may be far longer than key names (up to 16383 characters);
     // a short buffer would end the listing early and leave values behind.
-    std::vector<char> name(16384);
+    std::vector<wchar_t> name(16384);
     for (DWORD index = 0;; ++index) {
         DWORD length = static_cast<DWORD>(name.size());
-        LONG rc = RegEnumValueA(key_.get(), index, name.data(), &length, nullptr, nullptr,
-                                nullptr, nullptr);
+        LONG rc = RegEnumValueW(key_.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
         if (rc != ERROR_SUCCESS) return rc;
-        names.emplace_back(name.data(), length);
+        names.push_back(Narrow(std::wstring_view(name.data(), length)));
     }
 }

@@ -2,7 +2,8 @@
 // One open registry key together with the root and path it was opened from,
 // so the whole key can later be deleted as a tree. Every operation returns the
 // Windows error code of its call (0 = success) or -1 when no key is open.
-// The object owns its key handle and closes it when destroyed.
+// The object owns its key handle and closes it when destroyed. Names and
+// string values are UTF-8 here and UTF-16 (REG_SZ) in the registry.
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -12,7 +13,7 @@
 class RegistryKey {
 public:
     static constexpr LONG kNotOpen = -1;
-    static constexpr DWORD kMaxStringBytes = 2048;
+    static constexpr DWORD kMaxStringCharacters = 2048;  // UTF-16 units, terminator included
 
     RegistryKey() = default;
     // Opens the key; creates it when it cannot be opened.
@@ -31,7 +32,8 @@ public:
     LONG deleteValue(const std::string& name);
     LONG setString(const std::string& name, const std::string& text);
     LONG setDword(const std::string& name, DWORD value);
-    // At most kMaxStringBytes; the out text is unchanged on failure.
+    // At most kMaxStringCharacters (ERROR_MORE_DATA past that); the out text
+    // is unchanged on failure.
     LONG getString(const std::string& name, std::string& text) const;
     LONG enumSubkeys(std::vector<std::string>& names) const;
     LONG enumValues(std::vector<std::string>& names) const;

@@ -1,8 +1,12 @@
 #include "system/ResourceText.h"
 
+#include "system/Utf8.h"
+
 std::string LoadResourceText(UINT id) {
-    // A string-table entry holds at most 4097 characters.
-    char buffer[4100] = {};
-    int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof buffer);
-    return std::string(buffer, length > 0 ? length : 0);
+    // With no buffer size, LoadStringW hands out the entry where it lies in
+    // the loaded module (not terminated) and its length: nothing is copied,
+    // and no entry is too long.
+    const wchar_t* text = nullptr;
+    int length = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 && text ? Narrow(std::wstring_view(text, static_cast<size_t>(length))) : std::string();
 }

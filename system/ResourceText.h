@@ -1,5 +1,5 @@
 #pragma once
-// Texts of the executable's string table.
+// Texts of the executable's string table, as UTF-8.
 #include <windows.h>
 #include <string>
 

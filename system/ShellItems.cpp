@@ -8,6 +8,20 @@
 
 #include "system/ComPtr.h"
 #include "system/SlimLock.h"
+#include "system/Utf8.h"
+
+namespace {
+
+// Text a shell folder hands out in the ANSI code page.
+std::string AnsiToUtf8(const char* ansi) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
+    if (length <= 0) return std::string();
+    std::vector<wchar_t> wide(static_cast<size_t>(length));
+    MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide.data(), length);
+    return Narrow(wide.data());
+}
+
+}  // namespace
 
 void* ShellAlloc(size_t size) {
     ComPtr<IMalloc> allocator;
@@ -64,18 +78,14 @@ bool GetDisplayName(IShellFolder* folder, LPCITEMIDLIST item, DWORD flags, std::
     switch (text.uType) {
     case STRRET_WSTR: {
         UniqueHandle<ShellMemoryTraits<LPWSTR>> wide(text.pOleStr);
-        int length = WideCharToMultiByte(CP_ACP, 0, wide.get(), -1, nullptr, 0, nullptr, nullptr);
-        if (length <= 0) return false;
-        std::vector<char> ansi(length);
-        WideCharToMultiByte(CP_ACP, 0, wide.get(), -1, ansi.data(), length, nullptr, nullptr);
-        name = ansi.data();
+        name = Narrow(wide.get());
         return true;
     }
     case STRRET_OFFSET:
-        name = reinterpret_cast<const char*>(item) + text.uOffset;
+        name = AnsiToUtf8(reinterpret_cast<const char*>(item) + text.uOffset);
         return true;
     case STRRET_CSTR:
-        name = text.cStr;
+        name = AnsiToUtf8(text.cStr);
         return true;
     default:
         return false;
@@ -83,8 +93,8 @@ bool GetDisplayName(IShellFolder* folder, LPCITEMIDLIST item, DWORD flags, std::
 }
 
 int GetShellIconIndex(LPCITEMIDLIST item, UINT flags) {
-    SHFILEINFOA info = {};
-    SHGetFileInfoA(reinterpret_cast<LPCSTR>(item), 0, &info, sizeof(info),
+    SHFILEINFOW info = {};
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(item), 0, &info, sizeof(info),
                    flags | SHGFI_PIDL | SHGFI_SYSICONINDEX);
     return info.iIcon;
 }
@@ -108,9 +118,9 @@ HIMAGELIST AcquireSystemImageList(UINT flags) {
     SharedSystemImageList& shared = TheSystemImageList();
     std::lock_guard<SlimLock> guard(shared.lock);
     if (shared.references++ == 0) {
-        SHFILEINFOA info = {};
+        SHFILEINFOW info = {};
         shared.list = reinterpret_cast<HIMAGELIST>(
-            SHGetFileInfoA("C:\\", 0, &info, sizeof(info), flags | SHGFI_SYSICONINDEX));
+            SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), flags | SHGFI_SYSICONINDEX));
     }
     return shared.list;
 }

@@ -35,8 +35,8 @@ LPITEMIDLIST CopyFirstItemId(LPCITEMIDLIST list);
 // null. Null without memory.
 LPITEMIDLIST ConcatItemIdLists(LPCITEMIDLIST first, LPCITEMIDLIST second);
 
-// The display name of `item` in `folder` (SHGDN_* flags) in the ANSI code
-// page; false when the folder gives none.
+// The display name of `item` in `folder` (SHGDN_* flags) as UTF-8; false
+// when the folder gives none.
 bool GetDisplayName(IShellFolder* folder, LPCITEMIDLIST item, DWORD flags, std::string& name);
 // The system image list index of an absolute item for the SHGFI_* flags
 // (SHGFI_SMALLICON, SHGFI_OPENICON); the system-index and item-list flags are

@@ -6,32 +6,41 @@
 #include "system/FileSystem.h"
 #include "system/RegistryKey.h"
 #include "system/ResourceText.h"
+#include "system/Utf8.h"
+#include "system/WidePath.h"
+
+namespace {
+
+// The module's whole version resource; empty when it has none.
+std::vector<char> ReadVersionBlock(HMODULE module) {
+    const std::wstring path = WidePath(GetModulePath(module));
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0) return {};
+    std::vector<char> block(size, 0);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return {};
+    return block;
+}
+
+}  // namespace
 
 void GetModuleFileVersion(HMODULE module, std::string& version) {
-    std::string path = GetModulePath(module);
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
-    if (size == 0) return;
-    std::vector<char> block(size + 100, 0);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return;
-    char* text = nullptr;
-    UINT length = 0;
-    char query[] = "\\StringFileInfo\\040904E4\\FileVersion";
-    if (VerQueryValueA(block.data(), query, reinterpret_cast<void**>(&text), &length) && text)
-        version.assign(text, strnlen(text, length));
+    std::vector<char> block = ReadVersionBlock(module);
+    if (block.empty()) return;
+    wchar_t* text = nullptr;
+    UINT length = 0;  // characters
+    wchar_t query[] = L"\\StringFileInfo\\040904E4\\FileVersion";
+    if (VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&text), &length) && text)
+        version = Narrow(std::wstring_view(text, wcsnlen(text, length)));
 }
 
 std::string GetModuleDisplayVersion(HMODULE module) {
-    std::string path = GetModulePath(module);
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
-    if (size == 0) return std::string();
-    std::vector<char> block(size, 0);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return std::string();
+    std::vector<char> block = ReadVersionBlock(module);
+    if (block.empty()) return std::string();
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    char root[] = "\\";
-    if (!VerQueryValueA(block.data(), root, reinterpret_cast<void**>(&fixed), &length) || !fixed ||
+    wchar_t root[] = L"\\";
+    if (!VerQueryValueW(block.data(), root, reinterpret_cast<void**>(&fixed), &length) || !fixed ||
         length < sizeof *fixed)
         return std::string();
     return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) +

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "system/FileSystem.h"
+#include "system/WidePath.h"
 
 std::string CreatePrivateTempFolder() {
     std::string temp;
@@ -22,7 +23,7 @@ std::string CreatePrivateTempFolder() {
                       guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6],
                       guid.Data4[7]);
         const std::string folder = temp + name;
-        if (CreateDirectoryA(folder.c_str(), nullptr)) return folder + "\\";
+        if (CreateDirectoryW(WidePath(folder).c_str(), nullptr)) return folder + "\\";
         if (GetLastError() != ERROR_ALREADY_EXISTS) return std::string();
     }
     return std::string();

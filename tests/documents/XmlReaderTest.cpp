@@ -123,6 +123,25 @@ TEST(XmlReader, MalformedTagsNeverStopTheReading) {
     for (const ReaderCase& c : cases) Check(c);
 }
 
+// Texts are UTF-8; a byte that is not part of well-formed UTF-8 fails the
+// document wherever it stands, and every callback still comes.
+TEST(XmlReader, OnlyWellFormedUtf8MakesAWellFormedDocument) {
+    const ReaderCase cases[] = {
+        {"Cyrillic, CJK and a four-byte character", "<a p='\xD0\xAF\xE5\x8D\x83'>\xF0\x9F\x93\xA6</a>",
+         "start(a){p=\"\xD0\xAF\xE5\x8D\x83\"} text(\xF0\x9F\x93\xA6) end(a)", true},
+        {"Latin-1 in a text", "<a>caf\xE9</a>", "start(a) text(caf\xE9) end(a)", false},
+        {"Latin-1 in an attribute value", "<a dir='C:\\Caf\xE9'/>", "start(a){dir=\"C:\\Caf\xE9\"}", false},
+        {"a sequence cut short by the tag", "<a>\xD0</a>", "start(a) text(\xD0) end(a)", false},
+        {"a sequence cut short at the end", "<a/>\xE5\x8D", "start(a/)", false},
+        {"a dropped line break cannot join two halves", "<a>\xC3\n\xA9</a>", "start(a) text(\xC3\xA9) end(a)",
+         false},
+        {"an overlong slash", "<a>\xC0\xAF</a>", "start(a) text(\xC0\xAF) end(a)", false},
+        {"a surrogate", "<a>\xED\xA0\x80</a>", "start(a) text(\xED\xA0\x80) end(a)", false},
+        {"a lone continuation byte in a name", "<a\x80/>", "start(a\x80/)", false},
+    };
+    for (const ReaderCase& c : cases) Check(c);
+}
+
 TEST(XmlReader, DepthAndRunLengthBoundsStopTheReading) {
     auto repeat = [](const std::string& part, size_t times) {
         std::string out;

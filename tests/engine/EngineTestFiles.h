@@ -22,3 +22,11 @@ struct DiskFileTimes {
     uint64_t creation = 0, access = 0, write = 0;
 };
 bool ReadDiskFileTimes(const std::string& path, DiskFileTimes& times);
+
+// What Windows itself finds at a UTF-8 path, whatever its characters and
+// length: the wide calls on the literal "\\?\" form of a full path with
+// backslashes only. Made here, not with the code under test.
+std::wstring LiteralWidePath(const std::string& path);
+DWORD WideAttributes(const std::string& path);  // INVALID_FILE_ATTRIBUTES when absent
+std::string ReadWideFile(const std::string& path);
+void WriteWideFile(const std::string& path, const std::string& bytes);

@@ -49,23 +49,38 @@ TEST(Placeholders, SlashesFirstThenEachFolderWithItsBackslash) {
               (std::vector<std::string>{"H\\conf\\", "H\\lib\\", "H\\", "H\\updates\\", "H\\bin\\"}));
 }
 
-TEST(ZipItemFields, AttributeBitsFromBothHalves) {
+// (Archives with each kind of name: ZipArchiveTest.)
+TEST(MemberNames, DecodingLooksOnlyAtTheFlagAndEndsAtAZeroByte) {
+    std::string name;
+    EXPECT_TRUE(DecodeMemberName("caf\xC3\xA9", false, name));  // UTF-8 bytes without the flag: code page 437
+    EXPECT_EQ(name, "caf\xE2\x94\x9C\xE2\x8C\x90");
+    EXPECT_TRUE(DecodeMemberName(std::string("a.txt\0/../../x", 14), true, name));
+    EXPECT_EQ(name, "a.txt");
+    EXPECT_FALSE(DecodeMemberName("\xE2\x94", true, name));  // cut short
+}
+
+TEST(ZipItemFields, AttributeBitsFromBothHalvesAndTheName) {
     const struct {
         uint32_t external;
+        const char* name;
         uint32_t attributes;
     } cases[] = {
-        {0x81A40000, 0x80},        // -rw-r--r-- from Unix
-        {0x81240000, 0x81},        // -r--r--r--
-        {0x41ED0010, 0x90},        // directory, both halves
-        {0x41ED0000, 0x90},        // directory, Unix half only
-        {0x00000010, 0x91},        // directory from DOS: no Unix write bit
-        {0x00000000, 0x81},        // nothing at all: read-only
-        {0x00000020, 0xA1},        // archive bit from Windows
-        {0x81A40001, 0x81},        // DOS read-only wins over Unix write
-        {0x81A40026, 0xA6},        // archive, hidden, system
+        {0x81A40000, "a", 0x80},   // -rw-r--r-- from Unix
+        {0x81240000, "a", 0x81},   // -r--r--r--
+        {0x41ED0010, "d/", 0x90},  // directory, both halves
+        {0x41ED0000, "d", 0x90},   // directory, Unix half only
+        {0x00000010, "d/", 0x91},  // directory from DOS: no Unix write bit
+        {0x00000000, "a", 0x80},   // nothing recorded (Java's jar): writable
+        {0x00000000, "d/", 0x90},  // ... and a folder by its name
+        {0x00000000, "d\\", 0x90},
+        {0x81A40000, "d/", 0x90},  // the name wins over a file's mode
+        {0x00000020, "a", 0xA1},   // archive bit from Windows
+        {0x00000001, "a", 0x81},   // DOS read-only alone
+        {0x81A40001, "a", 0x81},   // DOS read-only wins over Unix write
+        {0x81A40026, "a", 0xA6},   // archive, hidden, system
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ZipAttributesFromExternal(c.external), c.attributes) << std::hex << c.external;
+        EXPECT_EQ(ZipItemAttributes(c.external, c.name), c.attributes) << std::hex << c.external << " " << c.name;
 }
 
 TEST(ZipItemFields, ExtendedTimesReadOnlyWhatTheFieldHolds) {

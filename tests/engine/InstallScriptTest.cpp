@@ -11,6 +11,7 @@
 #include "engine/LauncherScript.h"
 #include "support/ProcessRunner.h"
 #include "support/ScratchFolder.h"
+#include "system/FileSystem.h"
 
 namespace {
 
@@ -121,6 +122,44 @@ TEST_F(InstallScript, UnzipWithoutOverwriteOnlyAddsAndChecksExistenceBelowHome) 
     EXPECT_EQ(text("app\\lib\\core.jar"), "app/lib/core.jar version 1\n");
     EXPECT_EQ(text("conf\\app.xml"), "conf/app.xml version 1\n");
     EXPECT_EQ(text("app\\conf\\added.xml"), "app/conf/added.xml version 2\n");
+}
+
+// Names install as the archive means them: UTF-8 when flagged, code page 437
+// when not. The JDK's jar tool records no attributes at all: its folders are
+// still folders and its files stay writable.
+TEST_F(InstallScript, UnzipWritesNonLatinNamesAndArchivesPackedByJar) {
+    for (const char* archive : {"utf8.zip", "cp437.zip", "java.zip"})
+        EXPECT_TRUE(unzip(archive, "", true).succeeded()) << archive;
+    const struct {
+        std::string path;
+        const char* content;
+    } files[] = {
+        {"\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\\\xE5\x8D\x83.txt", "cyrillic and cjk\n"},
+        {"conf\\caf\xC3\xA9-\xC3\xB6-\xC3\x9F.txt", "code page 437 name\n"},
+        {"conf\\na\xC3\xAFve-caf\xC3\xA9.txt", "packed by jar\n"},  // utf8.zip's, replaced
+        {"lib\\app.jar", "application library\n"},
+    };
+    for (const auto& f : files) EXPECT_EQ(ReadWideFile(home + f.path), f.content) << f.path;
+    EXPECT_TRUE(WideAttributes(home + "bin") & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(WideAttributes(home + "bin\\QuillmarApp.bat") & FILE_ATTRIBUTE_READONLY, 0u);
+
+    // A name flagged as UTF-8 that is not: nothing of that archive is written.
+    EXPECT_EQ(unzip("badutf8.zip", "", true).reason, "Zipfile is corrupt or not a zipfile");
+    EXPECT_EQ(WideAttributes(home + "good.txt"), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(InstallScript, TreesDeeperThan260CharactersInstallAndAreDeleted) {
+    std::string deep = home;
+    for (int level = 0; level < 5; ++level) deep += "level" + std::to_string(level) + "-" + std::string(52, 'd') + "\\";
+    const std::string file = deep + "deep.txt";
+    ASSERT_GT(file.size(), 260u + 60u) << file;
+
+    ASSERT_TRUE(unzip("deep.zip", "", true).succeeded());
+    EXPECT_EQ(ReadWideFile(file), "far below\n");
+    const std::string top = deep.substr(0, home.size() + 59);
+    EXPECT_TRUE(DeleteDirectoryTree(top));
+    EXPECT_EQ(WideAttributes(top), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(WideAttributes(home), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(InstallScript, UnzipNeverWritesOutsideItsFolder) {
@@ -282,6 +321,13 @@ TEST_F(InstallScript, ClassPathTaskEditsBothLaunchersAndFillsTheJavaLine) {
     EXPECT_EQ(text("bin\\QuillmarApp.bat"),
               "set JAVA_PATH=\"" + ShortJavaFolder(java) + "\"\r\nset CLASSPATH=..\\lib\\extra.jar;..\\lib\\app.jar\r\n");
     EXPECT_EQ(text("bin\\QuillmarApp.sh"), "CLASSPATH=lib/extra.jar:lib/app.jar\r\n");
+
+    // A library the batch file cannot name: the task fails and says which.
+    InstallData data;
+    Add(data, {kInstallClassPath, "{$DIR_LIB}\xD0\xAF.jar", "", "", "{$DIR_BIN}QuillmarApp"});
+    InstallScriptResult result = runInstallScript(data, home, java);
+    EXPECT_EQ(result.describe(), "The install task classPath failed on " + home + "bin\\QuillmarApp.bat: the path " +
+                                     home + "lib\\\xD0\xAF.jar has no name the console's code page can hold");
 }
 
 TEST_F(InstallScript, ExecuteOpensTheProgramWithItsParametersInItsFolder) {

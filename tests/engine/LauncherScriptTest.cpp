@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "EngineTestFiles.h"
 #include "engine/LauncherLines.h"
 #include "engine/LauncherScript.h"
 #include "support/ScratchFolder.h"
+#include "system/UniqueHandle.h"
+#include "system/Utf8.h"
 
 using Lines = std::vector<std::string>;
 
@@ -54,7 +57,7 @@ TEST(LauncherLines, LibraryGoesToTheFrontOfTheFirstClassPathLineThatLacksIt) {
     };
     for (const auto& c : cases) {
         Lines lines = c.in;
-        bool changed = InsertClassPathEntry(lines, home, c.library, c.style);
+        bool changed = InsertClassPathEntry(lines, ClassPathEntry(home, c.library, c.style), c.style);
         EXPECT_EQ(changed, !c.out.empty()) << (c.in.empty() ? "" : c.in[0]);
         EXPECT_EQ(lines, c.out.empty() ? c.in : c.out) << (c.in.empty() ? "" : c.in[0]);
     }
@@ -146,4 +149,69 @@ TEST_F(LauncherFiles, JavaFolderIsWrittenWithoutBlanksAndNamesTheRealFolder) {
 
     // A folder that does not exist gets the installer's own abbreviation.
     EXPECT_EQ(ShortJavaFolder("C:\\No Such Folder\\Java Runtime 5\\"), "C:\\NO SUC~1\\JAVA R~1");
+}
+
+namespace {
+
+// Runs the batch file with cmd.exe in its own folder, as a shortcut to it
+// would, and hands back what it printed.
+std::string RunBatchFile(const std::string& folder, const std::string& name) {
+    std::wstring line = L"cmd.exe /c " + Widen(name) + L" > out.txt";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, Widen(folder).c_str(),
+                        &startup, &started))
+        return "<cmd.exe did not start>";
+    UniqueKernelHandle process(started.hProcess), thread(started.hThread);
+    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 1);
+        return "<cmd.exe did not end>";
+    }
+    return ReadWideFile(folder + "\\out.txt");
+}
+
+}  // namespace
+
+// cmd.exe reads a batch file in the console's (OEM) code page. A folder name
+// that code page holds ("Café") is written as it is, one it cannot hold
+// (Cyrillic) by its short name; either way cmd.exe finds what the lines name.
+TEST_F(LauncherFiles, BatchFileNamesNonLatinFoldersSoThatCmdFindsThem) {
+    const std::string cafe = "Caf\xC3\xA9", cyrillic = "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC";
+    ASSERT_EQ(GetOEMCP(), 437u);  // what the expected bytes below are in
+    for (const std::string& folder : {cafe, cyrillic}) {
+        const std::string app = home.path() + folder + "\\";
+        for (const char* sub : {"", "bin", "lib", "ext", "jre", "jre\\bin"})
+            ASSERT_TRUE(CreateDirectoryW(LiteralWidePath(app + sub).c_str(), nullptr)) << sub;
+        for (const std::string& file :
+             std::vector<std::string>{"lib\\base.jar", "lib\\app.jar", "jre\\bin\\java.exe", "ext\\" + folder + ".jar"})
+            WriteWideFile(app + file, "x");
+        const std::string bat = app + "bin\\QuillmarApp.bat";
+        WriteWideFile(bat,
+                      "@echo off\r\n"
+                      "set JAVA_PATH=\"\"\r\n"
+                      "set CLASSPATH=..\\lib\\base.jar\r\n"
+                      "if exist %JAVA_PATH%\\bin\\java.exe echo java\r\n"
+                      "for %%p in (%CLASSPATH%) do if exist %%p echo found\r\n");
+
+        EXPECT_EQ(updateClassPath(app, bat, app + "lib\\app.jar", LauncherStyle::Windows), LauncherEdit::Rewritten);
+        EXPECT_EQ(updateClassPath(app, bat, app + "ext\\" + folder + ".jar", LauncherStyle::Windows),
+                  LauncherEdit::Rewritten);
+        EXPECT_EQ(updateJavaPath(bat, app + "jre"), LauncherEdit::Rewritten);
+        const std::string edited = ReadWideFile(bat);
+        EXPECT_EQ(edited.find(folder), std::string::npos) << edited;  // no byte of the folder's UTF-8
+        if (folder == cafe) {  // "é" is 0x82 in code page 437
+            EXPECT_NE(edited.find("Caf\x82\\ext\\Caf\x82.jar;..\\lib\\app.jar;..\\lib\\base.jar\r\n"),
+                      std::string::npos)
+                << edited;
+        }
+        EXPECT_EQ(RunBatchFile(app + "bin", "QuillmarApp.bat"), "java\r\nfound\r\nfound\r\nfound\r\n") << edited;
+
+        // A path with neither a form in the code page nor a short name (the
+        // file is not there) is not written at all.
+        const std::string before = ReadWideFile(bat);
+        EXPECT_EQ(updateClassPath(app, bat, app + "ext\\" + cyrillic + "-missing.jar", LauncherStyle::Windows),
+                  LauncherEdit::Inexpressible);
+        EXPECT_EQ(ReadWideFile(bat), before);
+    }
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Builds the zip archives the engine tests read, with Info-ZIP zip and
-Python's zipfile. Usage: make_archives.py <output folder>
+"""Builds the zip archives the engine tests read, with Info-ZIP zip, Python's
+zipfile and the JDK's jar tool. Usage: make_archives.py <output folder>
 
 The tests know the constants below (times, contents); keep both in step."""
 import os
@@ -115,6 +115,66 @@ def windows(out):
             z.writestr(info, data)
 
 
+def patch_names(archive, placeholder, raw):
+    # Both copies of each name (local header and central directory) are
+    # replaced by bytes of the same length that zipfile would not write.
+    assert len(placeholder) == len(raw)
+    data = open(archive, "rb").read()
+    assert data.count(placeholder) == 2
+    open(archive, "wb").write(data.replace(placeholder, raw))
+
+
+NAIVE_CAFE = "conf/na\u00efve-caf\u00e9.txt"
+
+
+def names(out):
+    # zipfile stores a non-ASCII name as UTF-8 and sets the language-encoding flag.
+    with zipfile.ZipFile(os.path.join(out, "utf8.zip"), "w") as z:
+        info = zipfile.ZipInfo(NAIVE_CAFE, UT_DOS_TIME)
+        info.external_attr = 0o100644 << 16
+        z.writestr(info, b"utf-8 name\n")
+        z.writestr(zipfile.ZipInfo("\u041f\u0440\u043e\u0433/\u5343.txt", UT_DOS_TIME), b"cyrillic and cjk\n")
+    # Without the flag a name is code page 437: 0x82 is "\u00e9", 0x94 "\u00f6", 0xE1 "\u00df".
+    archive = os.path.join(out, "cp437.zip")
+    with zipfile.ZipFile(archive, "w") as z:
+        z.writestr(zipfile.ZipInfo("conf/cafX-Y-Z.txt", UT_DOS_TIME), b"code page 437 name\n")
+    patch_names(archive, b"cafX-Y-Z", b"caf\x82-\x94-\xe1")
+    # The flag set on bytes that are not UTF-8 ("\u00e9" as Latin-1, then "A").
+    archive = os.path.join(out, "badutf8.zip")
+    with zipfile.ZipFile(archive, "w") as z:
+        z.writestr(zipfile.ZipInfo("good.txt", UT_DOS_TIME), b"fine\n")
+        z.writestr(zipfile.ZipInfo("bad-\u00e9.txt", UT_DOS_TIME), b"never written\n")
+    patch_names(archive, "bad-\u00e9".encode(), b"bad-\xe9A")
+
+
+DEEP_FOLDER = "/".join(("level%d-" % i) + "d" * 52 for i in range(5))  # 5 x 60 characters
+
+
+def deep(out):
+    # A tree whose paths pass 260 characters below any folder.
+    with zipfile.ZipFile(os.path.join(out, "deep.zip"), "w", zipfile.ZIP_DEFLATED) as z:
+        for i in range(1, 6):
+            info = zipfile.ZipInfo("/".join(DEEP_FOLDER.split("/")[:i]) + "/", UT_DOS_TIME)
+            info.external_attr = 0o40755 << 16 | 0x10
+            z.writestr(info, b"")
+        info = zipfile.ZipInfo(DEEP_FOLDER + "/deep.txt", UT_DOS_TIME)
+        info.external_attr = 0o100644 << 16
+        z.writestr(info, b"far below\n")
+
+
+def java(out):
+    # The JDK's jar tool writes external attributes of 0 for every entry and
+    # a directory entry for each folder ("bin/").
+    src = os.path.join(out, "jar-src")
+    write(os.path.join(src, "bin", "QuillmarApp.bat"), b"set JAVA_PATH=\"\"\r\nset CLASSPATH=..\\lib\\app.jar\r\n")
+    write(os.path.join(src, "lib", "app.jar"), b"application library\n")
+    write(os.path.join(src, *NAIVE_CAFE.split("/")), b"packed by jar\n")
+    jar = shutil.which("jar")
+    if jar is None:
+        sys.exit("make_archives.py: the JDK's jar tool is needed (Debian: openjdk-17-jdk-headless)")
+    subprocess.run([jar, "cfM", os.path.join(out, "java.zip"), "-C", src, "."], check=True)
+
+
 def main():
     out = sys.argv[1]
     shutil.rmtree(out, ignore_errors=True)
@@ -125,6 +185,9 @@ def main():
     malicious(out)
     application(out)
     windows(out)
+    names(out)
+    deep(out)
+    java(out)
 
 
 if __name__ == "__main__":

@@ -38,24 +38,39 @@ bool PathExists(const std::string& path) {
     return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void RemoveTreeForTest(const std::string& path) {
-    std::string dir = path;
-    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
-    const std::wstring wideDir = Widen(dir);
-    DWORD attributes = GetFileAttributesW(wideDir.c_str());
+namespace {
+
+// Wide and with the "\\?\" prefix when full, so that names outside the ANSI
+// code page and trees deeper than 260 characters go too.
+void RemoveWideTree(const std::wstring& dir) {
+    DWORD attributes = GetFileAttributesW(dir.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        SetFileAttributesW(wideDir.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!DeleteFileW(wideDir.c_str())) RemoveDirectoryW(wideDir.c_str());
+        SetFileAttributesW(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!DeleteFileW(dir.c_str())) RemoveDirectoryW(dir.c_str());
         return;
     }
     WIN32_FIND_DATAW entry;
     {
-        UniqueFindHandle find(FindFirstFileW((wideDir + L"\\*").c_str(), &entry));
+        UniqueFindHandle find(FindFirstFileW((dir + L"\\*").c_str(), &entry));
         for (bool more = find.valid(); more; more = FindNextFileW(find.get(), &entry) != FALSE) {
-            const std::string name = Narrow(entry.cFileName);
-            if (name != "." && name != "..") RemoveTreeForTest(dir + "\\" + name);
+            const std::wstring name = entry.cFileName;
+            if (name != L"." && name != L"..") RemoveWideTree(dir + L"\\" + name);
         }
     }
-    RemoveDirectoryW(wideDir.c_str());
+    RemoveDirectoryW(dir.c_str());
+}
+
+}  // namespace
+
+void RemoveTreeForTest(const std::string& path) {
+    std::string dir = path;
+    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
+    if (dir.empty()) return;
+    const std::wstring wide = Widen(dir);
+    // The prefixed form is taken literally: "." and ".." resolved first.
+    std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
+    full.resize(GetFullPathNameW(wide.c_str(), DWORD(full.size()), &full[0], nullptr));
+    const bool drive = full.size() > 2 && full[1] == L':' && full[2] == L'\\';
+    RemoveWideTree(drive ? L"\\\\?\\" + full : full);
 }

@@ -6,6 +6,8 @@
 #include "support/DirectoryLink.h"
 #include "support/ScratchFolder.h"
 #include "system/FileSystem.h"
+#include "system/Utf8.h"
+#include "system/WidePath.h"
 
 namespace {
 
@@ -118,6 +120,49 @@ TEST(IsDirectoryEmpty, OnlyDotEntriesCountAsEmpty) {
     DeleteFileA((dir + "\\one").c_str());
     CreateDirectoryA((dir + "\\sub").c_str(), nullptr);
     EXPECT_FALSE(IsDirectoryEmpty(dir));
+}
+
+TEST(DirectoryHelpers, WorkOnNonLatinNames) {
+    ScratchFolder scratch("utf8");
+    // "Программы\千\café": Cyrillic, CJK and Latin-1, none of them ASCII.
+    const std::string tree =
+        scratch.path() + "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBC\xD1\x8B";
+    const std::string deep = tree + "\\\xE5\x8D\x83\\caf\xC3\xA9";
+    const std::wstring wideDeep =
+        Widen(scratch.path()) + L"\u041F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u044B\\\u5343\\caf\u00E9";
+    ASSERT_TRUE(CreateDirectoryPath(deep));
+    ASSERT_TRUE(GetFileAttributesW(wideDeep.c_str()) & FILE_ATTRIBUTE_DIRECTORY);  // the names Windows sees
+    EXPECT_TRUE(IsDirectory(deep));
+    EXPECT_TRUE(IsDirectoryEmpty(deep));
+    EXPECT_EQ(FullPathName(deep + "\\..\\caf\xC3\xA9"), deep);
+    EXPECT_TRUE(IsPathInsideFolder(deep, tree));
+
+    const std::wstring file = wideDeep + L"\\\u00FCber.txt";
+    CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_READONLY, nullptr));
+    ASSERT_NE(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(IsDirectoryEmpty(deep));
+    EXPECT_TRUE(MakeWritable(deep + "\\\xC3\xBC" "ber.txt"));
+    EXPECT_FALSE(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_READONLY);
+
+    EXPECT_TRUE(DeleteDirectoryTree(tree));
+    EXPECT_EQ(GetFileAttributesW(Widen(tree).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(WidePath, LongFullPathsGetTheLiteralFormResolvedFirst) {
+    const std::string name(kLongPathFrom, 'n');
+    const std::wstring wideName(kLongPathFrom, L'n');
+    const struct {
+        std::string path;
+        std::wstring wide;
+    } cases[] = {
+        {"C:\\a\\..\\b/\xC3\xA9", L"C:\\a\\..\\b/\u00E9"},              // short: as it is
+        {"a\\..\\" + name, L"a\\..\\" + wideName},                  // relative: as it is
+        {"C:\\a\\..\\b/./" + name, L"\\\\?\\C:\\b\\" + wideName},  // resolved, backslashes only
+        {"C:/x/\xD0\xAF/" + name, L"\\\\?\\C:\\x\\\u042F\\" + wideName},
+        {"\\\\server\\share\\" + name, L"\\\\?\\UNC\\server\\share\\" + wideName},
+        {"\\\\?\\C:\\..\\" + name, L"\\\\?\\C:\\..\\" + wideName},  // literal already
+    };
+    for (const auto& c : cases) EXPECT_EQ(WidePath(c.path), c.wide) << c.path;
 }
 
 TEST(ModuleAndTempPaths, NameTheRunningProgramAndTheTempFolder) {

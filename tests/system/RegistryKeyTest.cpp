@@ -62,7 +62,34 @@ TEST_F(RegistryKeyTest, StringsAndDwordsRoundTrip) {
     EXPECT_EQ(LocalMachineString(kScratch, "Empty"), "");
 }
 
-TEST_F(RegistryKeyTest, GetStringLimitIs2048BytesAndAlwaysTerminates) {
+TEST_F(RegistryKeyTest, NonLatinNamesAndValuesAreStoredAsUtf16) {
+    const std::string child = kScratch + "\\\xD0\x9A\xD0\xBB\xD1\x8E\xD1\x87";  // "Ключ"
+    // "C:\Прог\千\café"
+    const std::string value = "C:\\\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\\\xE5\x8D\x83\\caf\xC3\xA9";
+    RegistryKey key(HKEY_LOCAL_MACHINE, child);
+    ASSERT_EQ(key.setString("Ordner-\xC3\xA4", value), 0);
+    std::string text;
+    EXPECT_EQ(key.getString("Ordner-\xC3\xA4", text), 0);
+    EXPECT_EQ(text, value);
+
+    // What another program reads: a REG_SZ of the same characters.
+    wchar_t stored[64] = {};
+    DWORD type = 0, size = sizeof stored;
+    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\VYN2005Tests\\RegistryKey\\\u041A\u043B\u044E\u0447",
+                           L"Ordner-\u00E4", RRF_RT_ANY, &type, stored, &size),
+              0);
+    EXPECT_EQ(type, DWORD(REG_SZ));
+    EXPECT_EQ(std::wstring(stored), L"C:\\\u041F\u0440\u043E\u0433\\\u5343\\caf\u00E9");
+
+    RegistryKey parent(HKEY_LOCAL_MACHINE, kScratch);
+    std::vector<std::string> names;
+    EXPECT_EQ(parent.enumSubkeys(names), 0);
+    EXPECT_EQ(names, std::vector<std::string>{"\xD0\x9A\xD0\xBB\xD1\x8E\xD1\x87"});
+    EXPECT_EQ(key.enumValues(names), 0);
+    EXPECT_EQ(names, std::vector<std::string>{"Ordner-\xC3\xA4"});
+}
+
+TEST_F(RegistryKeyTest, GetStringLimitIs2048CharactersAndAlwaysTerminates) {
     RegistryKey key(HKEY_LOCAL_MACHINE, kScratch);
     // 2047 characters plus the terminator fill the limit exactly.
     std::string fits(2047, 'a');
@@ -77,14 +104,14 @@ TEST_F(RegistryKeyTest, GetStringLimitIs2048BytesAndAlwaysTerminates) {
     EXPECT_EQ(key.getString("TooLong", text), ERROR_MORE_DATA);
     EXPECT_EQ(text, "unchanged");
 
-    // Exactly 2048 bytes with no terminator of their own: the text must stop
-    // there and not run on into whatever follows the buffer.
-    std::string raw(2048, 'c');
-    ASSERT_EQ(RegSetValueExA(key.handle(), "NoTerminator", 0, REG_BINARY,
-                             reinterpret_cast<const BYTE*>(raw.data()), 2048),
+    // Exactly 2048 characters with no terminator of their own: the text must
+    // stop there and not run on into whatever follows the buffer.
+    std::wstring raw(2048, L'c');
+    ASSERT_EQ(RegSetValueExW(key.handle(), L"NoTerminator", 0, REG_BINARY, reinterpret_cast<const BYTE*>(raw.data()),
+                             DWORD(raw.size() * sizeof(wchar_t))),
               0);
     EXPECT_EQ(key.getString("NoTerminator", text), 0);
-    EXPECT_EQ(text, raw);
+    EXPECT_EQ(text, std::string(2048, 'c'));
 }
 
 TEST_F(RegistryKeyTest, EnumerationListsInOrderAndEndsWithZero) {

@@ -99,7 +99,9 @@ TEST(Utf8, ConvertsBothWaysAndReplacesWhatIsIllFormed) {
     for (const auto& c : cases) {
         EXPECT_EQ(Widen(c.utf8), c.utf16) << c.utf8;
         EXPECT_EQ(IsValidUtf8(c.utf8), c.valid) << c.utf8;
-        if (c.valid) EXPECT_EQ(Narrow(c.utf16), c.utf8);
+        if (c.valid) {
+            EXPECT_EQ(Narrow(c.utf16), c.utf8);
+        }
     }
     EXPECT_EQ(Narrow(std::wstring{L'a', wchar_t(0xDC00), wchar_t(0xD800)}), "a\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(Cp437ToUtf8("caf\x82 \x94\xE1"), "caf\xC3\xA9 \xC3\xB6\xC3\x9F");
