@@ -499,8 +499,8 @@ TEST_F(InstallWizardRun, SilentInstallAndUninstallInFoldersOfOtherScripts) {
                   "\xE4\xB8\xB4\xE6\x97\xB6"}};                               // 临时
     for (const auto& c : cases) {
         SCOPED_TRACE(c.folder);
-        const std::string parent = scratch_.path() + c.folder + "\";
-        const std::string temp = scratch_.path() + c.temp + "\";
+        const std::string parent = scratch_.path() + c.folder + "\\";
+        const std::string temp = scratch_.path() + c.temp + "\\";
         ASSERT_TRUE(CreateDirectoryW(Widen(temp).c_str(), nullptr));
         ScopedTempFolder tempForChildren(temp);
         const std::string log = parent + "deploy " + c.folder + ".log";
