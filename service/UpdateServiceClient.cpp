@@ -47,6 +47,24 @@ std::string CertificateErrorText(const std::string& host, DWORD code) {
            InternetErrorText(code);
 }
 
+// HTTP carries an address's path and query in ASCII: each byte of a
+// character beyond it goes as %XX of its UTF-8 form, as browsers send it.
+// The ASCII part, escapes already made included, stays as it was.
+std::wstring ObjectForTheWire(const std::wstring& object) {
+    static const char kHexDigits[] = "0123456789ABCDEF";
+    std::string wire;
+    for (unsigned char byte : Narrow(object)) {
+        if (byte < 0x80) {
+            wire += static_cast<char>(byte);
+        } else {
+            wire += '%';
+            wire += kHexDigits[byte >> 4];
+            wire += kHexDigits[byte & 0xF];
+        }
+    }
+    return Widen(wire);
+}
+
 // Set on every handle: each takes its bounds when it is made, not later from
 // its parent.
 bool SetTimeouts(HINTERNET handle) {
@@ -82,12 +100,11 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openRequest(const std::string&
             return nullptr;
         }
         const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
-        // A host or path outside ASCII stays wide: the internet library
-        // encodes it for the wire.
+        // A host outside ASCII stays wide: the internet library encodes it.
         std::wstring host(parts.lpszHostName ? parts.lpszHostName : L"", parts.dwHostNameLength);
         std::wstring object(parts.lpszUrlPath ? parts.lpszUrlPath : L"", parts.dwUrlPathLength);
         object.append(parts.lpszExtraInfo ? parts.lpszExtraInfo : L"", parts.dwExtraInfoLength);
-        if (object.empty()) object = L"/";
+        object = object.empty() ? L"/" : ObjectForTheWire(object);
 
         if (!InternetCheckConnectionW(wideUrl.c_str(), FLAG_ICC_FORCE_CONNECTION, 0)) {
             lastError_ = kNoConnectionText;

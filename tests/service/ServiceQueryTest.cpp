@@ -1,6 +1,5 @@
 // The five queries and the download and install loops against the update
 // service on 127.0.0.1; its request log witnesses what was asked.
-#include <windows.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,8 +10,7 @@
 #include "service/UpdateServiceClient.h"
 #include "support/ScratchFolder.h"
 #include "support/UpdateService.h"
-#include "system/UniqueHandle.h"
-#include "system/Utf8.h"
+#include "WideFiles.h"
 
 namespace {
 
@@ -65,43 +63,6 @@ protected:
 
     UpdateService service;
     ScratchFolder folder{"svcq"};
-};
-
-// A download folder made, and a file in it read and removed, through the
-// wide functions, so their names may lie outside any ANSI code page. Both go
-// when the owner does, even after a failed check.
-class WideDownloadTarget {
-public:
-    WideDownloadTarget(const std::string& folder, const std::string& fileName)
-        : folder(folder), fileName(fileName), wideFolder_(Widen(folder)), wideFile_(Widen(folder + fileName)) {
-        made_ = CreateDirectoryW(wideFolder_.c_str(), nullptr) != FALSE;
-    }
-    ~WideDownloadTarget() {
-        DeleteFileW(wideFile_.c_str());
-        if (made_) RemoveDirectoryW(wideFolder_.c_str());
-    }
-    WideDownloadTarget(const WideDownloadTarget&) = delete;
-    WideDownloadTarget& operator=(const WideDownloadTarget&) = delete;
-
-    bool made() const { return made_; }
-    bool fileExists() const { return GetFileAttributesW(wideFile_.c_str()) != INVALID_FILE_ATTRIBUTES; }
-    std::string fileBytes() const {
-        UniqueFileHandle file(CreateFileW(wideFile_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-        std::string bytes;
-        char block[4096];
-        DWORD read = 0;
-        while (file && ReadFile(file.get(), block, sizeof block, &read, nullptr) && read > 0) bytes.append(block, read);
-        return bytes;
-    }
-
-    const std::string folder;  // ends with a backslash
-    const std::string fileName;
-
-private:
-    std::wstring wideFolder_;
-    std::wstring wideFile_;
-    bool made_ = false;
 };
 
 }  // namespace
@@ -383,20 +344,20 @@ TEST_F(ServiceQueries, PublishedDigestsAreCheckedAndAMismatchLeavesNoFile) {
 TEST_F(ServiceQueries, DownloadsKeepFolderAndFileNamesInAnyScript) {
     service.putFile("app.zip", "abc");
     const std::string digest = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
-    WideDownloadTarget target(folder.path() + "загрузки 下载\\", "приложение 应用.zip");
-    ASSERT_TRUE(target.made());
+    const std::string name = "приложение 应用.zip";
+    WideFolder downloads(folder.path() + "загрузки 下载\\");
+    ASSERT_TRUE(downloads.made());
+    WideFile downloaded(downloads.path + name);
     ServiceQuery query(service.serviceUrl());
-    EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), target.fileName, target.folder, nullptr, digest),
-              kQueryFound)
+    EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), name, downloads.path, nullptr, digest), kQueryFound)
         << query.lastError();
-    EXPECT_EQ(target.fileBytes(), "abc");
+    EXPECT_EQ(downloaded.read(), "abc");
 
     // Bytes that are not the published ones are deleted by that same name.
     service.putFile("app.zip", "abd");
-    EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), target.fileName, target.folder, nullptr, digest),
-              kQueryFailed);
-    EXPECT_EQ(query.lastError(), DigestMismatchText(target.fileName));
-    EXPECT_FALSE(target.fileExists());
+    EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), name, downloads.path, nullptr, digest), kQueryFailed);
+    EXPECT_EQ(query.lastError(), DigestMismatchText(name));
+    EXPECT_FALSE(downloaded.exists());
 }
 
 TEST_F(ServiceQueries, DownloadTargetsThatCannotBeWritten) {
