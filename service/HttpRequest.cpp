@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "service/InternetErrorText.h"
 #include "system/BackgroundSha256.h"
 #include "system/ProgressBar.h"
+#include "system/Utf8.h"
 
 namespace {
 
@@ -20,11 +22,11 @@ const char kNoReplyText[] = "There is no reply left to download.";
 const char kDownloadTooLargeText[] = "The download is larger than 4 GB, more than any file of the update service.";
 const char kStoppedText[] = "The download was stopped.";
 
-int64_t LeadingDigits(const char* text) {
+int64_t LeadingDigits(const std::wstring& text) {
     int64_t value = 0;
-    for (const char* c = text; *c >= '0' && *c <= '9'; ++c) {
+    for (auto c = text.begin(); c != text.end() && *c >= L'0' && *c <= L'9'; ++c) {
         if (value > (INT64_MAX - 9) / 10) return INT64_MAX;
-        value = value * 10 + (*c - '0');
+        value = value * 10 + (*c - L'0');
     }
     return value;
 }
@@ -38,6 +40,22 @@ bool WriteAll(HANDLE file, const char* data, size_t size) {
         size -= written;
     }
     return true;
+}
+
+// The text of one header of the reply; false when the reply has none.
+bool QueryHeaderText(HINTERNET reply, DWORD header, std::wstring& text) {
+    std::wstring buffer(32, L'\0');
+    for (;;) {
+        DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+        if (HttpQueryInfoW(reply, header, &buffer[0], &bytes, nullptr)) {
+            buffer.resize(std::min<size_t>(bytes / sizeof(wchar_t), buffer.size()));
+            text = std::move(buffer);
+            return true;
+        }
+        // Too small: the size now counts the whole text and its zero.
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes <= buffer.size() * sizeof(wchar_t)) return false;
+        buffer.assign(bytes / sizeof(wchar_t) + 1, L'\0');
+    }
 }
 
 void AdvanceBy(ProgressBar& progress, size_t bytes) {
@@ -109,7 +127,7 @@ int HttpRequest::statusCode() const {
     if (!reply_) return 0;
     DWORD status = 0;
     DWORD size = sizeof status;
-    if (!HttpQueryInfoA(reply_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+    if (!HttpQueryInfoW(reply_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
         return 0;
     return static_cast<int>(status);
 }
@@ -120,17 +138,14 @@ bool HttpRequest::isSuccess() const {
 }
 
 bool HttpRequest::hasContentLength() const {
-    if (!reply_) return false;
-    char text[32] = {};
-    DWORD size = sizeof text;
-    return HttpQueryInfoA(reply_.get(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr) != FALSE;
+    std::wstring text;
+    return reply_ && QueryHeaderText(reply_.get(), HTTP_QUERY_CONTENT_LENGTH, text);
 }
 
 int64_t HttpRequest::contentLength() const {
     if (!reply_) return 0;
-    char text[32] = {};
-    DWORD size = sizeof text;
-    if (HttpQueryInfoA(reply_.get(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return LeadingDigits(text);
+    std::wstring text;
+    if (QueryHeaderText(reply_.get(), HTTP_QUERY_CONTENT_LENGTH, text)) return LeadingDigits(text);
     DWORD available = 0;
     return InternetQueryDataAvailable(reply_.get(), &available, 0, 0) ? available : 0;
 }
@@ -151,7 +166,7 @@ int HttpRequest::downloadToFile(const std::string& path, bool raw, ProgressBar* 
         return 0;
     }
     UniqueFileHandle out(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) {
         errorText_ = "The file " + path + " could not be created: " + SystemErrorText(GetLastError());
         return 0;

@@ -3,25 +3,50 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <utility>
+
+#include "system/Utf8.h"
+
 const char kInternalErrorText[] = "An internal memory error has occurred.";
 
 namespace {
 
 const DWORD kMessageLimit = 256;  // characters, terminating zero included
 
-std::string TrimmedMessage(const char* text, size_t length) {
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\r' || message.back() == '\n' || message.back() == ' '))
+// Without the line ends and spaces the texts end with, cut to the limit
+// (never inside a surrogate pair), as UTF-8.
+std::string TrimmedMessage(std::wstring message) {
+    while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
         message.pop_back();
-    if (message.size() > kMessageLimit - 1) message.resize(kMessageLimit - 1);
-    return message;
+    if (message.size() > kMessageLimit - 1) {
+        message.resize(kMessageLimit - 1);
+        if (message.back() >= 0xD800 && message.back() <= 0xDBFF) message.pop_back();
+    }
+    return Narrow(message);
 }
 
 std::string FormattedMessage(DWORD flags, HMODULE module, DWORD code) {
-    char buffer[kMessageLimit] = {};
-    DWORD length = FormatMessageA(flags | FORMAT_MESSAGE_IGNORE_INSERTS, module, code, 0, buffer,
+    std::wstring buffer(kMessageLimit, L'\0');
+    DWORD length = FormatMessageW(flags | FORMAT_MESSAGE_IGNORE_INSERTS, module, code, 0, &buffer[0],
                                   kMessageLimit, nullptr);
-    return length == 0 ? std::string() : TrimmedMessage(buffer, length);
+    buffer.resize(length);
+    return length == 0 ? std::string() : TrimmedMessage(std::move(buffer));
+}
+
+// The server's own words for an extended error; empty when it gave none.
+std::string LastResponseText() {
+    std::wstring buffer(kMessageLimit, L'\0');
+    for (;;) {
+        DWORD detail = 0;
+        DWORD length = static_cast<DWORD>(buffer.size());
+        if (InternetGetLastResponseInfoW(&detail, &buffer[0], &length)) {
+            buffer.resize(length < buffer.size() ? length : buffer.size() - 1);
+            return TrimmedMessage(std::move(buffer));
+        }
+        // Too small: the length now counts the whole text and its zero.
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || length <= buffer.size()) return std::string();
+        buffer.assign(length + 1, L'\0');
+    }
 }
 
 }  // namespace
@@ -29,14 +54,11 @@ std::string FormattedMessage(DWORD flags, HMODULE module, DWORD code) {
 std::string InternetErrorText(unsigned long code) {
     if (code == 0) return kInternalErrorText;  // failed without saying why
     if (code == ERROR_INTERNET_EXTENDED_ERROR) {
-        DWORD detail = 0;
-        char buffer[kMessageLimit] = {};
-        DWORD length = kMessageLimit;
-        if (InternetGetLastResponseInfoA(&detail, buffer, &length) && length > 0)
-            return TrimmedMessage(buffer, length < kMessageLimit ? length : kMessageLimit - 1);
+        std::string response = LastResponseText();
+        if (!response.empty()) return response;
     }
     std::string message = FormattedMessage(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM,
-                                           GetModuleHandleA("wininet.dll"), code);
+                                           GetModuleHandleW(L"wininet.dll"), code);
     if (message.empty()) message = "Internet error " + std::to_string(code) + ".";
     return message;
 }

@@ -15,6 +15,7 @@
 #include "system/PathSafety.h"
 #include "system/ProgressBar.h"
 #include "system/TextCase.h"
+#include "system/Utf8.h"
 #include "system/VersionText.h"
 
 const char kUnreadableReplyText[] = "The reply from the update service is not a readable document.";
@@ -175,7 +176,7 @@ int ServiceQuery::retrieveLink(const std::string& url, const std::string& fileNa
             lastError_ = request->errorText();
             result = kQueryFailed;
         } else if (!expectedSha256.empty() && !EqualsIgnoringCase(request->downloadDigest(), expectedSha256)) {
-            DeleteFileA(path.c_str());
+            DeleteFileW(Widen(path).c_str());
             lastError_ = DigestMismatchText(fileName);
             result = kQueryFailed;
         }

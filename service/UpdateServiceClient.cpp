@@ -7,6 +7,7 @@
 
 #include "service/InternetErrorText.h"
 #include "system/FileSystem.h"
+#include "system/Utf8.h"
 
 const char kServiceRequestHeaders[] =
     "Accept: */*\r\nContent-Type: application/x-www-form-urlencoded\r\nUser-Agent: QMT Win32 InstallerApp\r\n";
@@ -46,13 +47,31 @@ std::string CertificateErrorText(const std::string& host, DWORD code) {
            InternetErrorText(code);
 }
 
+// HTTP carries an address's path and query in ASCII: each byte of a
+// character beyond it goes as %XX of its UTF-8 form, as browsers send it.
+// The ASCII part, escapes already made included, stays as it was.
+std::wstring ObjectForTheWire(const std::wstring& object) {
+    static const char kHexDigits[] = "0123456789ABCDEF";
+    std::string wire;
+    for (unsigned char byte : Narrow(object)) {
+        if (byte < 0x80) {
+            wire += static_cast<char>(byte);
+        } else {
+            wire += '%';
+            wire += kHexDigits[byte >> 4];
+            wire += kHexDigits[byte & 0xF];
+        }
+    }
+    return Widen(wire);
+}
+
 // Set on every handle: each takes its bounds when it is made, not later from
 // its parent.
 bool SetTimeouts(HINTERNET handle) {
     DWORD timeout = g_transportTimeoutMs.load();
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                          INTERNET_OPTION_RECEIVE_TIMEOUT})
-        if (!InternetSetOptionA(handle, option, &timeout, sizeof timeout)) return false;
+        if (!InternetSetOptionW(handle, option, &timeout, sizeof timeout)) return false;
     return true;
 }
 
@@ -69,23 +88,25 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openRequest(const std::string&
         // The scheme decides the port and the security of the connection;
         // anything but http and https (a file, a share, ftp) is refused
         // before any connection is made.
-        URL_COMPONENTSA parts = {};
+        const std::wstring wideUrl = Widen(url);
+        URL_COMPONENTSW parts = {};
         parts.dwStructSize = sizeof parts;
-        parts.dwHostNameLength = 1;  // non-zero: point into url
+        parts.dwHostNameLength = 1;  // non-zero: point into wideUrl
         parts.dwUrlPathLength = 1;
         parts.dwExtraInfoLength = 1;
-        if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts) ||
+        if (!InternetCrackUrlW(wideUrl.c_str(), static_cast<DWORD>(wideUrl.size()), 0, &parts) ||
             (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
             lastError_ = RefusedSchemeText(url);
             return nullptr;
         }
         const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
-        std::string host(parts.lpszHostName ? parts.lpszHostName : "", parts.dwHostNameLength);
-        std::string object(parts.lpszUrlPath ? parts.lpszUrlPath : "", parts.dwUrlPathLength);
-        object.append(parts.lpszExtraInfo ? parts.lpszExtraInfo : "", parts.dwExtraInfoLength);
-        if (object.empty()) object = "/";
+        // A host outside ASCII stays wide: the internet library encodes it.
+        std::wstring host(parts.lpszHostName ? parts.lpszHostName : L"", parts.dwHostNameLength);
+        std::wstring object(parts.lpszUrlPath ? parts.lpszUrlPath : L"", parts.dwUrlPathLength);
+        object.append(parts.lpszExtraInfo ? parts.lpszExtraInfo : L"", parts.dwExtraInfoLength);
+        object = object.empty() ? L"/" : ObjectForTheWire(object);
 
-        if (!InternetCheckConnectionA(url.c_str(), FLAG_ICC_FORCE_CONNECTION, 0)) {
+        if (!InternetCheckConnectionW(wideUrl.c_str(), FLAG_ICC_FORCE_CONNECTION, 0)) {
             lastError_ = kNoConnectionText;
             return nullptr;
         }
@@ -96,29 +117,29 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openRequest(const std::string&
         // The agent is the program's own name, as a class library gives it
         // when the caller names none.
         request->root_.reset(
-            InternetOpenA(GetModuleName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+            InternetOpenW(Widen(GetModuleName()).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
         if (!request->root_) return fail(GetLastError());
         if (!SetTimeouts(request->root_.get())) return fail(GetLastError());
 
-        request->connection_.reset(InternetConnectA(request->root_.get(), host.c_str(), parts.nPort,
-                                                    userName.c_str(), password.c_str(), INTERNET_SERVICE_HTTP, 0,
-                                                    kContext));
+        request->connection_.reset(InternetConnectW(request->root_.get(), host.c_str(), parts.nPort,
+                                                    Widen(userName).c_str(), Widen(password).c_str(),
+                                                    INTERNET_SERVICE_HTTP, 0, kContext));
         if (!request->connection_ || !SetTimeouts(request->connection_.get())) return fail(GetLastError());
 
         // Never answered from the cache: every reply must be the service's
         // current word.
         DWORD flags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
         if (secure) flags |= INTERNET_FLAG_SECURE;
-        request->reply_.reset(HttpOpenRequestA(request->connection_.get(), body.empty() ? "GET" : "POST",
+        request->reply_.reset(HttpOpenRequestW(request->connection_.get(), body.empty() ? L"GET" : L"POST",
                                                object.c_str(), nullptr, nullptr, nullptr, flags, kContext));
         if (!request->reply_ || !SetTimeouts(request->reply_.get())) return fail(GetLastError());
-        if (!HttpSendRequestA(request->reply_.get(), kServiceRequestHeaders,
-                              static_cast<DWORD>(sizeof kServiceRequestHeaders - 1),
+        const std::wstring headers = Widen(kServiceRequestHeaders);
+        if (!HttpSendRequestW(request->reply_.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
                               body.empty() ? nullptr : const_cast<char*>(body.data()),
                               static_cast<DWORD>(body.size()))) {
             DWORD code = GetLastError();
             if (IsCertificateError(code)) {
-                lastError_ = CertificateErrorText(host, code);
+                lastError_ = CertificateErrorText(Narrow(host), code);
                 return nullptr;
             }
             return fail(code);

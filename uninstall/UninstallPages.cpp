@@ -5,6 +5,7 @@
 #include "system/ResourceText.h"
 #include "flow/WorkerOutcome.h"
 #include "wizard/QMPropertySheet.h"
+#include "wizard/WindowText.h"
 
 namespace {
 const char kPageTitle[] = "Uninstall application";
@@ -21,7 +22,7 @@ CPreUninstallPage::CPreUninstallPage(CQMPropertySheet& sheet, InstallerConfig& c
 BOOL CPreUninstallPage::OnInitDialog() {
     BOOL result = CQMPropertyPage::OnInitDialog();
     std::string text = LoadResourceText(IDS_BEGIN_UNINSTALL) + configuration.productKey();
-    SetDlgItemTextA(window(), IDC_PAGE_TEXT, text.c_str());
+    SetDlgItemTextUtf8(window(), IDC_PAGE_TEXT, text);
     return result;
 }
 
@@ -47,10 +48,10 @@ void CUninstallCompletePage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome
         subtitle = kFailedSubtitle;
         InvalidateRect(sheet().window(), nullptr, TRUE);
     }
-    SetDlgItemTextA(window(), IDC_PAGE_TEXT, (prefix + outcome->text).c_str());
+    SetDlgItemTextUtf8(window(), IDC_PAGE_TEXT, prefix + outcome->text);
     if (!outcome->messageText.empty()) {
         UINT icon = outcome->failed() ? MB_ICONERROR : MB_ICONEXCLAMATION;
-        MessageBoxA(sheet().window(), (prefix + outcome->messageText).c_str(),
-                    LoadResourceText(IDS_UNINSTALLER_CAPTION).c_str(), MB_OK | icon);
+        ShowMessageBox(sheet().window(), prefix + outcome->messageText, LoadResourceText(IDS_UNINSTALLER_CAPTION),
+                       MB_OK | icon);
     }
 }

@@ -10,7 +10,7 @@ UninstallProgressPage::UninstallProgressPage(CQMPropertySheet& sheet, InstallerC
 
 BOOL UninstallProgressPage::OnInitDialog() {
     BOOL result = CProgressPage::OnInitDialog();
-    SetDlgItemTextA(window(), IDC_STEP_CAPTION, "Uninstalling");
+    SetDlgItemTextW(window(), IDC_STEP_CAPTION, L"Uninstalling");
     // The uninstall has one bar only.
     ShowWindow(GetDlgItem(window(), IDC_TOTAL_BAR), SW_HIDE);
     ShowWindow(GetDlgItem(window(), IDC_TOTAL_CAPTION), SW_HIDE);

@@ -3,6 +3,7 @@
 #include "system/ResourceText.h"
 #include "uninstall/UninstallPages.h"
 #include "uninstall/UninstallProgressPage.h"
+#include "wizard/WindowText.h"
 
 CUninstallWizard::CUninstallWizard(InstallerConfig& configuration, const std::string& caption)
     : CQMPropertySheet(caption), configuration(configuration) {}
@@ -19,7 +20,7 @@ int CUninstallWizard::PageForOutcome(OutcomeKind kind) const {
 
 BOOL CUninstallWizard::CanCancel() {
     // Asked on every page; a running worker is not stopped by the answer.
-    int answer = MessageBoxA(window(), LoadResourceText(IDS_CONFIRM_CANCEL_UNINSTALL).c_str(),
-                             LoadResourceText(IDS_UNINSTALLER_CAPTION).c_str(), MB_YESNO | MB_ICONQUESTION);
+    int answer = ShowMessageBox(window(), LoadResourceText(IDS_CONFIRM_CANCEL_UNINSTALL),
+                                LoadResourceText(IDS_UNINSTALLER_CAPTION), MB_YESNO | MB_ICONQUESTION);
     return answer == IDNO ? FALSE : TRUE;
 }

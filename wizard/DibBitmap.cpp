@@ -14,8 +14,8 @@ int DibBitmap::ColorTableLength(int bitCount) {
 }
 
 BOOL DibBitmap::LoadResourceBitmap(int id, HMODULE module) {
-    if (!module) module = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    if (!module) module = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     if (!found) return FALSE;
     HGLOBAL loaded = LoadResource(module, found);
     if (!loaded) return FALSE;

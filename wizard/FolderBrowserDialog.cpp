@@ -1,17 +1,18 @@
 #include "wizard/FolderBrowserDialog.h"
 
 #include "resources/resource.h"
+#include "wizard/WindowText.h"
 
 CFolderBrowserDialog::CFolderBrowserDialog(HWND owner) : owner_(owner) {}
 
 void CFolderBrowserDialog::SetInitialFolder(const std::string& path) {
     path_ = path;
     if (tree_.window()) tree_.SelectPath(path_);
-    if (edit_) SetWindowTextA(edit_, path_.c_str());
+    if (edit_) SetWindowTextUtf8(edit_, path_);
 }
 
 INT_PTR CFolderBrowserDialog::DoModal() {
-    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_BROWSE_FOLDER), owner_,
+    INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_BROWSE_FOLDER), owner_,
                                      &CFolderBrowserDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     return result == IDOK ? IDOK : IDCANCEL;
 }
@@ -31,7 +32,7 @@ void CFolderBrowserDialog::OnInitDialog() {
     tree_.Populate();
     if (path_.empty()) return;
     tree_.SelectPath(path_);
-    SetWindowTextA(edit_, path_.c_str());
+    SetWindowTextUtf8(edit_, path_);
 }
 
 void CFolderBrowserDialog::OnDestroy() {
@@ -55,7 +56,7 @@ INT_PTR CFolderBrowserDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM)
         return TRUE;
     case kTreeSelectionChangedCommand:
         // Only a display: OK reads the tree, not this box.
-        if (edit_) SetWindowTextA(edit_, tree_.GetItemPath(tree_.GetSelectedItem()).c_str());
+        if (edit_) SetWindowTextUtf8(edit_, tree_.GetItemPath(tree_.GetSelectedItem()));
         return TRUE;
     default:
         return FALSE;
@@ -66,16 +67,16 @@ INT_PTR CALLBACK CFolderBrowserDialog::DialogProc(HWND window, UINT message, WPA
     try {
         if (message == WM_INITDIALOG) {
             auto* dialog = reinterpret_cast<CFolderBrowserDialog*>(lParam);
-            SetWindowLongPtrA(window, DWLP_USER, lParam);
+            SetWindowLongPtrW(window, DWLP_USER, lParam);
             dialog->window_ = window;
             dialog->OnInitDialog();
             return TRUE;
         }
-        auto* dialog = reinterpret_cast<CFolderBrowserDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+        auto* dialog = reinterpret_cast<CFolderBrowserDialog*>(GetWindowLongPtrW(window, DWLP_USER));
         if (!dialog || !dialog->window_) return FALSE;
         if (message == WM_NOTIFY) {
             if (!dialog->tree_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return FALSE;
-            SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);  // let every expansion happen
+            SetWindowLongPtrW(window, DWLP_MSGRESULT, 0);  // let every expansion happen
             return TRUE;
         }
         if (message == WM_DESTROY) {

@@ -1,13 +1,12 @@
 #include "wizard/InstallCompletePage.h"
 
-#include <shellapi.h>
-
 #include "flow/InstallerConfig.h"
 #include "flow/WorkerChannel.h"
 #include "resources/resource.h"
 #include "system/ResourceText.h"
 #include "flow/WorkerOutcome.h"
 #include "wizard/QMPropertySheet.h"
+#include "wizard/WindowText.h"
 
 namespace {
 
@@ -31,7 +30,7 @@ BOOL CInstallCompletePage::OnInitDialog() {
 
 BOOL CInstallCompletePage::OnSetActive() {
     if (!CQMPropertyPage::OnSetActive()) return FALSE;
-    PostMessageA(window(), kHideButtonsMessage, 0, 0);
+    PostMessageW(window(), kHideButtonsMessage, 0, 0);
     return TRUE;
 }
 
@@ -47,7 +46,7 @@ bool CInstallCompletePage::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& resu
 void CInstallCompletePage::ShowChoices(bool show) {
     for (int id : {IDC_LAUNCH_CHECK, IDC_DESKTOP_CHECK}) {
         HWND box = GetDlgItem(window(), id);
-        if (!show) SendMessageA(box, BM_SETCHECK, BST_UNCHECKED, 0);
+        if (!show) SendMessageW(box, BM_SETCHECK, BST_UNCHECKED, 0);
         ShowWindow(box, show ? SW_SHOW : SW_HIDE);
     }
 }
@@ -67,14 +66,12 @@ void CInstallCompletePage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) 
         InvalidateRect(sheet().window(), nullptr, TRUE);
     }
     std::string prefix = outcome->failed() ? kInstallationErrorPrefix : "";
-    SetDlgItemTextA(window(), IDC_PAGE_TEXT, (prefix + outcome->text).c_str());
+    SetDlgItemTextUtf8(window(), IDC_PAGE_TEXT, prefix + outcome->text);
     if (!outcome->messageText.empty()) {
-        std::string caption = LoadResourceText(IDS_INSTALLER_CAPTION);
         UINT icon = outcome->failed() ? MB_ICONERROR : MB_ICONEXCLAMATION;
-        MessageBoxA(window(), (prefix + outcome->messageText).c_str(), caption.c_str(), MB_OK | icon);
+        ShowMessageBox(window(), prefix + outcome->messageText, LoadResourceText(IDS_INSTALLER_CAPTION), MB_OK | icon);
     }
-    if (!outcome->launchTarget.empty())
-        ShellExecuteA(window(), nullptr, outcome->launchTarget.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (!outcome->launchTarget.empty()) OpenWithShell(window(), outcome->launchTarget);
     bool close = outcome->closeWizard;
     outcome.reset();
     if (close) {

@@ -7,6 +7,7 @@
 #include "wizard/JVMPage.h"
 #include "wizard/LicensePage.h"
 #include "wizard/LocationPage.h"
+#include "wizard/WindowText.h"
 
 CInstallWizard::CInstallWizard(InstallerConfig& configuration, const std::string& caption)
     : CQMPropertySheet(caption), configuration_(configuration) {}
@@ -33,7 +34,6 @@ int CInstallWizard::PageForOutcome(OutcomeKind kind) const {
 }
 
 BOOL CInstallWizard::CanCancel() {
-    std::string text = LoadResourceText(IDS_CONFIRM_CANCEL_INSTALL);
-    std::string caption = LoadResourceText(IDS_INSTALLER_CAPTION);
-    return MessageBoxA(window(), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) != IDNO;
+    return ShowMessageBox(window(), LoadResourceText(IDS_CONFIRM_CANCEL_INSTALL),
+                          LoadResourceText(IDS_INSTALLER_CAPTION), MB_YESNO | MB_ICONQUESTION) != IDNO;
 }

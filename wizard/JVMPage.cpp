@@ -1,13 +1,12 @@
 #include "wizard/JVMPage.h"
 
-#include <shellapi.h>
-
 #include "flow/InstallerConfig.h"
 #include "flow/WorkerChannel.h"
 #include "resources/resource.h"
 #include "system/JavaRuntimeLocator.h"
 #include "system/ResourceText.h"
 #include "wizard/QMPropertySheet.h"
+#include "wizard/WindowText.h"
 
 CJVMPage::CJVMPage(CQMPropertySheet& sheet, InstallerConfig& configuration)
     : CQMPropertyPage(sheet, IDD_JAVA_PAGE), configuration_(configuration) {
@@ -26,7 +25,7 @@ void CJVMPage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) {
     requiredVersion_ = outcome->requiredVersion;
     launchTarget_ = outcome->launchTarget;
     messageText_ = outcome->messageText;
-    SetDlgItemTextA(window(), IDC_PAGE_TEXT, outcome->text.c_str());
+    SetDlgItemTextUtf8(window(), IDC_PAGE_TEXT, outcome->text);
 }
 
 LRESULT CJVMPage::OnWizardNext() {
@@ -37,15 +36,14 @@ LRESULT CJVMPage::OnWizardNext() {
         configuration_.setJavaHome(home);
         return 0;
     }
-    std::string caption = LoadResourceText(IDS_INSTALLER_CAPTION);
-    MessageBoxA(window(), messageText_.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    ShowMessageBox(window(), messageText_, LoadResourceText(IDS_INSTALLER_CAPTION), MB_OK | MB_ICONEXCLAMATION);
     return -1;
 }
 
 bool CJVMPage::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result) {
     if (message != WM_COMMAND || LOWORD(wParam) != IDC_PAGE_BUTTON || HIWORD(wParam) != BN_CLICKED) return false;
     // Started, not waited for: the user presses Next when it has finished.
-    ShellExecuteA(window(), nullptr, launchTarget_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    OpenWithShell(window(), launchTarget_);
     result = TRUE;
     return true;
 }

@@ -1,7 +1,5 @@
 #include "wizard/LocationPage.h"
 
-#include <vector>
-
 #include "flow/InstallFolder.h"
 #include "flow/InstallerConfig.h"
 #include "resources/resource.h"
@@ -9,6 +7,7 @@
 #include "system/ResourceText.h"
 #include "wizard/FolderBrowserDialog.h"
 #include "wizard/QMPropertySheet.h"
+#include "wizard/WindowText.h"
 
 CLocationPage::CLocationPage(CQMPropertySheet& sheet, InstallerConfig& configuration)
     : CQMPropertyPage(sheet, IDD_LOCATION_PAGE), configuration_(configuration) {
@@ -18,10 +17,10 @@ CLocationPage::CLocationPage(CQMPropertySheet& sheet, InstallerConfig& configura
 
 BOOL CLocationPage::OnInitDialog() {
     std::string label = "Install " + configuration_.productKey() + " to:";
-    SetDlgItemTextA(window(), IDC_INSTALL_LABEL, label.c_str());
+    SetDlgItemTextUtf8(window(), IDC_INSTALL_LABEL, label);
     if (configuration_.installDir().empty()) configuration_.setInstallDir(DefaultInstallDir());
     std::string folder = configuration_.installDir() + configuration_.appFolderPath();
-    SetDlgItemTextA(window(), IDC_INSTALL_DIR, folder.c_str());
+    SetDlgItemTextUtf8(window(), IDC_INSTALL_DIR, folder);
     return TRUE;
 }
 
@@ -32,25 +31,20 @@ BOOL CLocationPage::OnSetActive() {
 }
 
 std::string CLocationPage::shownFolder() const {
-    HWND control = GetDlgItem(window(), IDC_INSTALL_DIR);
-    std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(control)) + 1);
-    GetWindowTextA(control, text.data(), static_cast<int>(text.size()));
-    return text.data();
+    return GetWindowTextUtf8(GetDlgItem(window(), IDC_INSTALL_DIR));
 }
 
 void CLocationPage::ChangeFolder() {
     CFolderBrowserDialog browser(window());
     browser.SetInitialFolder(shownFolder());
-    if (browser.DoModal() == IDOK) SetDlgItemTextA(window(), IDC_INSTALL_DIR, browser.GetFolder().c_str());
+    if (browser.DoModal() == IDOK) SetDlgItemTextUtf8(window(), IDC_INSTALL_DIR, browser.GetFolder());
 }
 
 BOOL CLocationPage::ValidatePage() {
     std::string folder = shownFolder();
     if (folder.empty()) {
         sheet().SetActivePage(sheet().GetPageIndex(this));
-        std::string caption = GetModuleName();
-        std::string text = LoadResourceText(IDS_SPECIFY_DIRECTORY);
-        MessageBoxA(window(), text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
+        ShowMessageBox(window(), LoadResourceText(IDS_SPECIFY_DIRECTORY), GetModuleName(), MB_OK | MB_ICONEXCLAMATION);
         return FALSE;
     }
     configuration_.setInstallDir(InstallDirFromFolderText(folder, configuration_.appFolderPath()));

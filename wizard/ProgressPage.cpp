@@ -10,6 +10,7 @@
 #include "system/SlimLock.h"
 #include "wizard/QMPropertySheet.h"
 #include "wizard/WindowProgressBar.h"
+#include "wizard/WindowText.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ public:
 protected:
     // A page whose window is gone loses the message; the outcome then goes
     // with the channel.
-    void notifyOutcome() override { PostMessageA(page_, WM_PROGRESS_UPDATE, token, 0); }
+    void notifyOutcome() override { PostMessageW(page_, WM_PROGRESS_UPDATE, token, 0); }
 
 private:
     // The worker does not wait for the page's thread, which may be busy
@@ -57,12 +58,12 @@ private:
             std::lock_guard<SlimLock> locked(captionLock_);
             (id == IDC_STEP_CAPTION ? stepCaption_ : totalCaption_) = text;
         }
-        SendNotifyMessageA(page_, kCaptionMessage, token, static_cast<LPARAM>(id));
+        SendNotifyMessageW(page_, kCaptionMessage, token, static_cast<LPARAM>(id));
     }
     // Posted to the page, behind the button settings the page posted when
     // it became active, so the worker's setting is the one that stays.
     void enableButton(int id, bool enable) {
-        PostMessageA(page_, kEnableButtonMessage, static_cast<WPARAM>(id), enable ? 1 : 0);
+        PostMessageW(page_, kEnableButtonMessage, static_cast<WPARAM>(id), enable ? 1 : 0);
     }
 
     HWND page_;
@@ -108,7 +109,7 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
     if (message == PageWorkerChannel::kCaptionMessage) {
         auto* channel = static_cast<PageWorkerChannel*>(channel_.get());
         const int id = static_cast<int>(lParam);
-        if (channel && wParam == channel->token) SetDlgItemTextA(window(), id, channel->caption(id).c_str());
+        if (channel && wParam == channel->token) SetDlgItemTextUtf8(window(), id, channel->caption(id));
         result = 0;
         return true;
     }

@@ -13,14 +13,14 @@ CQMPropertyPage::~CQMPropertyPage() = default;
 void CQMPropertyPage::ApplyOutcome(std::unique_ptr<WizardOutcome>) {}
 
 HPROPSHEETPAGE CQMPropertyPage::CreatePageHandle() {
-    PROPSHEETPAGEA page = {};
-    page.dwSize = PROPSHEETPAGEA_V1_SIZE;
+    PROPSHEETPAGEW page = {};
+    page.dwSize = PROPSHEETPAGEW_V1_SIZE;
     page.dwFlags = PSP_DEFAULT;
-    page.hInstance = GetModuleHandleA(nullptr);
-    page.pszTemplate = MAKEINTRESOURCEA(templateId_);
+    page.hInstance = GetModuleHandleW(nullptr);
+    page.pszTemplate = MAKEINTRESOURCEW(templateId_);
     page.pfnDlgProc = &CQMPropertyPage::DialogProc;
     page.lParam = reinterpret_cast<LPARAM>(this);
-    return CreatePropertySheetPageA(&page);
+    return CreatePropertySheetPageW(&page);
 }
 
 BOOL CQMPropertyPage::OnSetActive() {
@@ -72,18 +72,18 @@ INT_PTR CALLBACK CQMPropertyPage::DialogProc(HWND window, UINT message, WPARAM w
     try {
         CQMPropertyPage* page = nullptr;
         if (message == WM_INITDIALOG) {
-            page = reinterpret_cast<CQMPropertyPage*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
-            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(page));
+            page = reinterpret_cast<CQMPropertyPage*>(reinterpret_cast<PROPSHEETPAGEW*>(lParam)->lParam);
+            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(page));
             page->window_ = window;
             page->sheet_.Attach(GetParent(window));
             return page->OnInitDialog();
         }
-        page = reinterpret_cast<CQMPropertyPage*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        page = reinterpret_cast<CQMPropertyPage*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         if (!page) return FALSE;
         if (message == WM_NOTIFY) {
             const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
             if (header->hwndFrom == GetParent(window)) {
-                SetWindowLongPtrA(window, DWLP_MSGRESULT, page->HandleNotify(*header));
+                SetWindowLongPtrW(window, DWLP_MSGRESULT, page->HandleNotify(*header));
                 return TRUE;
             }
         }

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "system/ResourceText.h"
+#include "system/Utf8.h"
 #include "wizard/QMPropertyPage.h"
 
 namespace {
@@ -39,25 +40,25 @@ CQMPropertyPage* CQMPropertySheet::GetPage(int index) const {
 
 int CQMPropertySheet::GetActiveIndex() const {
     if (!window_) return -1;
-    HWND current = reinterpret_cast<HWND>(SendMessageA(window_, PSM_GETCURRENTPAGEHWND, 0, 0));
-    return static_cast<int>(SendMessageA(window_, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(current), 0));
+    HWND current = reinterpret_cast<HWND>(SendMessageW(window_, PSM_GETCURRENTPAGEHWND, 0, 0));
+    return static_cast<int>(SendMessageW(window_, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(current), 0));
 }
 
 CQMPropertyPage* CQMPropertySheet::GetActivePage() const { return GetPage(GetActiveIndex()); }
 
 void CQMPropertySheet::SetActivePage(int index) {
-    if (window_) SendMessageA(window_, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    if (window_) SendMessageW(window_, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 void CQMPropertySheet::SetWizardButtons(DWORD flags) {
-    if (window_) PostMessageA(window_, PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(flags));
+    if (window_) PostMessageW(window_, PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(flags));
 }
 
 void CQMPropertySheet::EndWizard(int result) {
     if (!window_) return;
     closing_ = true;
     closeResult_ = result;
-    PostMessageA(window_, PSM_PRESSBUTTON, result == IDOK ? PSBTN_FINISH : PSBTN_CANCEL, 0);
+    PostMessageW(window_, PSM_PRESSBUTTON, result == IDOK ? PSBTN_FINISH : PSBTN_CANCEL, 0);
 }
 
 INT_PTR CQMPropertySheet::DoWizard() {
@@ -73,16 +74,17 @@ INT_PTR CQMPropertySheet::DoWizard() {
         handles.push_back(handle);
     }
     if (handles.empty()) return IDCANCEL;
-    PROPSHEETHEADERA header = {};
+    const std::wstring caption = Widen(caption_);
+    PROPSHEETHEADERW header = {};
     header.dwSize = sizeof(header);
     header.dwFlags = PSH_WIZARD | PSH_NOAPPLYNOW;
     header.hwndParent = parent_;
-    header.hInstance = GetModuleHandleA(nullptr);
-    header.pszCaption = caption_.c_str();
+    header.hInstance = GetModuleHandleW(nullptr);
+    header.pszCaption = caption.c_str();
     header.nPages = static_cast<UINT>(handles.size());
     header.nStartPage = static_cast<UINT>(firstPage_);
     header.phpage = handles.data();
-    INT_PTR result = PropertySheetA(&header);
+    INT_PTR result = PropertySheetW(&header);
     if (window_) RemoveWindowSubclass(window_, &CQMPropertySheet::SubclassProc, kSubclassId);
     window_ = nullptr;
     if (closing_) return closeResult_;
@@ -102,7 +104,7 @@ void CQMPropertySheet::Attach(HWND sheetWindow) {
     SetWindowSubclass(window_, &CQMPropertySheet::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     // The first page is created inside the sheet's own initialisation; the
     // rest of ours runs once that is over.
-    PostMessageA(window_, kInitialiseMessage, 0, 0);
+    PostMessageW(window_, kInitialiseMessage, 0, 0);
 }
 
 int CQMPropertySheet::ScaleForDpi(int pixels) const { return MulDiv(pixels, dpi_, kDefaultDpi); }
@@ -110,13 +112,13 @@ int CQMPropertySheet::ScaleForDpi(int pixels) const { return MulDiv(pixels, dpi_
 void CQMPropertySheet::Initialise() {
     if (buttonsPlaced_) return;
     if (wizardMode_) {
-        if (banner_->LoadResourceBitmap(bannerId_, GetModuleHandleA(nullptr))) {
+        if (banner_->LoadResourceBitmap(bannerId_, GetModuleHandleW(nullptr))) {
             bannerWidth_ = banner_->Width();
             bannerHeight_ = banner_->Height();
             bannerPalette_.reset(banner_->CreatePalette());
         }
     }
-    ShowWindow(reinterpret_cast<HWND>(SendMessageA(window_, PSM_GETTABCONTROL, 0, 0)), SW_HIDE);
+    ShowWindow(reinterpret_cast<HWND>(SendMessageW(window_, PSM_GETTABCONTROL, 0, 0)), SW_HIDE);
     ShowWindow(GetDlgItem(window_, kHelpButton), SW_HIDE);
     // Back, Next, Finish and Cancel move right into the room the hidden Help
     // button leaves, so Cancel stands where Help stood. Where the library has
@@ -183,15 +185,17 @@ void CQMPropertySheet::PaintBackground() {
     FillRect(dc.get(), &highlight, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
 }
 
-void CQMPropertySheet::DrawText(HDC dc, const std::string& text, int height, int weight, int left, int top) {
-    UniqueFont font(CreateFontA(-ScaleForDpi(height), 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial"));
+void CQMPropertySheet::DrawHeaderText(HDC dc, const std::string& text, int height, int weight, int left, int top) {
+    UniqueFont font(
+        CreateFontW(-ScaleForDpi(height), 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
     SelectedFont selected(dc, font.get());
+    const std::wstring wide = Widen(text);
     SIZE extent = {};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
     left = ScaleForDpi(left);
     top = ScaleForDpi(top);
     RECT rect = {left, top, left + extent.cx, top + extent.cy};
-    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 }
 
 void CQMPropertySheet::DrawHeader() {
@@ -204,8 +208,8 @@ void CQMPropertySheet::DrawHeader() {
     banner_->Draw(dc.get(), bannerRect, bannerPalette_.get());
     CQMPropertyPage* page = GetActivePage();
     if (!page) return;
-    DrawText(dc.get(), page->title, 13, FW_BOLD, 30, 10);
-    DrawText(dc.get(), page->subtitle, 11, FW_NORMAL, 40, 30);
+    DrawHeaderText(dc.get(), page->title, 13, FW_BOLD, 30, 10);
+    DrawHeaderText(dc.get(), page->subtitle, 11, FW_NORMAL, 40, 30);
 }
 
 LRESULT CQMPropertySheet::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

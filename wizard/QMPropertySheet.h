@@ -88,7 +88,7 @@ private:
     // Tells the active page that Cancel was confirmed.
     void NotifyCancelConfirmed();
     void PaintBackground();
-    void DrawText(HDC dc, const std::string& text, int height, int weight, int left, int top);
+    void DrawHeaderText(HDC dc, const std::string& text, int height, int weight, int left, int top);
 
     std::string caption_;
     HWND parent_;

@@ -1,8 +1,11 @@
 #include "wizard/ShellTreeCtrl.h"
 
+#include <shlwapi.h>
+
 #include <memory>
 
 #include "system/ComPtr.h"
+#include "system/Utf8.h"
 
 struct CShellTreeCtrl::ItemRecord {
     ComPtr<IShellFolder> parentFolder;
@@ -40,11 +43,22 @@ private:
 };
 
 // The item's small icon, and its open icon where the system has one.
-void SetItemIcons(TVITEMA& item, LPCITEMIDLIST absolute) {
+void SetItemIcons(TVITEMW& item, LPCITEMIDLIST absolute) {
     item.iImage = GetShellIconIndex(absolute, SHGFI_SMALLICON);
     int open = GetShellIconIndex(absolute, SHGFI_SMALLICON | SHGFI_OPENICON);
     item.iSelectedImage = open != 0 ? open : item.iImage;
     item.mask |= TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+}
+
+// The name `folder` shows for its item, as UTF-8; false when it gives none.
+bool DisplayName(IShellFolder* folder, LPCITEMIDLIST item, std::string& name) {
+    STRRET text = {};
+    UniqueHandle<ShellMemoryTraits<PWSTR>> wide;
+    if (FAILED(folder->GetDisplayNameOf(item, SHGDN_NORMAL, &text)) || FAILED(StrRetToStrW(&text, item, wide.put())) ||
+        !wide)
+        return false;
+    name = Narrow(wide.get());
+    return true;
 }
 
 // Paths compare without regard to case or to a final backslash, except that
@@ -54,8 +68,13 @@ std::string WithoutFinalBackslash(const std::string& path) {
     return path;
 }
 
+// As the file system compares names: code unit by code unit, upper-cased,
+// for every script, not only ASCII.
 bool SamePath(const std::string& itemPath, const std::string& wanted) {
-    return lstrcmpiA(WithoutFinalBackslash(itemPath).c_str(), wanted.c_str()) == 0;
+    const std::wstring first = Widen(WithoutFinalBackslash(itemPath));
+    const std::wstring second = Widen(wanted);
+    return CompareStringOrdinal(first.c_str(), static_cast<int>(first.size()), second.c_str(),
+                                static_cast<int>(second.size()), TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace
@@ -68,28 +87,28 @@ void CShellTreeCtrl::Attach(HWND tree) { window_ = tree; }
 
 HTREEITEM CShellTreeCtrl::Next(HTREEITEM item, UINT relation) const {
     return reinterpret_cast<HTREEITEM>(
-        SendMessageA(window_, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+        SendMessageW(window_, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
 }
 
 HTREEITEM CShellTreeCtrl::GetSelectedItem() const { return Next(nullptr, TVGN_CARET); }
 
 CShellTreeCtrl::ItemRecord* CShellTreeCtrl::RecordOf(HTREEITEM item) const {
     if (!item) return nullptr;
-    TVITEMA data = {};
+    TVITEMW data = {};
     data.mask = TVIF_HANDLE | TVIF_PARAM;
     data.hItem = item;
-    if (!SendMessageA(window_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data))) return nullptr;
+    if (!SendMessageW(window_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data))) return nullptr;
     return reinterpret_cast<ItemRecord*>(data.lParam);
 }
 
 void CShellTreeCtrl::DeleteAllItems() {
-    if (window_) SendMessageA(window_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    if (window_) SendMessageW(window_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
 }
 
 void CShellTreeCtrl::Populate() {
     PopulatingFlag flag(populating_);
     DeleteAllItems();
-    SendMessageA(window_, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(smallIcons_.get()));
+    SendMessageW(window_, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(smallIcons_.get()));
 
     ComPtr<IShellFolder> desktop;
     if (FAILED(SHGetDesktopFolder(desktop.put())) || !desktop) return;
@@ -97,22 +116,32 @@ void CShellTreeCtrl::Populate() {
         return;
 
     std::string name;
-    GetDisplayName(desktop.get(), desktopItem_.get(), SHGDN_NORMAL, name);
-    TVINSERTSTRUCTA insert = {};
-    insert.hParent = TVI_ROOT;
-    insert.hInsertAfter = TVI_FIRST;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-    insert.item.pszText = const_cast<char*>(name.c_str());
-    insert.item.lParam = 0;
-    SetItemIcons(insert.item, desktopItem_.get());
-    auto root = reinterpret_cast<HTREEITEM>(
-        SendMessageA(window_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    DisplayName(desktop.get(), desktopItem_.get(), name);
+    HTREEITEM root = InsertItem(TVI_ROOT, TVI_FIRST, name, desktopItem_.get(), nullptr, false);
     if (!root) return;
 
     FillChildren(desktop.get(), desktopItem_.get(), root);
-    SendMessageA(window_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+    SendMessageW(window_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
     if (HTREEITEM first = Next(root, TVGN_CHILD))
-        SendMessageA(window_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(first));
+        SendMessageW(window_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(first));
+}
+
+HTREEITEM CShellTreeCtrl::InsertItem(HTREEITEM parent, HTREEITEM previous, const std::string& name,
+                                     LPCITEMIDLIST absolute, ItemRecord* record, bool hasChildren) {
+    std::wstring text = Widen(name);
+    TVINSERTSTRUCTW insert = {};
+    insert.hParent = parent;
+    insert.hInsertAfter = previous;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.pszText = &text[0];
+    insert.item.lParam = reinterpret_cast<LPARAM>(record);
+    if (hasChildren) {
+        // An expand button before the children are listed.
+        insert.item.mask |= TVIF_CHILDREN;
+        insert.item.cChildren = 1;
+    }
+    SetItemIcons(insert.item, absolute);
+    return reinterpret_cast<HTREEITEM>(SendMessageW(window_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
 void CShellTreeCtrl::FillChildren(IShellFolder* folder, LPCITEMIDLIST parentAbsolute, HTREEITEM parent) {
@@ -135,8 +164,7 @@ void CShellTreeCtrl::FillChildren(IShellFolder* folder, LPCITEMIDLIST parentAbso
         if (!(attributes & SFGAO_FOLDER)) continue;
 
         std::string name;
-        if (!GetDisplayName(folder, object.get(), SHGDN_NORMAL, name)) break;
-        if (name.size() >= MAX_PATH) name.resize(MAX_PATH - 1);
+        if (!DisplayName(folder, object.get(), name)) break;
 
         auto record = std::make_unique<ItemRecord>();
         folder->QueryInterface(IID_IShellFolder, record->parentFolder.putVoid());  // a reference of its own
@@ -144,20 +172,8 @@ void CShellTreeCtrl::FillChildren(IShellFolder* folder, LPCITEMIDLIST parentAbso
         record->absolute.reset(ConcatItemIdLists(parentAbsolute, object.get()));
         if (!record->parentFolder || !record->relative || !record->absolute) break;
 
-        TVINSERTSTRUCTA insert = {};
-        insert.hParent = parent;
-        insert.hInsertAfter = previous;
-        insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-        insert.item.pszText = const_cast<char*>(name.c_str());
-        insert.item.lParam = reinterpret_cast<LPARAM>(record.get());
-        if (attributes & SFGAO_HASSUBFOLDER) {
-            // An expand button before the children are listed.
-            insert.item.mask |= TVIF_CHILDREN;
-            insert.item.cChildren = 1;
-        }
-        SetItemIcons(insert.item, record->absolute.get());
-        auto inserted = reinterpret_cast<HTREEITEM>(
-            SendMessageA(window_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+        HTREEITEM inserted = InsertItem(parent, previous, name, record->absolute.get(), record.get(),
+                                        (attributes & SFGAO_HASSUBFOLDER) != 0);
         if (!inserted) break;
         record.release();  // the tree's delete-item notification frees it
         previous = inserted;
@@ -186,36 +202,37 @@ bool CShellTreeCtrl::FillAndSort(HTREEITEM item) {
     sort.hParent = item;
     sort.lpfnCompare = &CShellTreeCtrl::CompareSiblings;
     sort.lParam = reinterpret_cast<LPARAM>(folder.get());
-    SendMessageA(window_, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
+    SendMessageW(window_, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
     return true;
 }
 
-void CShellTreeCtrl::OnItemExpanding(const NMTREEVIEWA& change) {
+void CShellTreeCtrl::OnItemExpanding(const NMTREEVIEWW& change) {
     if ((change.action & (TVE_COLLAPSE | TVE_EXPAND)) != TVE_EXPAND) return;
     HTREEITEM item = change.itemNew.hItem;
     UINT state = static_cast<UINT>(
-        SendMessageA(window_, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDEDONCE));
+        SendMessageW(window_, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDEDONCE));
     if (state & TVIS_EXPANDEDONCE) return;
     if (!FillAndSort(item)) return;
     if (!Next(item, TVGN_CHILD)) {
         // The shell promised sub-folders that the listing did not have: drop
         // the expand button rather than leave one that opens nothing.
-        TVITEMA data = {};
+        TVITEMW data = {};
         data.mask = TVIF_HANDLE | TVIF_CHILDREN;
         data.hItem = item;
         data.cChildren = 0;
-        SendMessageA(window_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+        SendMessageW(window_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&data));
     }
 }
 
-void CShellTreeCtrl::OnDeleteItem(const NMTREEVIEWA& change) {
+void CShellTreeCtrl::OnDeleteItem(const NMTREEVIEWW& change) {
     delete reinterpret_cast<ItemRecord*>(change.itemOld.lParam);
 }
 
 bool CShellTreeCtrl::Notify(const NMHDR& header) {
     if (header.hwndFrom != window_) return false;
     // The tree asks its parent which character set to notify in; take both.
-    const auto& change = reinterpret_cast<const NMTREEVIEWA&>(header);
+    // The fields read here lie at the same places in either form.
+    const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
     switch (header.code) {
     case TVN_ITEMEXPANDINGA:
     case TVN_ITEMEXPANDINGW:
@@ -228,7 +245,7 @@ bool CShellTreeCtrl::Notify(const NMHDR& header) {
     case TVN_SELCHANGEDA:
     case TVN_SELCHANGEDW:
         if (!populating_)
-            PostMessageA(GetParent(window_), WM_COMMAND, MAKEWPARAM(kTreeSelectionChangedCommand, 0),
+            PostMessageW(GetParent(window_), WM_COMMAND, MAKEWPARAM(kTreeSelectionChangedCommand, 0),
                          reinterpret_cast<LPARAM>(window_));
         return true;
     default:
@@ -240,9 +257,11 @@ std::string CShellTreeCtrl::GetItemPath(HTREEITEM item) const {
     if (!item) return std::string();
     ItemRecord* record = RecordOf(item);
     LPCITEMIDLIST absolute = record ? record->absolute.get() : desktopItem_.get();
-    char path[1024] = {};
-    if (!absolute || !SHGetPathFromIDListA(absolute, path)) return std::string();
-    return path;
+    if (!absolute) return std::string();
+    // Asked of the shell item, so a path of any length comes whole.
+    UniqueHandle<ShellMemoryTraits<PWSTR>> path;
+    if (FAILED(SHGetNameFromIDList(absolute, SIGDN_FILESYSPATH, path.put())) || !path) return std::string();
+    return Narrow(path.get());
 }
 
 HTREEITEM CShellTreeCtrl::FindItem(const std::string& path, HTREEITEM start) const {
@@ -269,11 +288,11 @@ void CShellTreeCtrl::SelectPath(const std::string& path) {
             found = item;
             FillAndSort(found);
             if (Next(found, TVGN_CHILD))
-                SendMessageA(window_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(found));
+                SendMessageW(window_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(found));
         }
     }
     HTREEITEM target = FindItem(wanted, found);
     if (!target) return;
-    SendMessageA(window_, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(target));
-    SendMessageA(window_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(target));
+    SendMessageW(window_, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(target));
+    SendMessageW(window_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(target));
 }

@@ -56,10 +56,13 @@ private:
     static int CALLBACK CompareSiblings(LPARAM first, LPARAM second, LPARAM folder);
 
     void FillChildren(IShellFolder* folder, LPCITEMIDLIST parentAbsolute, HTREEITEM parent);
+    // Inserts one item after `previous` below `parent`; null on failure.
+    HTREEITEM InsertItem(HTREEITEM parent, HTREEITEM previous, const std::string& name, LPCITEMIDLIST absolute,
+                         ItemRecord* record, bool hasChildren);
     // Lists and sorts the children of an item that has none yet.
     bool FillAndSort(HTREEITEM item);
-    void OnItemExpanding(const NMTREEVIEWA& change);
-    void OnDeleteItem(const NMTREEVIEWA& change);
+    void OnItemExpanding(const NMTREEVIEWW& change);
+    void OnDeleteItem(const NMTREEVIEWW& change);
     ItemRecord* RecordOf(HTREEITEM item) const;
     HTREEITEM Next(HTREEITEM item, UINT relation) const;
 

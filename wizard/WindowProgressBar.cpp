@@ -17,7 +17,7 @@ void WindowProgressBar::send(UINT message, WPARAM wParam, LPARAM lParam) {
     // A worker does not wait for the window's thread to take each message
     // (a round trip between threads costs about a millisecond under Wine);
     // sent messages still arrive in the order sent, before any posted one.
-    if (bar_) SendNotifyMessageA(bar_, message, wParam, lParam);
+    if (bar_) SendNotifyMessageW(bar_, message, wParam, lParam);
 }
 
 void WindowProgressBar::setRange(int lower, int upper) {

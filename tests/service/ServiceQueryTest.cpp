@@ -10,6 +10,7 @@
 #include "service/UpdateServiceClient.h"
 #include "support/ScratchFolder.h"
 #include "support/UpdateService.h"
+#include "WideFiles.h"
 
 namespace {
 
@@ -338,6 +339,25 @@ TEST_F(ServiceQueries, PublishedDigestsAreCheckedAndAMismatchLeavesNoFile) {
     upper.sha256 = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
     upper.links.push_back(std::make_unique<LinkRecord>(service.fileUrl("app.zip")));
     EXPECT_EQ(query.retrieveFile(upper, folder.path(), nullptr), kQueryFound) << query.lastError();
+}
+
+TEST_F(ServiceQueries, DownloadsKeepFolderAndFileNamesInAnyScript) {
+    service.putFile("app.zip", "abc");
+    const std::string digest = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+    const std::string name = "приложение 应用.zip";
+    WideFolder downloads(folder.path() + "загрузки 下载\\");
+    ASSERT_TRUE(downloads.made());
+    WideFile downloaded(downloads.path + name);
+    ServiceQuery query(service.serviceUrl());
+    EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), name, downloads.path, nullptr, digest), kQueryFound)
+        << query.lastError();
+    EXPECT_EQ(downloaded.read(), "abc");
+
+    // Bytes that are not the published ones are deleted by that same name.
+    service.putFile("app.zip", "abd");
+    EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), name, downloads.path, nullptr, digest), kQueryFailed);
+    EXPECT_EQ(query.lastError(), DigestMismatchText(name));
+    EXPECT_FALSE(downloaded.exists());
 }
 
 TEST_F(ServiceQueries, DownloadTargetsThatCannotBeWritten) {

@@ -11,6 +11,7 @@
 #include "service/UpdateServiceClient.h"
 #include "support/ScratchFolder.h"
 #include "support/UpdateService.h"
+#include "WideFiles.h"
 
 namespace {
 
@@ -63,6 +64,21 @@ TEST_F(Transport, RequestLineAndHeaderBlockAsTheServiceReceivedThem) {
     // A body turns the request into a POST carrying it.
     EXPECT_EQ(requests[1].line, "POST /files/data.bin HTTP/1.1");
     EXPECT_EQ(requests[1].header("Content-Length"), "7");
+}
+
+// A path outside ASCII goes as the UTF-8 escapes a browser would send, and
+// the file of that name comes back.
+TEST_F(Transport, AnAddressWithANonAsciiPathReachesItsFile) {
+    WideFile published(service.publishDir() + "files\\данные 数据.bin");
+    ASSERT_TRUE(published.write("named bytes"));
+    std::unique_ptr<HttpRequest> request = open(service.fileUrl("данные 数据.bin") + "?язык=ru");
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->statusCode(), 200);
+    std::string path = folder.path() + "named.bin";
+    EXPECT_EQ(request->downloadToFile(path, true, nullptr), 1) << request->errorText();
+    EXPECT_EQ(ReadTextFile(path), "named bytes");
+    EXPECT_EQ(service.requests(), std::vector<std::string>{"GET /files/%D0%B4%D0%B0%D0%BD%D0%BD%D1%8B%D0%B5%20"
+                                                           "%E6%95%B0%E6%8D%AE.bin?%D1%8F%D0%B7%D1%8B%D0%BA=ru HTTP/1.1"});
 }
 
 TEST_F(Transport, SuccessMeansTwoHundredToTwoNinetyNine) {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,7 +21,9 @@
 #include "system/PathText.h"
 #include "system/ShellItems.h"
 #include "system/TextCase.h"
+#include "system/Utf8.h"
 #include "wizard/FolderBrowserDialog.h"
+#include "wizard/WideFolders.h"
 #include "wizard/WizardDriver.h"
 
 using namespace wizard_driver;
@@ -91,21 +94,21 @@ HTREEITEM Item(HWND tree, HTREEITEM from, UINT relation) {
     return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(from)));
 }
 
-TVITEMA ItemInfo(HWND tree, HTREEITEM item, char* text = nullptr, int textSize = 0) {
-    TVITEMA info = {};
+TVITEMW ItemInfo(HWND tree, HTREEITEM item, wchar_t* text = nullptr, int textSize = 0) {
+    TVITEMW info = {};
     info.mask = TVIF_HANDLE | TVIF_CHILDREN | TVIF_STATE | (text ? TVIF_TEXT : 0);
     info.stateMask = TVIS_EXPANDED | TVIS_EXPANDEDONCE;
     info.hItem = item;
     info.pszText = text;
     info.cchTextMax = textSize;
-    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info));
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&info));
     return info;
 }
 
 std::string ItemText(HWND tree, HTREEITEM item) {
-    char text[MAX_PATH] = {};
-    ItemInfo(tree, item, text, sizeof(text));
-    return text;
+    wchar_t text[1024] = {};
+    ItemInfo(tree, item, text, static_cast<int>(std::size(text)));
+    return Narrow(text);
 }
 
 bool HasButton(HWND tree, HTREEITEM item) { return ItemInfo(tree, item).cChildren != 0; }
@@ -230,18 +233,24 @@ struct InitialFolderCase {
 };
 
 // An existing folder given at the start is selected, in view and shown in
-// the edit box, and OK returns the folder's own path.
+// the edit box, and OK returns the folder's own path, whatever script its
+// name is written in.
 TEST(FolderBrowser, SelectsTheInitialFolderAndOkReturnsIt) {
     ScratchFolder scratch("browse");
     MakeFolders(scratch.path(), {"One", "One\\Two", "One\\Two\\Three", "One\\Two\\Three\\Four",
                                  "One\\Two\\Three\\Four\\Five"});
+    WideFolders named(scratch.path(), {"Документы", "Документы\\数据 2005"});
+    ASSERT_TRUE(named.allMade());
     const std::string deep = scratch.path() + "One\\Two\\Three\\Four";
+    const std::string nonLatin = scratch.path() + "Документы\\数据 2005";
     const std::string scratchFolder = WithoutFinalBackslash(scratch.path());
     const std::string scratchName = GetFileNameOfPath(scratchFolder);
     const InitialFolderCase cases[] = {
         {"exactly as on disk", deep, "Four", deep},
         {"in other capitals", AsciiUpperCase(deep), "Four", deep},
         {"with a final backslash", scratch.path(), scratchName, scratchFolder},
+        {"named in Cyrillic and Chinese", nonLatin, "数据 2005", nonLatin},
+        {"in other Cyrillic capitals", scratch.path() + "ДОКУМЕНТЫ\\数据 2005\\", "数据 2005", nonLatin},
     };
     for (const InitialFolderCase& c : cases) {
         SCOPED_TRACE(c.what);

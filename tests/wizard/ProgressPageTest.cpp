@@ -20,6 +20,8 @@ using namespace wizard_driver;
 namespace {
 
 constexpr int kSteps = 1000000;
+// A caption naming a file in scripts no ANSI code page holds.
+const char kStepCaption[] = "Downloading данные 数据.zip...";
 
 // Reports like a download: a million single steps, then waits for the test
 // before it posts its outcome.
@@ -36,7 +38,7 @@ protected:
         ui.totalBar()->setStep(1);
         ui.enableBack(false);
         ui.enableNext(false);
-        ui.setStepCaption("Downloading application files...");
+        ui.setStepCaption(kStepCaption);
         ui.stepBar()->setRange(0, kSteps);
         ui.stepBar()->setStep(1);
         for (int i = 0; i < kSteps; ++i) ui.stepBar()->stepIt();
@@ -116,7 +118,7 @@ TEST(ProgressPage, WorkerDrivesThePageAndItsOutcomeTurnsTheWizard) {
 
     // The worker has stepped its million and waits for us.
     ASSERT_TRUE(WaitFor([&] { return BarPosition(sheet, IDC_TOTAL_BAR) == 1; }, 20000));
-    EXPECT_EQ(PageText(sheet, IDC_STEP_CAPTION), "Downloading application files...");
+    EXPECT_EQ(PageText(sheet, IDC_STEP_CAPTION), kStepCaption);
     EXPECT_EQ(PageText(sheet, IDC_TOTAL_CAPTION), "Total completion");
     EXPECT_EQ(BarPosition(sheet, IDC_STEP_BAR), kSteps);
     auto* stepBar = dynamic_cast<WindowProgressBar*>(wizard.progress->channel()->stepBar());

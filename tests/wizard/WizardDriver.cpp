@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "system/UniqueHandle.h"
+#include "system/Utf8.h"
 
 #include "wizard/QMPropertySheet.h"
 
@@ -65,9 +66,12 @@ bool WaitForPage(HWND sheet, int index, DWORD timeoutMs) {
 }
 
 std::string Text(HWND window) {
-    char buffer[1024] = {};
-    SendMessageA(window, WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer));
-    return buffer;
+    // Asked by message, which also reaches a window of another process.
+    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT copied = SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(copied));
+    return Narrow(text);
 }
 
 static HWND ActivePage(HWND sheet) {

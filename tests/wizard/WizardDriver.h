@@ -29,6 +29,7 @@ void Click(HWND sheet, int buttonId);
 void PostClick(HWND window, int buttonId);
 int PageIndex(HWND sheet);
 bool WaitForPage(HWND sheet, int index, DWORD timeoutMs = 5000);
+// The window's text, as UTF-8.
 std::string Text(HWND window);
 // The text of control `id` on the active page.
 std::string PageText(HWND sheet, int id);

@@ -1,0 +1,30 @@
+#include "wizard/WindowText.h"
+
+#include <shellapi.h>
+
+#include "system/Utf8.h"
+
+std::string GetWindowTextUtf8(HWND window) {
+    if (!window) return std::string();
+    // The length may count more than the text, never less; the copy says
+    // how much there was.
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(window, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return Narrow(text);
+}
+
+void SetWindowTextUtf8(HWND window, const std::string& text) { SetWindowTextW(window, Widen(text).c_str()); }
+
+void SetDlgItemTextUtf8(HWND dialog, int id, const std::string& text) {
+    SetDlgItemTextW(dialog, id, Widen(text).c_str());
+}
+
+int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
+    return MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), type);
+}
+
+void OpenWithShell(HWND owner, const std::string& target) {
+    ShellExecuteW(owner, nullptr, Widen(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
