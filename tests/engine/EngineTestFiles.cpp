@@ -37,28 +37,3 @@ bool ReadDiskFileTimes(const std::string& path, DiskFileTimes& times) {
     return true;
 }
 
-std::wstring LiteralWidePath(const std::string& path) {
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), int(path.size()), nullptr, 0);
-    std::wstring wide(size_t(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), int(path.size()), &wide[0], length);
-    return L"\\\\?\\" + wide;
-}
-
-DWORD WideAttributes(const std::string& path) { return GetFileAttributesW(LiteralWidePath(path).c_str()); }
-
-std::string ReadWideFile(const std::string& path) {
-    UniqueFileHandle in(CreateFileW(LiteralWidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::string text;
-    char block[4096];
-    DWORD read = 0;
-    while (in && ReadFile(in.get(), block, sizeof block, &read, nullptr) && read > 0) text.append(block, read);
-    return text;
-}
-
-void WriteWideFile(const std::string& path, const std::string& bytes) {
-    UniqueFileHandle out(CreateFileW(LiteralWidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    WriteFile(out.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
-}

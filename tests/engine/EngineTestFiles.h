@@ -23,10 +23,3 @@ struct DiskFileTimes {
 };
 bool ReadDiskFileTimes(const std::string& path, DiskFileTimes& times);
 
-// What Windows itself finds at a UTF-8 path, whatever its characters and
-// length: the wide calls on the literal "\\?\" form of a full path with
-// backslashes only. Made here, not with the code under test.
-std::wstring LiteralWidePath(const std::string& path);
-DWORD WideAttributes(const std::string& path);  // INVALID_FILE_ATTRIBUTES when absent
-std::string ReadWideFile(const std::string& path);
-void WriteWideFile(const std::string& path, const std::string& bytes);

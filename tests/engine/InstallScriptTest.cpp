@@ -139,13 +139,13 @@ TEST_F(InstallScript, UnzipWritesNonLatinNamesAndArchivesPackedByJar) {
         {"conf\\na\xC3\xAFve-caf\xC3\xA9.txt", "packed by jar\n"},  // utf8.zip's, replaced
         {"lib\\app.jar", "application library\n"},
     };
-    for (const auto& f : files) EXPECT_EQ(ReadWideFile(home + f.path), f.content) << f.path;
-    EXPECT_TRUE(WideAttributes(home + "bin") & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(WideAttributes(home + "bin\\QuillmarApp.bat") & FILE_ATTRIBUTE_READONLY, 0u);
+    for (const auto& f : files) EXPECT_EQ(ReadTextFile(home + f.path), f.content) << f.path;
+    EXPECT_TRUE(PathAttributes(home + "bin") & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(PathAttributes(home + "bin\\QuillmarApp.bat") & FILE_ATTRIBUTE_READONLY, 0u);
 
     // A name flagged as UTF-8 that is not: nothing of that archive is written.
     EXPECT_EQ(unzip("badutf8.zip", "", true).reason, "Zipfile is corrupt or not a zipfile");
-    EXPECT_EQ(WideAttributes(home + "good.txt"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(PathAttributes(home + "good.txt"), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(InstallScript, TreesDeeperThan260CharactersInstallAndAreDeleted) {
@@ -155,11 +155,11 @@ TEST_F(InstallScript, TreesDeeperThan260CharactersInstallAndAreDeleted) {
     ASSERT_GT(file.size(), 260u + 60u) << file;
 
     ASSERT_TRUE(unzip("deep.zip", "", true).succeeded());
-    EXPECT_EQ(ReadWideFile(file), "far below\n");
+    EXPECT_EQ(ReadTextFile(file), "far below\n");
     const std::string top = deep.substr(0, home.size() + 59);
     EXPECT_TRUE(DeleteDirectoryTree(top));
-    EXPECT_EQ(WideAttributes(top), INVALID_FILE_ATTRIBUTES);
-    EXPECT_NE(WideAttributes(home), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(PathAttributes(top), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(PathAttributes(home), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(InstallScript, UnzipNeverWritesOutsideItsFolder) {

@@ -168,7 +168,7 @@ std::string RunBatchFile(const std::string& folder, const std::string& name) {
         TerminateProcess(process.get(), 1);
         return "<cmd.exe did not end>";
     }
-    return ReadWideFile(folder + "\\out.txt");
+    return ReadTextFile(folder + "\\out.txt");
 }
 
 }  // namespace
@@ -182,12 +182,12 @@ TEST_F(LauncherFiles, BatchFileNamesNonLatinFoldersSoThatCmdFindsThem) {
     for (const std::string& folder : {cafe, cyrillic}) {
         const std::string app = home.path() + folder + "\\";
         for (const char* sub : {"", "bin", "lib", "ext", "jre", "jre\\bin"})
-            ASSERT_TRUE(CreateDirectoryW(LiteralWidePath(app + sub).c_str(), nullptr)) << sub;
+            ASSERT_TRUE(MakeFolder(app + sub)) << sub;
         for (const std::string& file :
              std::vector<std::string>{"lib\\base.jar", "lib\\app.jar", "jre\\bin\\java.exe", "ext\\" + folder + ".jar"})
-            WriteWideFile(app + file, "x");
+            WriteTextFile(app + file, "x");
         const std::string bat = app + "bin\\QuillmarApp.bat";
-        WriteWideFile(bat,
+        WriteTextFile(bat,
                       "@echo off\r\n"
                       "set JAVA_PATH=\"\"\r\n"
                       "set CLASSPATH=..\\lib\\base.jar\r\n"
@@ -198,7 +198,7 @@ TEST_F(LauncherFiles, BatchFileNamesNonLatinFoldersSoThatCmdFindsThem) {
         EXPECT_EQ(updateClassPath(app, bat, app + "ext\\" + folder + ".jar", LauncherStyle::Windows),
                   LauncherEdit::Rewritten);
         EXPECT_EQ(updateJavaPath(bat, app + "jre"), LauncherEdit::Rewritten);
-        const std::string edited = ReadWideFile(bat);
+        const std::string edited = ReadTextFile(bat);
         EXPECT_EQ(edited.find(folder), std::string::npos) << edited;  // no byte of the folder's UTF-8
         if (folder == cafe) {  // "é" is 0x82 in code page 437
             EXPECT_NE(edited.find("Caf\x82\\ext\\Caf\x82.jar;..\\lib\\app.jar;..\\lib\\base.jar\r\n"),
@@ -209,9 +209,9 @@ TEST_F(LauncherFiles, BatchFileNamesNonLatinFoldersSoThatCmdFindsThem) {
 
         // A path with neither a form in the code page nor a short name (the
         // file is not there) is not written at all.
-        const std::string before = ReadWideFile(bat);
+        const std::string before = ReadTextFile(bat);
         EXPECT_EQ(updateClassPath(app, bat, app + "ext\\" + cyrillic + "-missing.jar", LauncherStyle::Windows),
                   LauncherEdit::Inexpressible);
-        EXPECT_EQ(ReadWideFile(bat), before);
+        EXPECT_EQ(ReadTextFile(bat), before);
     }
 }

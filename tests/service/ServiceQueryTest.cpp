@@ -10,7 +10,6 @@
 #include "service/UpdateServiceClient.h"
 #include "support/ScratchFolder.h"
 #include "support/UpdateService.h"
-#include "WideFiles.h"
 
 namespace {
 
@@ -345,19 +344,18 @@ TEST_F(ServiceQueries, DownloadsKeepFolderAndFileNamesInAnyScript) {
     service.putFile("app.zip", "abc");
     const std::string digest = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
     const std::string name = "приложение 应用.zip";
-    WideFolder downloads(folder.path() + "загрузки 下载\\");
-    ASSERT_TRUE(downloads.made());
-    WideFile downloaded(downloads.path + name);
+    const std::string downloads = folder.path() + "загрузки 下载\\";
+    ASSERT_TRUE(MakeFolder(downloads));
     ServiceQuery query(service.serviceUrl());
-    EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), name, downloads.path, nullptr, digest), kQueryFound)
+    EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), name, downloads, nullptr, digest), kQueryFound)
         << query.lastError();
-    EXPECT_EQ(downloaded.read(), "abc");
+    EXPECT_EQ(ReadTextFile(downloads + name), "abc");
 
     // Bytes that are not the published ones are deleted by that same name.
     service.putFile("app.zip", "abd");
-    EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), name, downloads.path, nullptr, digest), kQueryFailed);
+    EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), name, downloads, nullptr, digest), kQueryFailed);
     EXPECT_EQ(query.lastError(), DigestMismatchText(name));
-    EXPECT_FALSE(downloaded.exists());
+    EXPECT_FALSE(PathExists(downloads + name));
 }
 
 TEST_F(ServiceQueries, DownloadTargetsThatCannotBeWritten) {

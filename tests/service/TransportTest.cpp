@@ -11,7 +11,6 @@
 #include "service/UpdateServiceClient.h"
 #include "support/ScratchFolder.h"
 #include "support/UpdateService.h"
-#include "WideFiles.h"
 
 namespace {
 
@@ -69,8 +68,7 @@ TEST_F(Transport, RequestLineAndHeaderBlockAsTheServiceReceivedThem) {
 // A path outside ASCII goes as the UTF-8 escapes a browser would send, and
 // the file of that name comes back.
 TEST_F(Transport, AnAddressWithANonAsciiPathReachesItsFile) {
-    WideFile published(service.publishDir() + "files\\данные 数据.bin");
-    ASSERT_TRUE(published.write("named bytes"));
+    WriteTextFile(service.publishDir() + "files\\данные 数据.bin", "named bytes");
     std::unique_ptr<HttpRequest> request = open(service.fileUrl("данные 数据.bin") + "?язык=ru");
     ASSERT_TRUE(request);
     EXPECT_EQ(request->statusCode(), 200);

@@ -4,6 +4,7 @@
 
 #include "system/UniqueHandle.h"
 #include "system/Utf8.h"
+#include "system/WidePath.h"
 
 ScratchFolder::ScratchFolder(const std::string& tag) {
     static int counter = 0;
@@ -18,13 +19,13 @@ ScratchFolder::~ScratchFolder() { RemoveTreeForTest(path_); }
 
 void WriteTextFile(const std::string& path, const std::string& text) {
     UniqueFileHandle file(
-        CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (file) WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 std::string ReadTextFile(const std::string& path) {
-    UniqueFileHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    UniqueFileHandle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     std::string text;
     if (!file) return text;
@@ -34,9 +35,11 @@ std::string ReadTextFile(const std::string& path) {
     return text;
 }
 
-bool PathExists(const std::string& path) {
-    return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool PathExists(const std::string& path) { return PathAttributes(path) != INVALID_FILE_ATTRIBUTES; }
+
+unsigned long PathAttributes(const std::string& path) { return GetFileAttributesW(WidePath(path).c_str()); }
+
+bool MakeFolder(const std::string& path) { return CreateDirectoryW(WidePath(path).c_str(), nullptr) != FALSE; }
 
 namespace {
 

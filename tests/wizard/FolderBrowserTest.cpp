@@ -23,7 +23,6 @@
 #include "system/TextCase.h"
 #include "system/Utf8.h"
 #include "wizard/FolderBrowserDialog.h"
-#include "wizard/WideFolders.h"
 #include "wizard/WizardDriver.h"
 
 using namespace wizard_driver;
@@ -160,7 +159,7 @@ std::string WithoutFinalBackslash(std::string path) {
 }
 
 void MakeFolders(const std::string& root, const std::vector<std::string>& folders) {
-    for (const std::string& folder : folders) ASSERT_TRUE(CreateDirectoryA((root + folder).c_str(), nullptr)) << folder;
+    for (const std::string& folder : folders) ASSERT_TRUE(MakeFolder(root + folder)) << folder;
 }
 
 void Press(HWND dialog, int buttonId) { SendMessageA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0); }
@@ -239,8 +238,7 @@ TEST(FolderBrowser, SelectsTheInitialFolderAndOkReturnsIt) {
     ScratchFolder scratch("browse");
     MakeFolders(scratch.path(), {"One", "One\\Two", "One\\Two\\Three", "One\\Two\\Three\\Four",
                                  "One\\Two\\Three\\Four\\Five"});
-    WideFolders named(scratch.path(), {"Документы", "Документы\\数据 2005"});
-    ASSERT_TRUE(named.allMade());
+    MakeFolders(scratch.path(), {"Документы", "Документы\\数据 2005"});
     const std::string deep = scratch.path() + "One\\Two\\Three\\Four";
     const std::string nonLatin = scratch.path() + "Документы\\数据 2005";
     const std::string scratchFolder = WithoutFinalBackslash(scratch.path());

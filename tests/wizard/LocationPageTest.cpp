@@ -12,7 +12,6 @@
 #include "support/ScratchFolder.h"
 #include "system/Utf8.h"
 #include "wizard/LocationPage.h"
-#include "wizard/WideFolders.h"
 #include "wizard/WizardDriver.h"
 
 using namespace wizard_driver;
@@ -54,8 +53,7 @@ bool SameIgnoringCase(const std::string& first, const std::string& second) {
 // stores it: every name intact.
 TEST(LocationPage, CarriesFolderNamesInAnyScript) {
     ScratchFolder scratch("location");
-    WideFolders named(scratch.path(), {"Программы", "Программы\\数据 2005"});
-    ASSERT_TRUE(named.allMade());
+    ASSERT_TRUE(MakeFolder(scratch.path() + "Программы") && MakeFolder(scratch.path() + "Программы\\数据 2005"));
     const std::string picked = scratch.path() + "Программы\\数据 2005";
     InstallerConfig config("installer-id", "product-id", "VYN2005");
     config.setInstallDir(scratch.path() + "Программы\\");
