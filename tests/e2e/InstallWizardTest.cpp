@@ -163,7 +163,8 @@ protected:
         return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     }
     static void setPageText(HWND sheet, int id, const std::string& text) {
-        SendMessageA(GetDlgItem(ActivePageOf(sheet), id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        const std::wstring wide = Widen(text);
+        SendMessageW(GetDlgItem(ActivePageOf(sheet), id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     }
     static bool checked(HWND sheet, int id) {
         return SendMessageA(GetDlgItem(ActivePageOf(sheet), id), BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -192,6 +193,15 @@ protected:
         service_.publish(ServiceSoftware(kInstallerGuid, 1001, "VYN2005 Installer", {"1.01000", "2.00000"})
                              .file(5, "NewInstaller.bat", "2.00000"));
         service_.putFile("NewInstaller.bat", script);
+    }
+    // On the complete page once the install script has registered the
+    // product: Finish with neither the launch nor the desktop icon.
+    bool finishWithoutLaunchOrIcon(HWND sheet) {
+        if (!WaitFor([] { return LocalMachineKeyExists(kUninstallEntry); }, 30000)) return false;
+        SendMessageA(GetDlgItem(ActivePageOf(sheet), IDC_LAUNCH_CHECK), BM_CLICK, 0, 0);
+        SendMessageA(GetDlgItem(ActivePageOf(sheet), IDC_DESKTOP_CHECK), BM_CLICK, 0, 0);
+        Click(sheet, kFinishButton);
+        return installerEnds();
     }
     static bool shown(HWND sheet, int id) { return IsWindowVisible(GetDlgItem(ActivePageOf(sheet), id)) != FALSE; }
 
@@ -392,11 +402,7 @@ TEST_F(InstallWizardRun, InstallsOverHttpsFromAStaticTreeBehindNginx) {
     ASSERT_TRUE(sheet);
     std::string home = installUpToTheCompletePage(sheet);
     EXPECT_EQ(PageText(sheet, IDC_PAGE_TEXT), "");
-    ASSERT_TRUE(WaitFor([] { return LocalMachineKeyExists(kUninstallEntry); }, 30000));
-    SendMessageA(GetDlgItem(ActivePageOf(sheet), IDC_LAUNCH_CHECK), BM_CLICK, 0, 0);
-    SendMessageA(GetDlgItem(ActivePageOf(sheet), IDC_DESKTOP_CHECK), BM_CLICK, 0, 0);
-    Click(sheet, kFinishButton);
-    ASSERT_TRUE(installerEnds());
+    ASSERT_TRUE(finishWithoutLaunchOrIcon(sheet));
     EXPECT_TRUE(PathExists(home + "lib\\qmtapp.jar"));
     EXPECT_EQ(AsciiUpperCase(LocalMachineString(kProductKeyPath, "Home")), home);
     EXPECT_TRUE(service_.requests().empty()) << "nothing came from the plain HTTP service";
@@ -536,19 +542,10 @@ TEST_F(InstallWizardRun, WizardInstallsIntoAFolderOfAnotherScript) {
     registerJava("1.6");
     HWND sheet = startInstaller();
     ASSERT_TRUE(sheet);
-    passLicence(sheet);
-    ASSERT_TRUE(WaitForPage(sheet, 3, 30000));
     const std::string parent = scratch_.path() + "\xE3\x83\x97\xE3\x83\xAD\xE3\x82\xB0\xE3\x83\xA9\xE3\x83\xA0\\";  // プログラム
-    const std::wstring typed = Widen(parent);
-    SendMessageW(GetDlgItem(ActivePageOf(sheet), IDC_INSTALL_DIR), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
-    Click(sheet, kNextButton);
-    ASSERT_TRUE(WaitForPage(sheet, 5, 60000));
+    ASSERT_TRUE(installInto(sheet, parent));
     EXPECT_EQ(PageText(sheet, IDC_PAGE_TEXT), "");
-    ASSERT_TRUE(WaitFor([] { return LocalMachineKeyExists(kUninstallEntry); }, 30000));
-    SendMessageA(GetDlgItem(ActivePageOf(sheet), IDC_LAUNCH_CHECK), BM_CLICK, 0, 0);
-    SendMessageA(GetDlgItem(ActivePageOf(sheet), IDC_DESKTOP_CHECK), BM_CLICK, 0, 0);
-    Click(sheet, kFinishButton);
-    ASSERT_TRUE(installerEnds());
+    ASSERT_TRUE(finishWithoutLaunchOrIcon(sheet));
     EXPECT_EQ(AsciiUpperCase(LocalMachineString(kProductKeyPath, "Home")), AsciiUpperCase(parent + kAppFolderPath));
     EXPECT_TRUE(PathExists(parent + kAppFolderPath + "bin\\QuillmarApp.bat"));
 }
