@@ -7,6 +7,7 @@
 #include "flow/ExitCode.h"
 #include "flow/InstallerConfig.h"
 #include "flow/Launcher.h"
+#include "flow/RunLock.h"
 #include "flow/SelfRemoval.h"
 #include "flow/SilentRun.h"
 #include "system/FileSystem.h"
@@ -97,8 +98,17 @@ int RunUninstallMode(InstallerConfig& config, const WizardRunners& wizards) {
 int RunSelectedMode(InstallerConfig& config, const StartupOptions& options, const std::vector<std::string>& arguments,
                     const WizardRunners& wizards) {
     switch (options.mode) {
-        case RunMode::Register: return config.registerProduct() ? kExitSuccess : kExitFailed;
-        case RunMode::Unregister: return config.unregisterProduct() ? kExitSuccess : kExitFailed;
+        case RunMode::Register:
+        case RunMode::Unregister: {
+            MachineRunLock lock;
+            if (lock.acquire(config.productKey()) != MachineRunLock::Result::Acquired) {
+                LogLine("Failed: " + AnotherRunText(config.productKey()));
+                return kExitFailed;
+            }
+            const bool done =
+                options.mode == RunMode::Register ? config.registerProduct() : config.unregisterProduct();
+            return done ? kExitSuccess : kExitFailed;
+        }
         case RunMode::Install:
             if (options.silent) return RunSilentInstall(config, options.hasFolder, options.folder, arguments);
             return RunInstallMode(config, wizards);

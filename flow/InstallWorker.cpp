@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "flow/InstallerConfig.h"
+#include "flow/RunLock.h"
 #include "engine/InstallScript.h"
 #include "engine/InstallTasks.h"
 #include "service/ServiceQuery.h"
@@ -55,6 +56,10 @@ void InstallWorker::Run() {
     total->setStep(1);
     ui.enableBack(false);
     ui.enableNext(false);
+
+    // Nothing changes on disk before this run is the machine's only writer.
+    MachineRunLock lock;
+    if (!takeRunLock(lock)) return;
 
     // Every file into the updates folder, the application's first. A failure
     // without a text passes over the application's files but, for the

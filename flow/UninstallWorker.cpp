@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "flow/InstallerConfig.h"
+#include "flow/RunLock.h"
 #include "flow/SelfRemoval.h"
 #include "system/FileSystem.h"
 #include "system/PathSafety.h"
@@ -94,7 +95,8 @@ void UninstallWorker::Run() {
     ui.stepBar()->setStep(1);
     ui.enableBack(false);
     ui.enableNext(false);
-    if (!RemoveProduct()) return;
+    MachineRunLock lock;
+    if (!takeRunLock(lock) || !RemoveProduct()) return;
 
     ui.stepBar()->setPosition(kBarFull);
     postOutcome(WizardOutcome::Of(OutcomeKind::Uninstalled, LoadResourceText(IDS_UNINSTALL_COMPLETED)));

@@ -1,5 +1,7 @@
 #include "flow/WorkerThread.h"
 
+#include "flow/InstallerConfig.h"
+
 namespace {
 
 // Waits for `handle` while handling the messages other threads send to this
@@ -57,4 +59,16 @@ DWORD WINAPI WorkerThread::Entry(void* parameter) {
     // A run that ended without saying how must not leave the wizard waiting.
     if (!channel->outcomePosted()) channel->postOutcome(WizardOutcome::Failure(kWorkerStoppedText));
     return result;
+}
+
+bool WorkerThread::takeRunLock(MachineRunLock& lock) {
+    InstallerConfig& config = channel().configuration();
+    switch (lock.acquire(config.productKey(), MachineRunLock::kWaitMs, [this] { return stopRequested(); })) {
+        case MachineRunLock::Result::Acquired: return true;
+        case MachineRunLock::Result::Busy: postFailure(AnotherRunText(config.productKey())); return false;
+        case MachineRunLock::Result::Stopped: return false;
+        case MachineRunLock::Result::Failed: break;
+    }
+    postFailure("The lock that keeps two installs of " + config.productKey() + " apart could not be made.");
+    return false;
 }

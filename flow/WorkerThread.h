@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "flow/RunLock.h"
 #include "flow/WorkerChannel.h"
 #include "system/UniqueHandle.h"
 
@@ -54,6 +55,10 @@ protected:
     bool stopRequested() const { return channel_->stopRequested(); }
     void postOutcome(WizardOutcome outcome) { channel_->postOutcome(std::move(outcome)); }
     void postFailure(const std::string& text) { postOutcome(WizardOutcome::Failure(text)); }
+    // Takes the machine-wide lock of writing runs, waiting for another run
+    // while no stop is asked; false, with the failure posted when another
+    // run kept it, when it could not be had.
+    bool takeRunLock(MachineRunLock& lock);
 
 private:
     static DWORD WINAPI Entry(void* parameter);

@@ -550,6 +550,34 @@ TEST_F(InstallWizardRun, WizardInstallsIntoAFolderOfAnotherScript) {
     EXPECT_TRUE(PathExists(parent + kAppFolderPath + "bin\\QuillmarApp.bat"));
 }
 
+// Two installs into the same folder at once: the second waits for the
+// first to end, then installs over it; both succeed.
+TEST_F(InstallWizardRun, TwoInstallsStartedTogetherRunOneAfterTheOther) {
+    registerJava("1.6");
+    // The first holds the machine's lock while its download is slow.
+    service_.misbehave("/files/vyn-app.zip", "delay 2000");
+    const std::string folder = scratch_.path() + "Apps";
+    std::vector<std::string> logs;
+    std::vector<UniqueKernelHandle> runs;
+    for (const char* name : {"first.log", "second.log"}) {
+        logs.push_back(scratch_.path() + name);
+        runs.push_back(StartProcess("\"" + InstallerPath() + "\" -install -silent -dir \"" + folder + "\" -log \"" +
+                                    logs.back() + "\""));
+        ASSERT_TRUE(runs.back());
+    }
+    std::string written;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        ASSERT_EQ(WaitForSingleObject(runs[i].get(), 120000), WAIT_OBJECT_0);
+        DWORD code = 0;
+        GetExitCodeProcess(runs[i].get(), &code);
+        written += ReadTextFile(logs[i]);
+        EXPECT_EQ(code, 0u) << ReadTextFile(logs[i]);
+    }
+    EXPECT_NE(written.find("Waiting for another install or uninstall to end"), std::string::npos) << written;
+    ASSERT_TRUE(WaitFor([] { return LocalMachineKeyExists(kUninstallEntry); }, 30000));
+    EXPECT_TRUE(PathExists(folder + "\\" + kAppFolderPath + "lib\\qmtapp.jar"));
+}
+
 TEST_F(InstallWizardRun, SilentInstallAgainstAFailingServiceExitsWithOneAndLogsWhy) {
     registerJava("1.6");
     service_.misbehave("/servlet/SoftwareUpdateServlet?task=updates", "status 500");

@@ -1,9 +1,11 @@
-// The configuration's derived paths, server address and registry queries.
+// The configuration's derived paths, server address and registry queries,
+// and the machine-wide lock of writing runs.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "flow/InstallerConfig.h"
+#include "flow/RunLock.h"
 #include "documents/SoftwareCatalog.h"
 #include "support/ScratchRegistry.h"
 
@@ -68,3 +70,58 @@ TEST_F(RegistryQueries, ProductKeyWithoutWriteAccessIsStillInstalledAndReadable)
 }
 
 }  // namespace
+
+namespace {
+
+// Holds the lock on a thread of its own until told to let go, or ends
+// without letting go when `abandon` is set.
+class OtherRun {
+public:
+    explicit OtherRun(bool abandon) : abandon_(abandon) {
+        thread_.reset(CreateThread(nullptr, 0, &OtherRun::Hold, this, 0, nullptr));
+        WaitForSingleObject(held_.get(), 10000);
+    }
+    ~OtherRun() {
+        SetEvent(release_.get());
+        WaitForSingleObject(thread_.get(), 10000);
+    }
+
+private:
+    static DWORD WINAPI Hold(void* parameter) {
+        auto* self = static_cast<OtherRun*>(parameter);
+        if (self->abandon_) {
+            // The thread ends owning the mutex: a run that died holding it.
+            self->abandoned_.reset(CreateMutexW(nullptr, TRUE, L"Global\\VYN2005-test-writing-run"));
+            SetEvent(self->held_.get());
+            return 0;
+        }
+        MachineRunLock lock;
+        if (lock.acquire("VYN2005-test") == MachineRunLock::Result::Acquired) SetEvent(self->held_.get());
+        WaitForSingleObject(self->release_.get(), INFINITE);
+        return 0;
+    }
+
+    const bool abandon_;
+    UniqueKernelHandle held_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueKernelHandle release_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueKernelHandle abandoned_;
+    UniqueKernelHandle thread_;
+};
+
+}  // namespace
+
+TEST(MachineRunLock, ASecondRunWaitsGivesUpWhenToldAndTakesALockItsHolderLeft) {
+    {
+        OtherRun other(false);
+        MachineRunLock second;
+        EXPECT_EQ(second.acquire("VYN2005-test", 300), MachineRunLock::Result::Busy);
+        EXPECT_EQ(second.acquire("VYN2005-test", 60000, [] { return true; }), MachineRunLock::Result::Stopped);
+    }
+    {
+        MachineRunLock afterTheOther;
+        EXPECT_EQ(afterTheOther.acquire("VYN2005-test", 300), MachineRunLock::Result::Acquired);
+    }
+    OtherRun died(true);
+    MachineRunLock afterDeath;
+    EXPECT_EQ(afterDeath.acquire("VYN2005-test", 300), MachineRunLock::Result::Acquired);
+}
