@@ -318,7 +318,9 @@ TEST_F(InstallWizardRun, MissingJavaIsInstalledFromTheJavaPage) {
     passLicence(sheet);
     ASSERT_TRUE(WaitForPage(sheet, 2, 30000));
     EXPECT_EQ(PageText(sheet, IDC_PAGE_TEXT), LoadResourceText(IDS_JAVA_REQUIRED));
-    EXPECT_FALSE(Enabled(sheet, kBackButton) && Visible(sheet, kBackButton));
+    // The page sets the sheet's buttons as it becomes active: a moment after
+    // the sheet names it current.
+    EXPECT_TRUE(WaitFor([&] { return !(Enabled(sheet, kBackButton) && Visible(sheet, kBackButton)); }));
 
     PostClick(sheet, kNextButton);
     EXPECT_EQ(answerBox(sheet, IDOK), LoadResourceText(IDS_JAVA_NOT_FOUND));
