@@ -35,6 +35,9 @@ std::string ReasonToKeep(const InstallerConfig& config, const std::string& earli
 std::vector<std::string> EarlierHomes(const InstallerConfig& config) {
     const std::string current = WithBackslash(config.homeDir());
     std::vector<std::string> homes;
+    // Without the product's key there is no earlier copy of it: a family
+    // "Home" alone belongs to the family.
+    if (!config.isInstalled()) return homes;
     for (const std::string& registered : {config.registeredHome(), config.registeredCompanyHome()}) {
         if (registered.empty()) continue;
         const std::string home = WithBackslash(registered);

@@ -8,8 +8,9 @@
 class InstallerConfig;
 
 // The home folders the registration names before this install, the
-// product's and the family's, that are not the configuration's home folder.
-// Read before the install registers the new copy.
+// product's and the family's, that are not the configuration's home folder;
+// none when the product is not registered. Read before the install
+// registers the new copy.
 std::vector<std::string> EarlierHomes(const InstallerConfig& config);
 
 // True once the product's registration names the configuration's home folder.

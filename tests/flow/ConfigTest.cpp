@@ -75,7 +75,8 @@ TEST_F(RegistryQueries, OfferedFolderIsTheRegisteredCopysInstallFolder) {
 // once each, never the one being installed.
 TEST_F(RegistryQueries, EarlierHomesAreTheRegisteredOnesBesideTheNewHome) {
     config_.setInstallDir("C:\\NEW\\");
-    EXPECT_TRUE(EarlierHomes(config_).empty());
+    SetLocalMachineString(kFamilyKey, "Home", "C:\\A\\Quillmar Technologies INC\\QMTApp\\");
+    EXPECT_TRUE(EarlierHomes(config_).empty()) << "the product is not registered";
     SetLocalMachineString(kProductKeyPath, "Home", "C:\\New\\Quillmar Technologies INC\\QMTApp\\");
     SetLocalMachineString(kFamilyKey, "Home", "C:\\New\\Quillmar Technologies INC\\QMTApp");
     EXPECT_TRUE(EarlierHomes(config_).empty());
