@@ -1,15 +1,35 @@
 #include "flow/InstallFolder.h"
 
+#include "flow/InstallerConfig.h"
 #include "system/FileSystem.h"
+#include "system/PathSafety.h"
 #include "system/PathText.h"
 #include "system/SystemInfo.h"
 #include "system/TextCase.h"
+#include "system/TextCompare.h"
 
 std::string DefaultInstallDir() {
     std::string programFiles;
     GetProgramFilesDirectory(programFiles);
     AddTrailingBackslash(programFiles);
     return programFiles;
+}
+
+bool IsProductHomeDirectory(const std::string& home, const std::string& appFolderPath) {
+    if (appFolderPath.empty() || home.size() <= appFolderPath.size()) return false;
+    const size_t suffix = home.size() - appFolderPath.size();
+    if (!EqualsIgnoringCase(home.substr(suffix), appFolderPath)) return false;
+    if (!IsPathSeparator(home[suffix - 1])) return false;
+    // Only a full path: a relative one would be taken from whatever the
+    // current folder is. No component may lead elsewhere.
+    return IsFullPath(home) && !HasDotComponent(home);
+}
+
+std::string OfferedInstallDir(const InstallerConfig& config) {
+    const std::string home = config.registeredHome();
+    const std::string appFolder = config.appFolderPath();
+    if (!config.isInstalled() || !IsProductHomeDirectory(home, appFolder)) return DefaultInstallDir();
+    return home.substr(0, home.size() - appFolder.size());
 }
 
 std::string InstallDirFromFolderText(const std::string& folderText, const std::string& appFolderPath) {

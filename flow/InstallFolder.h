@@ -3,9 +3,20 @@
 // location page and for a silent install's "-dir".
 #include <string>
 
+class InstallerConfig;
+
 // The program-files folder with a final backslash: the install folder
 // offered when none was chosen.
 std::string DefaultInstallDir();
+
+// The folder to offer for an install: the one the registered copy of the
+// product is in, so a new install replaces it in place; else the default.
+std::string OfferedInstallDir(const InstallerConfig& config);
+
+// True when `home` may be deleted as the product's home folder: it ends with
+// the application folder path (ignoring case) as whole path components, and
+// has no "." or ".." component that could make it name another folder.
+bool IsProductHomeDirectory(const std::string& home, const std::string& appFolderPath);
 
 // The install folder to store for a typed folder: made full ("." and ".."
 // resolved), with a final backslash, in capitals, and cut before the

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "flow/EarlierCopy.h"
 #include "flow/InstallerConfig.h"
 #include "flow/RunLock.h"
 #include "engine/InstallScript.h"
@@ -20,6 +21,10 @@ namespace {
 // How long a stopped install waits for the programs its scripts started
 // before it looks for a registration to undo. The page waits 10 s in all.
 constexpr unsigned kStartedProgramsWaitMs = 5000;
+// How long a move waits for the new copy's registration before it leaves the
+// earlier copy alone.
+constexpr DWORD kRegistrationWaitMs = 30000;
+constexpr DWORD kRegistrationPollMs = 100;
 
 int CountFiles(const SoftwareList& list) {
     int count = 0;
@@ -103,6 +108,7 @@ void InstallWorker::Run() {
     // runs the installed program with -register); a stopped install must not
     // leave that behind.
     const bool registeredBefore = config.isInstalled();
+    const std::vector<std::string> earlierHomes = EarlierHomes(config);
     std::string homeDir = config.homeDir();
     AddTrailingBackslash(homeDir);
     std::string javaHome = config.javaHome();
@@ -121,6 +127,9 @@ void InstallWorker::Run() {
             return;
         }
     }
+
+    // Installed elsewhere: the earlier copy goes once the new one is registered.
+    if (!earlierHomes.empty() && waitForRegistration(startedPrograms)) RemoveEarlierCopies(config, earlierHomes);
 
     total->setPosition(totalSteps);
     postOutcome(WizardOutcome::Of(OutcomeKind::Installed));
@@ -148,6 +157,22 @@ InstallScriptResult InstallWorker::runScripts(SoftwareList& list, const std::str
     }
     ui.totalBar()->stepIt();
     return InstallScriptResult{};
+}
+
+bool InstallWorker::waitForRegistration(const std::vector<UniqueKernelHandle>& startedPrograms) {
+    // The script's "-register" run of the new copy is started, not waited for.
+    const InstallerConfig& config = channel().configuration();
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (RegistrationNamesThisCopy(config)) return true;
+        const bool allEnded = WaitForPrograms(startedPrograms, 0);
+        if (allEnded || stopRequested() || GetTickCount() - start >= kRegistrationWaitMs) {
+            if (RegistrationNamesThisCopy(config)) return true;
+            LogLine("The earlier copy stays: the new copy was not registered in " + config.homeDir());
+            return false;
+        }
+        Sleep(kRegistrationPollMs);
+    }
 }
 
 bool InstallWorker::reportFailure(const std::string& error) {

@@ -3,13 +3,17 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <vector>
+
 #include "flow/ServiceAddress.h"
 #include "documents/SoftwareCatalog.h"
 #include "system/FileSystem.h"
+#include "system/PathText.h"
 #include "system/RegistryKey.h"
 #include "system/ResourceText.h"
 #include "system/ShellLink.h"
 #include "system/SystemInfo.h"
+#include "system/TextCase.h"
 #include "system/UniqueHandle.h"
 
 namespace {
@@ -63,6 +67,21 @@ std::string InstallerConfig::registeredExecutable() const {
 
 std::string InstallerConfig::registeredCompanyHome() const {
     return ReadLocalMachineString(companyKeyPath(), "Home");
+}
+
+std::string InstallerConfig::registeredHome() const {
+    return ReadLocalMachineString(productKeyPath(), "Home");
+}
+
+bool InstallerConfig::otherFamilyProductRegistered() const {
+    RegistryKey family;
+    if (family.openForRead(HKEY_LOCAL_MACHINE, companyKeyPath()) != ERROR_SUCCESS) return false;
+    std::vector<std::string> products;
+    family.enumSubkeys(products);
+    const std::string ownKey = GetFileNameOfPath(productKeyPath());
+    for (const std::string& product : products)
+        if (!EqualsIgnoringCase(product, ownKey)) return true;
+    return false;
 }
 
 bool InstallerConfig::createProgramsShortcut(const std::string& target, const std::string& name,

@@ -55,6 +55,10 @@ public:
     std::string registeredBinDir() const;
     std::string registeredExecutable() const;
     std::string registeredCompanyHome() const;
+    // The home folder of the registered copy of this product.
+    std::string registeredHome() const;
+    // Another product of the family has its key beside this product's.
+    bool otherFamilyProductRegistered() const;
 
     // The product is installed for every user, so its shortcuts are in the
     // all-users Programs menu and desktop.

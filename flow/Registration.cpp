@@ -90,7 +90,10 @@ bool InstallerConfig::writeRegistration() {
     RegistryKey company;
     bool companyCreated = false;
     if (!OpenOrCreate(company, companyKeyPath(), &companyCreated)) return false;
-    if (companyCreated) company.setString("Home", home);
+    // The family's "Home" names the copy that an uninstall removes, so it
+    // follows this copy wherever it moves, unless another product of the
+    // family shares the key and still lives in the folder it names.
+    if (companyCreated || !otherFamilyProductRegistered()) company.setString("Home", home);
     company.close();
 
     RegistryKey product;

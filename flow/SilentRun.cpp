@@ -99,7 +99,7 @@ int StartNewerInstaller(const WizardOutcome& outcome, const std::vector<std::str
 int RunSilentInstall(InstallerConfig& config, bool hasFolder, const std::string& folderText,
                      const std::vector<std::string>& arguments) {
     const std::string installDir =
-        hasFolder ? InstallDirFromFolderText(folderText, config.appFolderPath()) : DefaultInstallDir();
+        hasFolder ? InstallDirFromFolderText(folderText, config.appFolderPath()) : OfferedInstallDir(config);
     if (installDir.empty()) {
         LogLine("Install refused: no install folder (\"" + folderText + "\")");
         return kExitNotAllowed;

@@ -43,20 +43,6 @@ private:
     bool initialised_;
 };
 
-}  // namespace
-
-bool IsProductHomeDirectory(const std::string& home, const std::string& appFolderPath) {
-    if (appFolderPath.empty() || home.size() <= appFolderPath.size()) return false;
-    const size_t suffix = home.size() - appFolderPath.size();
-    if (!EqualsIgnoringCase(home.substr(suffix), appFolderPath)) return false;
-    if (!IsPathSeparator(home[suffix - 1])) return false;
-    // Only a full path: a relative one would be taken from whatever the
-    // current folder is. No component may lead elsewhere.
-    return IsFullPath(home) && !HasDotComponent(home);
-}
-
-namespace {
-
 // How long the home folder's deletion is tried again while something holds it.
 constexpr DWORD kDeleteRetryMs = 5000;
 constexpr DWORD kDeleteRetryPauseMs = 100;

@@ -7,12 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "flow/InstallFolder.h"
 #include "flow/WorkerThread.h"
-
-// True when `home` may be deleted as the product's home folder: it ends with
-// the application folder path (ignoring case) as whole path components, and
-// has no "." or ".." component that could make it name another folder.
-bool IsProductHomeDirectory(const std::string& home, const std::string& appFolderPath);
 
 class UninstallWorker : public WorkerThread {
 public:

@@ -18,7 +18,7 @@ CLocationPage::CLocationPage(CQMPropertySheet& sheet, InstallerConfig& configura
 BOOL CLocationPage::OnInitDialog() {
     std::string label = "Install " + configuration_.productKey() + " to:";
     SetDlgItemTextUtf8(window(), IDC_INSTALL_LABEL, label);
-    if (configuration_.installDir().empty()) configuration_.setInstallDir(DefaultInstallDir());
+    if (configuration_.installDir().empty()) configuration_.setInstallDir(OfferedInstallDir(configuration_));
     std::string folder = configuration_.installDir() + configuration_.appFolderPath();
     SetDlgItemTextUtf8(window(), IDC_INSTALL_DIR, folder);
     return TRUE;

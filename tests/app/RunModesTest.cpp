@@ -140,10 +140,11 @@ TEST_F(RunModes, RegisterRecordsTheCopyItRunsFromAndUnregisterUndoesIt) {
               "-register com.quillmar.app.vyn.VynApp com.quillmar.app.vyn.VynAppXMLHandler "
               "VynApp.xml\r\n");
 
-    // A second registration keeps the family's first home.
+    // With no other product in the family, a second registration points the
+    // family's home at this copy again.
     SetLocalMachineString(kFamilyKey, "Home", "C:\\First\\");
     EXPECT_EQ(run(exe, "-register"), 0);
-    EXPECT_EQ(LocalMachineString(kFamilyKey, "Home"), "C:\\First\\");
+    EXPECT_EQ(LocalMachineString(kFamilyKey, "Home"), home);
     // The registration's launcher is not waited for; its line must be in
     // before the next launcher appends to the same log.
     const std::string registered = launcherLog(bin, 2);

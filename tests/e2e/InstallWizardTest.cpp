@@ -492,6 +492,61 @@ TEST_F(InstallWizardRun, SilentInstallAndUninstallShowNoWindow) {
     EXPECT_NE(ReadTextFile(uninstallLog).find("Uninstall complete"), std::string::npos) << ReadTextFile(uninstallLog);
 }
 
+// Installed again elsewhere, the product moves: one copy stays, registered,
+// is offered for the next install, and one uninstall removes it.
+TEST_F(InstallWizardRun, InstallingElsewhereMovesTheProductAndOneUninstallRemovesIt) {
+    registerJava("1.6");
+    const std::string log = scratch_.path() + "deploy.log";
+    const std::string first = scratch_.path() + "First Place";
+    const std::string second = scratch_.path() + "Second Place";
+    const std::string firstHome = AsciiUpperCase(first + "\\" + kAppFolderPath);
+    const std::string secondHome = AsciiUpperCase(second + "\\" + kAppFolderPath);
+    bool windowSeen = true;
+    const auto installSilently = [&](const std::string& folderArguments) {
+        return runWatchingWindows(InstallerPath(), "-install -silent " + folderArguments + "-log \"" + log + "\"",
+                                  windowSeen);
+    };
+    const auto registeredHome = [] { return AsciiUpperCase(LocalMachineString(kProductKeyPath, "Home")); };
+
+    ASSERT_EQ(installSilently("-dir \"" + first + "\" "), 0) << ReadTextFile(log);
+    ASSERT_TRUE(WaitFor([&] { return registeredHome() == firstHome; }, 30000)) << registeredHome();
+    ASSERT_EQ(installSilently("-dir \"" + second + "\" "), 0) << ReadTextFile(log);
+    // The install waits for the new copy's registration before it removes the earlier one.
+    EXPECT_EQ(registeredHome(), secondHome);
+    EXPECT_EQ(AsciiUpperCase(LocalMachineString(kFamilyKey, "Home")), secondHome);
+    EXPECT_EQ(AsciiUpperCase(LocalMachineString(kUninstallEntry, "UninstallString")),
+              "\"" + secondHome + "BIN\\VYN2005.EXE\" -UNINSTALL");
+    EXPECT_TRUE(PathExists(secondHome + "lib\\qmtapp.jar"));
+    EXPECT_FALSE(PathExists(first + "\\Quillmar Technologies INC")) << ReadTextFile(log);
+    EXPECT_NE(AsciiUpperCase(ReadTextFile(log)).find("REMOVED THE EARLIER COPY IN " + firstHome), std::string::npos)
+        << ReadTextFile(log);
+
+    // Without a folder, an install goes where the product is.
+    ASSERT_EQ(installSilently(""), 0) << ReadTextFile(log);
+    EXPECT_NE(AsciiUpperCase(ReadTextFile(log)).find("SILENT INSTALL INTO " + secondHome), std::string::npos)
+        << ReadTextFile(log);
+    EXPECT_EQ(registeredHome(), secondHome);
+    EXPECT_TRUE(PathExists(secondHome + "lib\\qmtapp.jar"));
+    // The wizard offers the same folder.
+    HWND sheet = startInstaller(InstallerPath(), "-install");
+    ASSERT_TRUE(sheet);
+    passLicence(sheet);
+    ASSERT_TRUE(WaitForPage(sheet, 3, 30000));
+    EXPECT_EQ(AsciiUpperCase(PageText(sheet, IDC_INSTALL_DIR)), secondHome);
+    PostClick(sheet, kCancelButton);
+    answerBox(sheet, IDYES);
+    ASSERT_TRUE(installerEnds());
+
+    EXPECT_EQ(runWatchingWindows(secondHome + "bin\\VYN2005.exe", "-uninstall -silent -log \"" + log + "\"",
+                                 windowSeen),
+              0)
+        << ReadTextFile(log);
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+    EXPECT_TRUE(WaitFor([&] { return !PathExists(second + "\\Quillmar Technologies INC"); }, 30000))
+        << "the uninstall removes the one copy";
+    EXPECT_FALSE(PathExists(first + "\\Quillmar Technologies INC"));
+}
+
 // Names outside the code page (the ANSI page here is Latin-1) in the install
 // folder, the log's path and the temporary folder the uninstall's own copy
 // runs from: the product installs there, cmd.exe runs its launcher there,

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "flow/EarlierCopy.h"
+#include "flow/InstallFolder.h"
 #include "flow/InstallerConfig.h"
 #include "flow/RunLock.h"
 #include "documents/SoftwareCatalog.h"
@@ -57,6 +59,45 @@ TEST_F(RegistryQueries, RegisteredValuesAreRead) {
     EXPECT_EQ(config_.registeredBinDir(), "C:\\A\\bin\\");
     EXPECT_EQ(config_.registeredExecutable(), "C:\\A\\bin\\VYN2005.exe");
     EXPECT_EQ(config_.registeredCompanyHome(), "C:\\A\\");
+}
+
+TEST_F(RegistryQueries, OfferedFolderIsTheRegisteredCopysInstallFolder) {
+    const std::string home = "C:\\Apps\\Quillmar Technologies INC\\QMTApp\\";
+    EXPECT_EQ(OfferedInstallDir(config_), DefaultInstallDir()) << "nothing installed";
+    for (const char* notAHome : {"C:\\Apps\\", "Apps\\Quillmar Technologies INC\\QMTApp\\",
+                                 "C:\\Apps\\..\\Quillmar Technologies INC\\QMTApp\\"}) {
+        SetLocalMachineString(kProductKeyPath, "Home", notAHome);
+        EXPECT_EQ(OfferedInstallDir(config_), DefaultInstallDir()) << notAHome;
+    }
+    SetLocalMachineString(kProductKeyPath, "Home", home);
+    EXPECT_EQ(OfferedInstallDir(config_), "C:\\Apps\\");
+}
+
+// The homes an install elsewhere replaces: the product's and the family's,
+// once each, never the one being installed.
+TEST_F(RegistryQueries, EarlierHomesAreTheRegisteredOnesBesideTheNewHome) {
+    config_.setInstallDir("C:\\NEW\\");
+    SetLocalMachineString(kFamilyKey, "Home", "C:\\A\\Quillmar Technologies INC\\QMTApp\\");
+    EXPECT_TRUE(EarlierHomes(config_).empty()) << "the product is not registered";
+    SetLocalMachineString(kProductKeyPath, "Home", "C:\\New\\Quillmar Technologies INC\\QMTApp\\");
+    SetLocalMachineString(kFamilyKey, "Home", "C:\\New\\Quillmar Technologies INC\\QMTApp");
+    EXPECT_TRUE(EarlierHomes(config_).empty());
+    EXPECT_TRUE(RegistrationNamesThisCopy(config_));
+    SetLocalMachineString(kProductKeyPath, "Home", "C:\\B\\Quillmar Technologies INC\\QMTApp\\");
+    SetLocalMachineString(kFamilyKey, "Home", "C:\\A\\Quillmar Technologies INC\\QMTApp\\");
+    EXPECT_FALSE(RegistrationNamesThisCopy(config_));
+    EXPECT_EQ(EarlierHomes(config_), (std::vector<std::string>{"C:\\B\\Quillmar Technologies INC\\QMTApp\\",
+                                                              "C:\\A\\Quillmar Technologies INC\\QMTApp\\"}));
+    SetLocalMachineString(kFamilyKey, "Home", "c:\\b\\Quillmar Technologies INC\\QMTApp\\");
+    EXPECT_EQ(EarlierHomes(config_).size(), 1u);
+}
+
+TEST_F(RegistryQueries, OnlyAnotherKeyInTheFamilyIsAnotherProduct) {
+    EXPECT_FALSE(config_.otherFamilyProductRegistered());
+    SetLocalMachineString(kProductKeyPath, "Home", "C:\\A\\");
+    EXPECT_FALSE(config_.otherFamilyProductRegistered());
+    SetLocalMachineString(std::string(kFamilyKey) + "\\OTHER", "Home", "C:\\A\\");
+    EXPECT_TRUE(config_.otherFamilyProductRegistered());
 }
 
 // A standard user may read the product's keys without being allowed to
