@@ -21,10 +21,10 @@ namespace {
 // How long a stopped install waits for the programs its scripts started
 // before it looks for a registration to undo. The page waits 10 s in all.
 constexpr unsigned kStartedProgramsWaitMs = 5000;
-// How long a move waits for the new copy's registration before it leaves the
-// earlier copy alone.
-constexpr DWORD kRegistrationWaitMs = 30000;
-constexpr DWORD kRegistrationPollMs = 100;
+// How long an install waits for the programs its scripts started (the new
+// copy's "-register" run) before it ends; a Cancel ends the wait sooner.
+constexpr DWORD kStartedProgramsEndMs = 10 * 60 * 1000;
+constexpr DWORD kStartedProgramsPollMs = 100;
 
 int CountFiles(const SoftwareList& list) {
     int count = 0;
@@ -128,8 +128,20 @@ void InstallWorker::Run() {
         }
     }
 
+    // What the scripts started ends under this run's lock: another install
+    // must not unpack over a program that is still running from home.
+    if (!waitForStartedPrograms(startedPrograms)) {
+        (void)WaitForPrograms(startedPrograms, kStartedProgramsWaitMs);
+        if (!registeredBefore && config.isInstalled()) (void)config.unregisterProduct();
+        return;
+    }
     // Installed elsewhere: the earlier copy goes once the new one is registered.
-    if (!earlierHomes.empty() && waitForRegistration(startedPrograms)) RemoveEarlierCopies(config, earlierHomes);
+    if (!earlierHomes.empty()) {
+        if (RegistrationNamesThisCopy(config))
+            RemoveEarlierCopies(config, earlierHomes);
+        else
+            LogLine("The earlier copy stays: the new copy was not registered in " + config.homeDir());
+    }
 
     total->setPosition(totalSteps);
     postOutcome(WizardOutcome::Of(OutcomeKind::Installed));
@@ -159,20 +171,16 @@ InstallScriptResult InstallWorker::runScripts(SoftwareList& list, const std::str
     return InstallScriptResult{};
 }
 
-bool InstallWorker::waitForRegistration(const std::vector<UniqueKernelHandle>& startedPrograms) {
-    // The script's "-register" run of the new copy is started, not waited for.
-    const InstallerConfig& config = channel().configuration();
+bool InstallWorker::waitForStartedPrograms(const std::vector<UniqueKernelHandle>& startedPrograms) {
     const DWORD start = GetTickCount();
-    for (;;) {
-        if (RegistrationNamesThisCopy(config)) return true;
-        const bool allEnded = WaitForPrograms(startedPrograms, 0);
-        if (allEnded || stopRequested() || GetTickCount() - start >= kRegistrationWaitMs) {
-            if (RegistrationNamesThisCopy(config)) return true;
-            LogLine("The earlier copy stays: the new copy was not registered in " + config.homeDir());
-            return false;
+    while (!WaitForPrograms(startedPrograms, kStartedProgramsPollMs)) {
+        if (stopRequested()) return false;
+        if (GetTickCount() - start >= kStartedProgramsEndMs) {
+            LogLine("A program the install scripts started is still running; the install ends without it");
+            break;
         }
-        Sleep(kRegistrationPollMs);
     }
+    return !stopRequested();
 }
 
 bool InstallWorker::reportFailure(const std::string& error) {

@@ -30,9 +30,9 @@ private:
     // The programs the scripts start join startedPrograms.
     InstallScriptResult runScripts(SoftwareList& list, const std::string& homeDir, const std::string& javaHome,
                                    std::vector<UniqueKernelHandle>& startedPrograms);
-    // Waits, for a while, until the registration names the installed copy;
-    // true when it does.
-    bool waitForRegistration(const std::vector<UniqueKernelHandle>& startedPrograms);
+    // Waits for the programs the scripts started, at most 10 minutes; false
+    // when a stop was asked for meanwhile.
+    bool waitForStartedPrograms(const std::vector<UniqueKernelHandle>& startedPrograms);
     // Posts the error as a failure when it has a text; true when it did.
     [[nodiscard]] bool reportFailure(const std::string& error);
 };
