@@ -10,9 +10,12 @@
 #include <vector>
 
 #include "service/InternetErrorText.h"
+#include "service/RetryDecision.h"
 #include "system/BackgroundSha256.h"
 #include "system/ProgressBar.h"
 #include "system/Utf8.h"
+
+const char kDownloadStoppedText[] = "The download was stopped.";
 
 namespace {
 
@@ -20,7 +23,6 @@ const char kCutShortText[] = "The connection ended before the whole reply arrive
 const char kTooLargeText[] = "The reply from the update service is larger than any it should send.";
 const char kNoReplyText[] = "There is no reply left to download.";
 const char kDownloadTooLargeText[] = "The download is larger than 4 GB, more than any file of the update service.";
-const char kStoppedText[] = "The download was stopped.";
 
 int64_t LeadingDigits(const std::wstring& text) {
     int64_t value = 0;
@@ -43,9 +45,12 @@ bool WriteAll(HANDLE file, const char* data, size_t size) {
 }
 
 // The text of one header of the reply; false when the reply has none.
-bool QueryHeaderText(HINTERNET reply, DWORD header, std::wstring& text) {
-    std::wstring buffer(32, L'\0');
+// For HTTP_QUERY_CUSTOM, `name` names the header.
+bool QueryHeaderText(HINTERNET reply, DWORD header, std::wstring& text, const std::wstring& name = std::wstring()) {
+    std::wstring buffer(std::max<size_t>(32, name.size() + 1), L'\0');
     for (;;) {
+        std::copy(name.begin(), name.end(), buffer.begin());
+        buffer[name.size()] = L'\0';
         DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
         if (HttpQueryInfoW(reply, header, &buffer[0], &bytes, nullptr)) {
             buffer.resize(std::min<size_t>(bytes / sizeof(wchar_t), buffer.size()));
@@ -54,7 +59,7 @@ bool QueryHeaderText(HINTERNET reply, DWORD header, std::wstring& text) {
         }
         // Too small: the size now counts the whole text and its zero.
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes <= buffer.size() * sizeof(wchar_t)) return false;
-        buffer.assign(bytes / sizeof(wchar_t) + 1, L'\0');
+        buffer.assign(std::max<size_t>(bytes / sizeof(wchar_t), name.size()) + 1, L'\0');
     }
 }
 
@@ -112,7 +117,10 @@ size_t ReplyBody::readReply(char* into, size_t capacity) {
     bool ok = false;
     if (reply_) {
         ok = InternetReadFile(reply_.get(), into, static_cast<DWORD>(capacity), &got);
-        if (!ok) failure_ = InternetErrorText(GetLastError());
+        if (!ok) {
+            failureCode_ = GetLastError();
+            failure_ = InternetErrorText(failureCode_);
+        }
     }
     if (!ok || got == 0) {
         ended_ = true;
@@ -158,6 +166,63 @@ std::string HttpRequest::bodyFailure() const {
     return std::string();
 }
 
+FileDownload::FileDownload(std::string path, bool raw) : path_(std::move(path)), raw_(raw) {}
+
+FileDownload::~FileDownload() = default;
+
+bool FileDownload::open() {
+    file_.reset(CreateFileW(Widen(path_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr));
+    if (!file_) {
+        errorText_ = "The file " + path_ + " could not be created: " + SystemErrorText(GetLastError());
+        return false;
+    }
+    digest_.reset(new BackgroundSha256);
+    received_ = 0;
+    return true;
+}
+
+bool FileDownload::restart() {
+    LARGE_INTEGER start = {};
+    if (!file_ || !SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN) || !SetEndOfFile(file_.get())) {
+        errorText_ = "The file " + path_ + " could not be emptied: " + SystemErrorText(GetLastError());
+        return false;
+    }
+    digest_.reset(new BackgroundSha256);
+    received_ = 0;
+    return true;
+}
+
+bool FileDownload::append(const char* data, size_t size) {
+    digest_->update(data, size);
+    received_ += size;
+    if (!raw_) {
+        text_.clear();
+        for (size_t i = 0; i < size; ++i) {
+            if (data[i] == '\n') text_ += '\r';
+            text_ += data[i];
+        }
+        data = text_.data();
+        size = text_.size();
+    }
+    if (WriteAll(file_.get(), data, size)) return true;
+    errorText_ = "The file " + path_ + " could not be written: " + SystemErrorText(GetLastError());
+    return false;
+}
+
+std::string FileDownload::finish() {
+    file_.reset();
+    std::string digest = digest_ ? digest_->finish() : std::string();
+    digest_.reset();
+    return digest;
+}
+
+std::string HttpRequest::headerValue(const std::string& name) const {
+    std::wstring text;
+    if (!reply_ || !QueryHeaderText(reply_.get(), HTTP_QUERY_CUSTOM, text, Widen(name))) return std::string();
+    return Narrow(text);
+}
+
 int HttpRequest::downloadToFile(const std::string& path, bool raw, ProgressBar* progress,
                                 const std::atomic<bool>* stop) {
     downloadDigest_.clear();
@@ -165,49 +230,51 @@ int HttpRequest::downloadToFile(const std::string& path, bool raw, ProgressBar* 
         errorText_ = kNoReplyText;
         return 0;
     }
-    UniqueFileHandle out(
-        CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out) {
-        errorText_ = "The file " + path + " could not be created: " + SystemErrorText(GetLastError());
+    FileDownload download(path, raw);
+    if (!download.open()) {
+        errorText_ = download.errorText();
+        reply_.reset();
+        return 0;
+    }
+    if (!appendToDownload(download, progress, stop)) return 0;
+    downloadDigest_ = download.finish();
+    return 1;
+}
+
+int HttpRequest::appendToDownload(FileDownload& download, ProgressBar* progress, const std::atomic<bool>* stop) {
+    downloadFailureCode_ = 0;
+    if (!reply_) {
+        errorText_ = kNoReplyText;
         return 0;
     }
     std::string failure;
     try {
-        body_.setLimit(kMaxDownloadBytes);
-        BackgroundSha256 digest;
+        const uint64_t kept = download.received();
+        body_.setLimit(kMaxDownloadBytes - std::min(kept, kMaxDownloadBytes));
         std::vector<char> buffer(ReplyBody::kBlockBytes);
-        std::string text;
         for (;;) {
             if (stop && stop->load()) {
-                failure = kStoppedText;
+                failure = kDownloadStoppedText;
                 break;
             }
             size_t read = body_.read(buffer.data(), buffer.size());
             if (read == 0) break;
-            digest.update(buffer.data(), read);
-            const char* data = buffer.data();
-            size_t size = read;
-            if (!raw) {
-                text.clear();
-                for (size_t i = 0; i < read; ++i) {
-                    if (buffer[i] == '\n') text += '\r';
-                    text += buffer[i];
-                }
-                data = text.data();
-                size = text.size();
-            }
-            if (!WriteAll(out.get(), data, size)) {
-                failure = "The file " + path + " could not be written: " + SystemErrorText(GetLastError());
+            if (!download.append(buffer.data(), read)) {
+                failure = download.errorText();
                 break;
             }
             if (progress) AdvanceInPieces(*progress, read);
         }
         if (failure.empty()) failure = body_.overLimit() ? kDownloadTooLargeText : bodyFailure();
-        if (failure.empty()) downloadDigest_ = digest.finish();
+        // A body that ended early is worth another try whatever ended it.
+        if (!failure.empty() && body_.ended() && !body_.overLimit() && hasContentLength() &&
+            static_cast<int64_t>(body_.bytesRead()) < contentLength())
+            downloadFailureCode_ = kBodyCutShort;
+        else if (!failure.empty())
+            downloadFailureCode_ = static_cast<long>(body_.failureCode());
     } catch (...) {
         failure = kInternalErrorText;
     }
-    out.reset();
     reply_.reset();
     if (!failure.empty()) {
         errorText_ = failure;

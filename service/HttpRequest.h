@@ -4,13 +4,54 @@
 // stream, the connection and the root handle, in that order.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "documents/ByteStream.h"
 #include "system/UniqueHandle.h"
 
+class BackgroundSha256;
 class ProgressBar;
+
+// A file filled from one or more replies: a download cut short may go on
+// from where it stopped. Keeps the file open and the digest of every byte
+// received so far, so the digest always covers the whole file.
+class FileDownload {
+public:
+    // `raw`: byte for byte; else each LF is written as CR LF.
+    FileDownload(std::string path, bool raw);
+    ~FileDownload();
+    FileDownload(const FileDownload&) = delete;
+    FileDownload& operator=(const FileDownload&) = delete;
+
+    // Creates or empties the file; false with errorText().
+    bool open();
+    bool isOpen() const { return static_cast<bool>(file_); }
+    // Empties the file and forgets the bytes received, to start over.
+    bool restart();
+    // Hashes and writes the next bytes of the body; false with errorText().
+    bool append(const char* data, size_t size);
+    // The bytes of the body received so far.
+    uint64_t received() const { return received_; }
+    // Closes the file; the digest of everything received (see
+    // HttpRequest::downloadDigest), empty when it could not be computed.
+    std::string finish();
+    const std::string& path() const { return path_; }
+    const std::string& errorText() const { return errorText_; }
+
+private:
+    std::string path_;
+    bool raw_;
+    UniqueFileHandle file_;
+    std::unique_ptr<BackgroundSha256> digest_;
+    uint64_t received_ = 0;
+    std::string text_;
+    std::string errorText_;
+};
+
+// The text of a download ended by its stop flag.
+extern const char kDownloadStoppedText[];
 
 // The reply body as a byte stream. Small reads are served from a block
 // read ahead; a read of a whole block or more goes straight into the
@@ -33,6 +74,8 @@ public:
     bool ended() const { return ended_; }
     // The text of the read that failed; empty while none has.
     const std::string& failure() const { return failure_; }
+    // The error code of the read that failed; 0 while none has.
+    unsigned long failureCode() const { return failureCode_; }
 
 private:
     // Reads up to `capacity` bytes of the reply into `into`; 0 at the end
@@ -48,6 +91,7 @@ private:
     bool overLimit_ = false;
     bool ended_ = false;
     std::string failure_;
+    unsigned long failureCode_ = 0;
 };
 
 class HttpRequest {
@@ -81,7 +125,16 @@ public:
     // failure, the partial file left on disk.
     int downloadToFile(const std::string& path, bool raw, ProgressBar* progress,
                        const std::atomic<bool>* stop = nullptr);
+    // The same into an open download, after the bytes it already holds; the
+    // whole download stays within kMaxDownloadBytes. The file stays open.
+    int appendToDownload(FileDownload& download, ProgressBar* progress, const std::atomic<bool>* stop = nullptr);
     std::string errorText() const { return errorText_; }
+    // What ended the last download, for deciding on a retry: kBodyCutShort
+    // (service/RetryDecision.h) for a body shorter than its Content-Length,
+    // else the internet library's code of a failed read, else 0.
+    long downloadFailureCode() const { return downloadFailureCode_; }
+    // The value of the reply header `name`; empty when there is none.
+    std::string headerValue(const std::string& name) const;
     // The SHA-256 of the bytes the last downloadToFile received, as 64
     // lower-case hexadecimal digits; empty when it could not be computed.
     const std::string& downloadDigest() const { return downloadDigest_; }
@@ -97,4 +150,5 @@ private:
     ReplyBody body_{reply_};
     std::string errorText_;
     std::string downloadDigest_;
+    long downloadFailureCode_ = 0;
 };

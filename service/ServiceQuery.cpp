@@ -3,12 +3,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <memory>
 
 #include "documents/InstallScriptHandler.h"
 #include "documents/AvailabilityHandler.h"
 #include "service/InternetErrorText.h"
+#include "service/RetryDecision.h"
 #include "documents/SoftwareDocumentHandler.h"
 #include "service/UpdateServiceClient.h"
 #include "documents/XmlEventReader.h"
@@ -26,6 +28,8 @@ std::string DigestMismatchText(const std::string& fileName) {
 }
 
 namespace {
+
+std::atomic<long> g_retryWaitMs{-1};
 
 // The service's documents are a few kilobytes; anything near this is not one.
 const uint64_t kMaxDocumentBytes = 8u << 20;
@@ -57,6 +61,16 @@ int Guarded(std::string& lastError, Body body) {
 }
 
 }  // namespace
+
+#ifdef VYN_TEST_HOOKS
+long SetRetryWaitForTests(long milliseconds) { return g_retryWaitMs.exchange(milliseconds); }
+#endif
+
+struct ServiceQuery::Attempt {
+    bool done = false;
+    long failure = 0;  // as DecideRetry takes it
+    std::string retryAfter;
+};
 
 std::string ServiceQuery::softwareQuery(const char* task, const std::string& softwareId, double version,
                                         int language, int os) const {
@@ -158,6 +172,62 @@ int ServiceQuery::getInstallScript(InstallData& installData, int fileId, Progres
     });
 }
 
+bool ServiceQuery::waitUnlessStopped(unsigned long milliseconds) const {
+    // Polled in short naps: the flag is a plain atomic, with nothing to wait on.
+    const unsigned long kNapMs = 50;
+    for (unsigned long waited = 0; waited < milliseconds; waited += kNapMs) {
+        if (stopRequested()) return false;
+        Sleep(std::min(kNapMs, milliseconds - waited));
+    }
+    return !stopRequested();
+}
+
+ServiceQuery::Attempt ServiceQuery::downloadOnce(const std::string& url, FileDownload& download, bool& resumable,
+                                                 ProgressBar* progress) {
+    Attempt attempt;
+    const uint64_t kept = download.isOpen() ? download.received() : 0;
+    const bool resuming = resumable && kept > 0;
+    UpdateServiceClient client;
+    std::unique_ptr<HttpRequest> request = client.openRequest(
+        url, "", "", "", resuming ? "Range: bytes=" + std::to_string(kept) + "-\r\n" : std::string());
+    if (!request) {
+        lastError_ = client.lastError();
+        attempt.failure = static_cast<long>(client.lastErrorCode());
+        return attempt;
+    }
+    const int status = request->statusCode();
+    if (!request->isSuccess()) {
+        lastError_ = UpdateServiceClient::statusText(status);
+        attempt.failure = status;
+        attempt.retryAfter = request->headerValue("Retry-After");
+        return attempt;
+    }
+    const bool continues = resuming && status == 206 &&
+                           ContentRangeContinuesAt(request->headerValue("Content-Range"), kept);
+    resumable = continues || AcceptsByteRanges(request->headerValue("Accept-Ranges"));
+    if (!continues) {
+        // Anything but the rest asked for is the whole file again.
+        if (status == 206) {
+            lastError_ = "The update service answered with a part of the file that was not asked for.";
+            attempt.failure = kBodyCutShort;
+            resumable = false;
+            return attempt;
+        }
+        if (!(download.isOpen() ? download.restart() : download.open())) {
+            lastError_ = download.errorText();
+            return attempt;
+        }
+        PrepareBar(progress, *request);
+    }
+    if (!request->appendToDownload(download, progress, stop_)) {
+        lastError_ = request->errorText();
+        attempt.failure = request->downloadFailureCode();
+        return attempt;
+    }
+    attempt.done = true;
+    return attempt;
+}
+
 int ServiceQuery::retrieveLink(const std::string& url, const std::string& fileName, const std::string& directory,
                                ProgressBar* progress, const std::string& expectedSha256) {
     return Guarded(lastError_, [&]() -> int {
@@ -167,15 +237,30 @@ int ServiceQuery::retrieveLink(const std::string& url, const std::string& fileNa
             lastError_ = "The update service named a file \"" + fileName + "\", which is not a plain file name.";
             return kQueryFailed;
         }
-        std::unique_ptr<HttpRequest> request = openReply(url);
-        if (!request) return kQueryFailed;
-        PrepareBar(progress, *request);
-        int result = kQueryFound;
         const std::string path = directory + fileName;
-        if (!request->downloadToFile(path, true, progress, stop_)) {
-            lastError_ = request->errorText();
-            result = kQueryFailed;
-        } else if (!expectedSha256.empty() && !EqualsIgnoringCase(request->downloadDigest(), expectedSha256)) {
+        FileDownload download(path, true);
+        bool resumable = false;
+        for (int tries = 1;; ++tries) {
+            const Attempt attempt = downloadOnce(url, download, resumable, progress);
+            if (attempt.done) break;
+            if (stopRequested()) {
+                lastError_ = kDownloadStoppedText;
+                return kQueryFailed;
+            }
+            const RetryDecision decision = DecideRetry(tries, attempt.failure, attempt.retryAfter);
+            if (!decision.retry) {
+                if (download.isOpen()) FillBar(progress);
+                return kQueryFailed;
+            }
+            const long waitForTests = g_retryWaitMs.load();
+            if (!waitUnlessStopped(waitForTests >= 0 ? static_cast<unsigned long>(waitForTests) : decision.delayMs)) {
+                lastError_ = kDownloadStoppedText;
+                return kQueryFailed;
+            }
+        }
+        int result = kQueryFound;
+        const std::string digest = download.finish();
+        if (!expectedSha256.empty() && !EqualsIgnoringCase(digest, expectedSha256)) {
             DeleteFileW(Widen(path).c_str());
             lastError_ = DigestMismatchText(fileName);
             result = kQueryFailed;

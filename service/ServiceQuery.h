@@ -11,6 +11,7 @@
 #include "documents/InstallData.h"
 #include "documents/SoftwareCatalog.h"
 
+class FileDownload;
 class HttpRequest;
 class ProgressBar;
 class XmlEventHandler;
@@ -39,7 +40,11 @@ public:
     // tasks, 1 when none, 0 on a clientMsg.
     int getInstallScript(InstallData& installData, int fileId, ProgressBar* progress);
     // Saves the body at `url` as directory + fileName (directory ends with a
-    // backslash; fileName must be a plain name). 2 or 0. With an expected
+    // backslash; fileName must be a plain name). 2 or 0. A transient failure
+    // (time-out, dropped connection, 408, 429, 5xx, a body cut short) is
+    // tried again up to 3 times after a growing wait; a body cut short goes
+    // on from where it stopped when the service takes byte ranges. The stop
+    // flag ends the waiting at once. With an expected
     // SHA-256, bytes that do not match it fail the download and the file is
     // deleted, so nothing can use them.
     int retrieveLink(const std::string& url, const std::string& fileName, const std::string& directory,
@@ -68,6 +73,13 @@ private:
     // Runs one document query: opens the URL, reads the reply into the
     // handler. False (with lastError_) when there is no whole, readable reply.
     bool readDocument(const std::string& url, XmlEventHandler& handler, ProgressBar* progress);
+    struct Attempt;
+    // One request of a download into `download`, going on after the bytes it
+    // holds when `resumable`, which it then updates for the next try.
+    Attempt downloadOnce(const std::string& url, FileDownload& download, bool& resumable, ProgressBar* progress);
+    // Waits `milliseconds` unless the stop flag comes first; false then.
+    bool waitUnlessStopped(unsigned long milliseconds) const;
+    bool stopRequested() const { return stop_ && stop_->load(); }
     std::string softwareQuery(const char* task, const std::string& softwareId, double version, int language,
                               int os) const;
 
@@ -75,6 +87,12 @@ private:
     std::string lastError_;
     const std::atomic<bool>* stop_ = nullptr;
 };
+
+#ifdef VYN_TEST_HOOKS
+// Test builds only: every wait before a retry lasts `milliseconds` instead;
+// a negative value restores the real waits. Gives the value it replaces.
+long SetRetryWaitForTests(long milliseconds);
+#endif
 
 // Texts of the query layer's own failures.
 extern const char kUnreadableReplyText[];

@@ -82,7 +82,9 @@ void SetTransportTimeoutForTests(unsigned long milliseconds) { g_transportTimeou
 #endif
 
 std::unique_ptr<HttpRequest> UpdateServiceClient::openRequest(const std::string& url, const std::string& userName,
-                                                              const std::string& password, const std::string& body) {
+                                                              const std::string& password, const std::string& body,
+                                                              const std::string& extraHeaders) {
+    lastErrorCode_ = 0;
     try {
         std::unique_ptr<HttpRequest> request(new HttpRequest);
         // The scheme decides the port and the security of the connection;
@@ -112,6 +114,7 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openRequest(const std::string&
         }
         auto fail = [this](DWORD code) {
             lastError_ = InternetErrorText(code);
+            lastErrorCode_ = code;
             return nullptr;
         };
         // The agent is the program's own name, as a class library gives it
@@ -133,13 +136,14 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openRequest(const std::string&
         request->reply_.reset(HttpOpenRequestW(request->connection_.get(), body.empty() ? L"GET" : L"POST",
                                                object.c_str(), nullptr, nullptr, nullptr, flags, kContext));
         if (!request->reply_ || !SetTimeouts(request->reply_.get())) return fail(GetLastError());
-        const std::wstring headers = Widen(kServiceRequestHeaders);
+        const std::wstring headers = Widen(kServiceRequestHeaders + extraHeaders);
         if (!HttpSendRequestW(request->reply_.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
                               body.empty() ? nullptr : const_cast<char*>(body.data()),
                               static_cast<DWORD>(body.size()))) {
             DWORD code = GetLastError();
             if (IsCertificateError(code)) {
                 lastError_ = CertificateErrorText(Narrow(host), code);
+                lastErrorCode_ = code;
                 return nullptr;
             }
             return fail(code);

@@ -12,15 +12,21 @@
 class UpdateServiceClient {
 public:
     // Null on failure, with lastError() saying why. The status is not
-    // examined here: the caller asks isSuccess().
+    // examined here: the caller asks isSuccess(). `extraHeaders` (lines
+    // ending in CR LF) follow the fixed block.
     std::unique_ptr<HttpRequest> openRequest(const std::string& url, const std::string& userName,
-                                             const std::string& password, const std::string& body);
+                                             const std::string& password, const std::string& body,
+                                             const std::string& extraHeaders = std::string());
     std::string lastError() const { return lastError_; }
+    // The internet library's error code of the last failure; 0 when the
+    // failure had none (a refused address, no connection).
+    unsigned long lastErrorCode() const { return lastErrorCode_; }
     // The message for an HTTP status code ("Unknown error" for codes without one).
     static std::string statusText(int code);
 
 private:
     std::string lastError_;
+    unsigned long lastErrorCode_ = 0;
 };
 
 // Sent with every request, exactly so.

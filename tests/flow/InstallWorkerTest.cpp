@@ -184,8 +184,8 @@ TEST_F(InstallRun, AFailureWithATextEndsTheRunWhereItHappensAndKeepsWhatWasDownl
          {FileLine("app2.zip")},
          {}},
         {"dependency file refused",
-         [&] { service.misbehave("/files/app1.zip", "status 503"); },
-         UpdateServiceClient::statusText(503),
+         [&] { service.misbehave("/files/app1.zip", "status 403"); },
+         UpdateServiceClient::statusText(403),
          {FileLine("app2.zip"), FileLine("app1.zip")},
          {"app2.zip"}},
     };

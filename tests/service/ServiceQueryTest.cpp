@@ -2,10 +2,13 @@
 // service on 127.0.0.1; its request log witnesses what was asked.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/CountingProgressBar.h"
+#include "system/Sha256.h"
 #include "service/ServiceQuery.h"
 #include "service/UpdateServiceClient.h"
 #include "support/ScratchFolder.h"
@@ -20,6 +23,34 @@ const char kServlet[] = "GET /servlet/SoftwareUpdateServlet?task=";
 const char kNotFound[] = "The requested site or file was not found.";
 
 using Lines = std::vector<std::string>;
+
+// Every wait before a download's retry lasts this long while it lives.
+class RetryWait {
+public:
+    explicit RetryWait(long milliseconds) : previous_(SetRetryWaitForTests(milliseconds)) {}
+    ~RetryWait() { SetRetryWaitForTests(previous_); }
+    RetryWait(const RetryWait&) = delete;
+    RetryWait& operator=(const RetryWait&) = delete;
+
+private:
+    long previous_;
+};
+
+// Notes any move of the bar back towards its start.
+class ForwardOnlyBar : public CountingProgressBar {
+public:
+    void setPosition(int position) override {
+        if (position < this->position()) movedBack = true;
+        CountingProgressBar::setPosition(position);
+    }
+    bool movedBack = false;
+};
+
+std::string Sha256Of(const std::string& bytes) {
+    Sha256 hash;
+    hash.update(bytes.data(), bytes.size());
+    return hash.finish();
+}
 
 class ServiceQueries : public ::testing::Test {
 protected:
@@ -60,6 +91,7 @@ protected:
         FAIL() << "dependencies did not resolve";
     }
 
+    RetryWait noWaits{0};
     UpdateService service;
     ScratchFolder folder{"svcq"};
 };
@@ -411,8 +443,77 @@ TEST_F(ServiceQueries, DownloadAndInstallLoopsStopAtTheFirstFailure) {
     EXPECT_EQ(query.installSoftware(catalog.dependentList, &bar, &total), kQueryFailed);
     EXPECT_EQ(query.lastError(), UpdateServiceClient::statusText(500));
     EXPECT_EQ(total.steps, 2);  // helper.jar downloaded, its script read
+    // A 503 is worth three more tries.
     EXPECT_EQ(service.requests(),
               (Lines{"GET /files/gone.jar HTTP/1.1", "GET /files/helper.jar HTTP/1.1", "GET /files/base.jar HTTP/1.1",
+                     "GET /files/base.jar HTTP/1.1", "GET /files/base.jar HTTP/1.1", "GET /files/base.jar HTTP/1.1",
                      kServlet + std::string("install&file=8 HTTP/1.1"),
                      kServlet + std::string("install&file=9 HTTP/1.1")}));
+}
+
+TEST_F(ServiceQueries, ADownloadCutShortGoesOnFromWhereItStopped) {
+    std::string bytes;
+    for (int i = 0; i < 200000; ++i) bytes += static_cast<char>((i * 31 + i / 977) & 0xFF);
+    service.putFile("big.bin", bytes);
+    service.misbehave("/files/big.bin", "cut-once 70000");
+    ServiceQuery query(service.serviceUrl());
+    ForwardOnlyBar bar;
+    EXPECT_EQ(query.retrieveLink(service.fileUrl("big.bin"), "big.bin", folder.path(), &bar, Sha256Of(bytes)),
+              kQueryFound)
+        << query.lastError();
+    EXPECT_TRUE(ReadTextFile(folder.path() + "big.bin") == bytes);
+    std::vector<RecordedRequest> requests = service.recordedRequests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].header("Range"), "");
+    EXPECT_EQ(requests[1].header("Range"), "bytes=70000-");
+    EXPECT_EQ(bar.rangeCalls, 1);
+    EXPECT_FALSE(bar.movedBack);
+    EXPECT_EQ(bar.position(), bar.upper());
+}
+
+// A reply that does not take byte ranges (the servlet's) is fetched whole again.
+TEST_F(ServiceQueries, ADownloadWithoutRangesStartsOver) {
+    publishChain();
+    const std::string script = "<install><task><unzip /><fileName>" + std::string(3000, 'x') + "</fileName></task></install>";
+    service.setInstallScript(7, script);
+    const std::string url = service.serviceUrl() + "?task=install&file=7";
+    service.misbehave("/servlet", "cut-once 1000");
+    ServiceQuery query(service.serviceUrl());
+    CountingProgressBar bar;
+    EXPECT_EQ(query.retrieveLink(url, "script.xml", folder.path(), &bar), kQueryFound) << query.lastError();
+    const std::string saved = ReadTextFile(folder.path() + "script.xml");
+    EXPECT_NE(saved.find(script), std::string::npos);
+    std::vector<RecordedRequest> requests = service.recordedRequests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].line, requests[0].line);
+    EXPECT_EQ(requests[1].header("Range"), "");
+    EXPECT_EQ(bar.rangeCalls, 2);
+
+    // Cut every time, it fails after three more tries, each going on.
+    service.misbehave("/files/app.zip", "cut 30");
+    service.clearRequests();
+    EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), "app.zip", folder.path(), nullptr), kQueryFailed);
+    EXPECT_EQ(query.lastError(), "The connection ended before the whole reply arrived.");
+    requests = service.recordedRequests();
+    ASSERT_EQ(requests.size(), 4u);
+    for (size_t i = 1; i < requests.size(); ++i) EXPECT_EQ(requests[i].header("Range"), "bytes=30-");
+}
+
+TEST_F(ServiceQueries, StopDuringTheWaitEndsTheRetries) {
+    publishChain();
+    // Far longer than the test: a stop that did not end the wait shows as a
+    // second request (or a test that hangs), never as a pass.
+    RetryWait longWait(60000);
+    service.misbehave("/files/app.zip", "status 503");
+    std::atomic<bool> stop{false};
+    ServiceQuery query(service.serviceUrl());
+    query.setStopFlag(&stop);
+    std::thread stopper([&] {
+        service.waitForRequest("/files/app.zip");
+        stop = true;
+    });
+    EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), "app.zip", folder.path(), nullptr), kQueryFailed);
+    stopper.join();
+    EXPECT_EQ(query.lastError(), "The download was stopped.");
+    EXPECT_EQ(service.requests(), Lines{"GET /files/app.zip HTTP/1.1"});
 }

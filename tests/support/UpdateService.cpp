@@ -62,7 +62,7 @@ std::string FailedCall(const char* call) {
 
 }  // namespace
 
-HttpFetch FetchUrl(const std::string& url) {
+HttpFetch FetchUrl(const std::string& url, const std::string& headers) {
     HttpFetch fetch;
     UniqueInternetHandle root(InternetOpenA("vyn-tests", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (!root) {
@@ -70,7 +70,7 @@ HttpFetch FetchUrl(const std::string& url) {
         return fetch;
     }
     UniqueInternetHandle reply(InternetOpenUrlA(
-        root.get(), url.c_str(), nullptr, 0,
+        root.get(), url.c_str(), headers.empty() ? nullptr : headers.c_str(), static_cast<DWORD>(headers.size()),
         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE, 0));
     if (!reply) {
         fetch.error = FailedCall("InternetOpenUrl");
@@ -85,6 +85,9 @@ HttpFetch FetchUrl(const std::string& url) {
         fetch.hasContentLength = true;
         fetch.contentLength = value;
     }
+    char range[256] = "Content-Range";
+    size = sizeof range;
+    if (HttpQueryInfoA(reply.get(), HTTP_QUERY_CUSTOM, range, &size, nullptr)) fetch.contentRange = range;
     char buffer[4096];
     for (;;) {
         DWORD read = 0;

@@ -111,7 +111,7 @@ public:
     // The reply to ?task=install&file=<fileId>; "@SERVER@" becomes baseUrl().
     void setInstallScript(int fileId, const std::string& xml);
     // Adds a rule "<targetPrefix> <action>": "status 500", "cut 10",
-    // "nolength", "chunked", "delay 2000". Applies from the next request on.
+    // "cut-once 10", "nolength", "chunked", "delay 2000". Applies from the next request on.
     void misbehave(const std::string& targetPrefix, const std::string& action);
     void clearMisbehaviour();
 
@@ -149,7 +149,9 @@ struct HttpFetch {
     unsigned long status = 0;
     bool hasContentLength = false;
     unsigned long contentLength = 0;
+    std::string contentRange;  // empty without one
     std::string body;
     std::string error;  // the failing call and its code, when !ok
 };
-HttpFetch FetchUrl(const std::string& url);
+// `headers`: extra request lines, each ending in CR LF.
+HttpFetch FetchUrl(const std::string& url, const std::string& headers = std::string());

@@ -127,6 +127,52 @@ TEST_F(ServiceWire, CutBodyAnnouncesTheFullLengthButEndsEarly) {
     EXPECT_TRUE(FetchUrl(service.fileUrl("data.bin")).body == payload);
 }
 
+TEST_F(ServiceWire, FilesAnswerASingleByteRange) {
+    const size_t size = payload.size();
+    const std::string total = "/" + std::to_string(size);
+    const std::string last = std::to_string(size - 1);
+    const struct {
+        std::string range;
+        unsigned long status;
+        size_t first;
+        size_t length;
+        std::string contentRange;
+    } cases[] = {
+        {"", 200, 0, size, ""},
+        {"bytes=100-", 206, 100, size - 100, "bytes 100-" + last + total},
+        {"bytes=5-9", 206, 5, 5, "bytes 5-9" + total},
+        {"bytes=-10", 206, size - 10, 10, "bytes " + std::to_string(size - 10) + "-" + last + total},
+        {"bytes=10-99999999", 206, 10, size - 10, "bytes 10-" + last + total},
+        {"bytes=" + std::to_string(size) + "-", 416, 0, 0, "bytes *" + total},
+        {"bytes=0-1,5-6", 416, 0, 0, "bytes *" + total},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.range);
+        HttpFetch fetch = FetchUrl(service.fileUrl("data.bin"), c.range.empty() ? "" : "Range: " + c.range + "\r\n");
+        ASSERT_TRUE(fetch.ok) << fetch.error;
+        EXPECT_EQ(fetch.status, c.status);
+        EXPECT_EQ(fetch.contentRange, c.contentRange);
+        EXPECT_TRUE(fetch.body == payload.substr(c.first, c.length));
+    }
+    EXPECT_EQ(service.recordedRequests().back().header("Range"), "bytes=0-1,5-6");
+}
+
+TEST_F(ServiceWire, CutOnceCutsOnlyTheFirstReply) {
+    service.misbehave("/files/data.bin", "cut-once 100");
+    HttpFetch cut = FetchUrl(service.fileUrl("data.bin"));
+    EXPECT_EQ(cut.contentLength, payload.size());
+    EXPECT_LT(cut.body.size(), payload.size());
+    const std::string rest = "Range: bytes=" + std::to_string(cut.body.size()) + "-\r\n";
+    HttpFetch resumed = FetchUrl(service.fileUrl("data.bin"), rest);
+    ASSERT_TRUE(resumed.ok) << resumed.error;
+    EXPECT_EQ(resumed.status, 206u);
+    EXPECT_TRUE(cut.body + resumed.body == payload);
+    EXPECT_TRUE(FetchUrl(service.fileUrl("data.bin")).body == payload);
+    // A changed rule set arms it again.
+    service.misbehave("/servlet", "delay 0");
+    EXPECT_LT(FetchUrl(service.fileUrl("data.bin")).body.size(), payload.size());
+}
+
 TEST_F(ServiceWire, RepliesWithoutContentLengthStillCarryTheWholeBody) {
     for (const char* delivery : {"nolength", "chunked"}) {
         service.clearMisbehaviour();

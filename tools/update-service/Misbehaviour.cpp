@@ -25,7 +25,7 @@ ReplyPlan PlanReply(const std::string& rulesText, const std::string& target,
         if (!(words >> prefix) || prefix[0] == '#') continue;
         words >> action >> argument >> extra;
         long number = 0;
-        bool needsNumber = action == "status" || action == "cut" || action == "delay";
+        bool needsNumber = action == "status" || action == "cut" || action == "cut-once" || action == "delay";
         bool numberOk = ParseCount(argument, number);
         bool known = needsNumber || action == "nolength" || action == "chunked";
         if (action == "status" && (number < 100 || number > 599)) numberOk = false;
@@ -37,9 +37,10 @@ ReplyPlan PlanReply(const std::string& rulesText, const std::string& target,
         if (target.compare(0, prefix.size(), prefix) != 0) continue;
         if (action == "status") {
             plan.status = static_cast<int>(number);
-        } else if (action == "cut") {
+        } else if (action == "cut" || action == "cut-once") {
             plan.delivery = Delivery::Cut;
             plan.cutAfter = static_cast<size_t>(number);
+            plan.onceRule = action == "cut-once" ? line : std::string();
         } else if (action == "nolength") {
             plan.delivery = Delivery::NoLength;
         } else if (action == "chunked") {

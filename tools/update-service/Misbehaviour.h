@@ -4,6 +4,9 @@
 // the same kind replaces an earlier one. Actions:
 //   status N   answer with status N (and a short text body) instead
 //   cut N      announce the full Content-Length, send N bytes, close
+//   cut-once N the same for the first request it applies to after
+//              misbehave.txt last changed; later ones are served whole (or
+//              the range they ask for), so a client can resume
 //   nolength   no Content-Length: the body ends when the connection closes
 //   chunked    no Content-Length: chunked transfer encoding
 //   delay MS   wait MS milliseconds before answering
@@ -17,6 +20,9 @@ struct ReplyPlan {
     Delivery delivery = Delivery::Normal;
     size_t cutAfter = 0;
     long delayMs = 0;
+    // The rule line of a cut-once: the caller serves the cut only the first
+    // time it sees this line, and Normal after that.
+    std::string onceRule;
 };
 
 // `problems` collects a note for each line that does not parse.

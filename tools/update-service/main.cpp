@@ -11,6 +11,8 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -97,7 +99,46 @@ bool SendFile(const std::string& path, const std::string& contentType, httplib::
     return true;
 }
 
-void SendPlanned(ServiceReply&& reply, const ReplyPlan& plan, httplib::Response& response) {
+// The status of a file reply to `request`: 200 without a Range header, 206
+// for one satisfiable range, else 416 (with the Content-Range it needs). The
+// library itself cuts the body to the range and states the Content-Range.
+int RangeStatus(const httplib::Request& request, size_t size, httplib::Response& response) {
+    response.set_header("Accept-Ranges", "bytes");
+    if (!request.has_header("Range")) return 200;
+    if (request.ranges.size() == 1) {
+        const auto& range = request.ranges[0];
+        // -1 marks a bound left open: "N-" or the suffix form "-N".
+        const bool satisfiable = range.first >= 0 ? static_cast<size_t>(range.first) < size
+                                                  : range.second > 0 && size > 0;
+        if (satisfiable && (range.second < 0 || range.first <= range.second)) {
+            // An end past the file means its last byte. The library would
+            // announce the end as asked, so it is clamped where the library
+            // reads it; the request object itself is not const.
+            if (range.first >= 0 && range.second >= 0 && static_cast<size_t>(range.second) >= size)
+                const_cast<httplib::Request&>(request).ranges[0].second = static_cast<ssize_t>(size - 1);
+            return 206;
+        }
+    }
+    response.set_header("Content-Range", "bytes */" + std::to_string(size));
+    return 416;
+}
+
+// Files published empty or unreadable are sent as they are, ranges aside.
+size_t FileSize(const std::string& path) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    return file ? static_cast<size_t>(file.tellg()) : 0;
+}
+
+void SendPlanned(ServiceReply&& reply, const ReplyPlan& plan, const httplib::Request& request,
+                 httplib::Response& response) {
+    const bool wholeBody = plan.delivery == Delivery::Normal || plan.delivery == Delivery::Cut;
+    if (!reply.bodyFile.empty() && reply.status == 200 && wholeBody) {
+        reply.status = RangeStatus(request, FileSize(reply.bodyFile), response);
+        if (reply.status == 416) {
+            response.status = 416;
+            return;
+        }
+    }
     if (!reply.bodyFile.empty()) {
         if (plan.delivery == Delivery::Normal && SendFile(reply.bodyFile, reply.contentType, response)) {
             response.status = reply.status;
@@ -179,6 +220,10 @@ int main(int argc, char** argv) {
 
     httplib::Server server;
     Stopper stopper(server, options.portFile);
+    // cut-once rules already served, forgotten when misbehave.txt changes.
+    std::mutex onceMutex;
+    std::string onceRulesText;
+    std::set<std::string> spentOnceRules;
     int port = 0;
 
     server.set_pre_routing_handler([&](const httplib::Request& request, httplib::Response& response) {
@@ -199,8 +244,17 @@ int main(int argc, char** argv) {
 
     server.Get(".*", [&](const httplib::Request& request, httplib::Response& response) {
         std::vector<std::string> ruleProblems;
-        ReplyPlan plan = PlanReply(folder.misbehaviourText(), request.target, &ruleProblems);
+        const std::string rulesText = folder.misbehaviourText();
+        ReplyPlan plan = PlanReply(rulesText, request.target, &ruleProblems);
         for (const std::string& problem : ruleProblems) log.note(problem);
+        if (!plan.onceRule.empty()) {
+            std::lock_guard<std::mutex> lock(onceMutex);
+            if (onceRulesText != rulesText) {
+                onceRulesText = rulesText;
+                spentOnceRules.clear();
+            }
+            if (!spentOnceRules.insert(plan.onceRule).second) plan.delivery = Delivery::Normal;
+        }
         if (plan.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(plan.delayMs));
 
         ServiceReply reply;
@@ -215,7 +269,7 @@ int main(int argc, char** argv) {
             serviceRequest.serverBase = ServerBase(request, port);
             reply = AnswerRequest(folder, serviceRequest);
         }
-        SendPlanned(std::move(reply), plan, response);
+        SendPlanned(std::move(reply), plan, request, response);
     });
 
     port = options.port == 0 ? server.bind_to_any_port(kListenAddress)
