@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "system/ComPtr.h"
+#include "system/TextCompare.h"
 #include "system/Utf8.h"
 
 struct CShellTreeCtrl::ItemRecord {
@@ -68,13 +69,8 @@ std::string WithoutFinalBackslash(const std::string& path) {
     return path;
 }
 
-// As the file system compares names: code unit by code unit, upper-cased,
-// for every script, not only ASCII.
 bool SamePath(const std::string& itemPath, const std::string& wanted) {
-    const std::wstring first = Widen(WithoutFinalBackslash(itemPath));
-    const std::wstring second = Widen(wanted);
-    return CompareStringOrdinal(first.c_str(), static_cast<int>(first.size()), second.c_str(),
-                                static_cast<int>(second.size()), TRUE) == CSTR_EQUAL;
+    return SameNameIgnoringCase(WithoutFinalBackslash(itemPath), wanted);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "flow/InstallerConfig.h"
 #include "resources/resource.h"
 #include "support/ScratchFolder.h"
+#include "system/TextCompare.h"
 #include "system/Utf8.h"
 #include "wizard/LocationPage.h"
 #include "wizard/WizardDriver.h"
@@ -36,14 +37,6 @@ HWND ActivePage(HWND sheet) { return reinterpret_cast<HWND>(SendMessageW(sheet, 
 
 void SetPageText(HWND sheet, int id, const std::string& text) {
     SendMessageW(GetDlgItem(ActivePage(sheet), id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
-}
-
-// Whether two paths name the same folder: the install folder rule may
-// change the capitals.
-bool SameIgnoringCase(const std::string& first, const std::string& second) {
-    const std::wstring a = Widen(first), b = Widen(second);
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
 }
 
 }  // namespace
@@ -76,5 +69,5 @@ TEST(LocationPage, CarriesFolderNamesInAnyScript) {
 
     Click(sheet, kNextButton);
     ASSERT_TRUE(WaitForPage(sheet, 1));
-    EXPECT_TRUE(SameIgnoringCase(config.installDir(), picked + "\\")) << config.installDir();
+    EXPECT_TRUE(SameNameIgnoringCase(config.installDir(), picked + "\\")) << config.installDir();
 }
