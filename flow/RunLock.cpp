@@ -45,7 +45,8 @@ MachineRunLock::Result MachineRunLock::acquire(const std::string& productKey, un
         if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
             if (waited == WAIT_ABANDONED) LogLine("The run lock was left by a run that ended without releasing it");
             owned_ = true;
-            SetEnvironmentVariableW(kHolderVariable, std::to_wstring(GetCurrentProcessId()).c_str());
+            // std::to_wstring would bring the C library's whole wide printf.
+            SetEnvironmentVariableW(kHolderVariable, Widen(std::to_string(GetCurrentProcessId())).c_str());
             return Result::Acquired;
         }
         if (waited != WAIT_TIMEOUT) return Result::Failed;
