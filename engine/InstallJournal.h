@@ -12,7 +12,7 @@
 //   saved   <path>  <n>            the original is rollback folder\<n>
 //   note    <text>                 the caller's own record (registration)
 #include <string>
-#include <unordered_set>
+#include <set>
 #include <vector>
 
 #include "system/UniqueHandle.h"
@@ -65,7 +65,7 @@ private:
     std::string rollbackDir_;  // ends with a backslash
     int savedCount_ = 0;
     std::vector<std::string> madeFolders_;
-    std::unordered_set<std::string> touched_;
+    std::set<std::string> touched_;
     std::string lastFolder_;  // the last folder known to exist
 };
 
