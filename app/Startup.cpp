@@ -7,6 +7,7 @@
 #include "flow/ExitCode.h"
 #include "flow/InstallerConfig.h"
 #include "flow/Launcher.h"
+#include "flow/InstallTransaction.h"
 #include "flow/RunLock.h"
 #include "flow/SelfRemoval.h"
 #include "flow/SilentRun.h"
@@ -105,6 +106,7 @@ int RunSelectedMode(InstallerConfig& config, const StartupOptions& options, cons
                 LogLine("Failed: " + AnotherRunText(config.productKey()));
                 return kExitFailed;
             }
+            if (lock.ownsMutex()) FinishInterruptedInstall(config);
             const bool done =
                 options.mode == RunMode::Register ? config.registerProduct() : config.unregisterProduct();
             return done ? kExitSuccess : kExitFailed;

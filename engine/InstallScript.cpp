@@ -9,6 +9,7 @@
 namespace {
 
 const char kOutsideApplicationFolder[] = "the path lies outside the application folder";
+const char kJournalNotWritten[] = "the change could not be recorded for a rollback";
 
 // The task's failure, with the file it concerns; nothing when it did its work.
 struct TaskFailure {
@@ -83,8 +84,12 @@ std::string PathOutsideHome(const InstallItem& item, const std::string& homeDir)
 // A launcher that is missing is no failure: an application may ship one kind
 // only. One that could not be written is, and so is a path the batch file
 // cannot hold (cmd.exe would look for another file).
-TaskFailure runClassPathTask(const InstallItem& item, const std::string& homeDir, const std::string& javaHome) {
+TaskFailure runClassPathTask(const InstallItem& item, const std::string& homeDir, const std::string& javaHome,
+                             InstallJournal* journal) {
     const std::string shellScript = item.confFile + ".sh", batchFile = item.confFile + ".bat";
+    if (journal)
+        for (const std::string& script : {shellScript, batchFile})
+            if (!journal->recordEdit(script)) return FailedOn(script, kJournalNotWritten);
     TaskFailure failure;
     auto check = [&failure](LauncherEdit edit, const std::string& script, const std::string& path) {
         if (failure.failed) return;
@@ -101,7 +106,7 @@ TaskFailure runClassPathTask(const InstallItem& item, const std::string& homeDir
 using StartedPrograms = std::vector<UniqueKernelHandle>;
 
 TaskFailure runItem(const InstallItem& item, const std::string& homeDir, const std::string& javaHome,
-                    StartedPrograms& programs) {
+                    StartedPrograms& programs, InstallJournal* journal) {
     const std::string outside = PathOutsideHome(item, homeDir);
     if (!outside.empty()) return FailedOn(outside, kOutsideApplicationFolder);
     switch (item.type) {
@@ -112,15 +117,15 @@ TaskFailure runItem(const InstallItem& item, const std::string& homeDir, const s
         return {};
     }
     case kInstallExtractFile:
-        return ZipTask(runExtractFileTask(item.fileName, item.src, item.dest, item.overwrite), item.fileName);
+        return ZipTask(runExtractFileTask(item.fileName, item.src, item.dest, item.overwrite, journal), item.fileName);
     case kInstallUnzip:
-        return ZipTask(runUnzipTask(item.fileName, item.dest, homeDir, item.overwrite), item.fileName);
+        return ZipTask(runUnzipTask(item.fileName, item.dest, homeDir, item.overwrite, journal), item.fileName);
     case kInstallMove:
-        return runMoveTask(item.src, item.dest, item.overwrite) ? TaskFailure{} : FailedOn(item.src);
+        return runMoveTask(item.src, item.dest, item.overwrite, journal) ? TaskFailure{} : FailedOn(item.src);
     case kInstallDelete:
-        return runDeleteTask(item.fileName) ? TaskFailure{} : FailedOn(item.fileName);
+        return runDeleteTask(item.fileName, journal) ? TaskFailure{} : FailedOn(item.fileName);
     case kInstallClassPath:
-        return runClassPathTask(item, homeDir, javaHome);
+        return runClassPathTask(item, homeDir, javaHome, journal);
     default:  // module, a task without a command, unknown types: nothing
         return {};
     }
@@ -134,7 +139,8 @@ std::string InstallScriptResult::describe() const {
 }
 
 InstallScriptResult runInstallScript(InstallData& installData, const std::string& homeDir,
-                                     const std::string& javaHome, const StopCheck& stopRequested) {
+                                     const std::string& javaHome, const StopCheck& stopRequested,
+                                     InstallJournal* journal) {
     InstallScriptResult result;
     for (size_t index = 0; index < installData.items.size(); ++index) {
         if (stopRequested && stopRequested()) {
@@ -142,10 +148,16 @@ InstallScriptResult runInstallScript(InstallData& installData, const std::string
             break;
         }
         InstallItem& item = *installData.items[index];
-        for (const std::string& folder : PlaceholderFolders(homeDir)) CreateDirectoryPath(folder);
+        TaskFailure failure;
+        for (const std::string& folder : PlaceholderFolders(homeDir)) {
+            if (!journal)
+                CreateDirectoryPath(folder);
+            else if (!failure.failed && !journal->makeFolders(folder))
+                failure = FailedOn(folder, kJournalNotWritten);
+        }
         for (std::string* field : {&item.fileName, &item.src, &item.dest, &item.confFile})
             *field = ExpandPlaceholders(*field, homeDir);
-        TaskFailure failure = runItem(item, homeDir, javaHome, result.startedPrograms);
+        if (!failure.failed) failure = runItem(item, homeDir, javaHome, result.startedPrograms, journal);
         // Later tasks build on this one (the last usually registers the
         // product): after a failure none of them runs.
         if (failure.failed) {

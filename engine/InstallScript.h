@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "documents/InstallData.h"
+#include "engine/InstallJournal.h"
 #include "system/UniqueHandle.h"
 
 // What running a script came to. The script stops at its first failed task,
@@ -30,6 +31,8 @@ using StopCheck = std::function<bool()>;
 // Runs the items in order: expands the placeholders of fileName, src, dest
 // and confFile in place (creating the five install folders first), checks
 // that every path the task touches stays inside homeDir, then does the
-// item's task. homeDir ends with a backslash, javaHome has none.
+// item's task. homeDir ends with a backslash, javaHome has none. Given a
+// journal, every change below home is journaled before it is made.
 InstallScriptResult runInstallScript(InstallData& installData, const std::string& homeDir,
-                                     const std::string& javaHome, const StopCheck& stopRequested = {});
+                                     const std::string& javaHome, const StopCheck& stopRequested = {},
+                                     InstallJournal* journal = nullptr);

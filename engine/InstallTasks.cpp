@@ -16,6 +16,17 @@ namespace {
 
 bool Exists(const std::string& path) { return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// Journals what extracting the member below root will make or replace: its
+// folders, and its file unless it is a folder itself.
+bool RecordMember(InstallJournal& journal, std::string root, const std::string& name) {
+    AddTrailingBackslash(root);
+    std::string path = root + name;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    if (!path.empty() && path.back() == '\\') return journal.makeFolders(path);
+    return journal.makeFolders(GetParentOfPath(path)) && journal.recordWrite(path);
+}
+
 }  // namespace
 
 namespace {
@@ -75,8 +86,9 @@ bool WaitForPrograms(const std::vector<UniqueKernelHandle>& programs, unsigned t
 }
 
 ZipResult runExtractFileTask(const std::string& archive, const std::string& member, const std::string& dest,
-                             bool overwrite) {
+                             bool overwrite, InstallJournal* journal) {
     if (Exists(dest) && !overwrite) return ZipOk;
+    if (journal && !(journal->makeFolders(GetParentOfPath(dest)) && journal->recordWrite(dest))) return ZipWriteError;
     // No root folder: a relative dest stays relative to the current directory.
     UniqueZipArchive zip;
     ZipResult result = ZipOpen(archive.c_str(), 0, ZipFromFileName, "", zip.put());
@@ -95,7 +107,7 @@ ZipResult runExtractFileTask(const std::string& archive, const std::string& memb
 }
 
 ZipResult runUnzipTask(const std::string& archive, const std::string& dest, const std::string& homeDir,
-                       bool overwrite) {
+                       bool overwrite, InstallJournal* journal) {
     // Members go below this folder by their relative names.
     const std::string root = dest.empty() ? homeDir : dest;
     if (!IsDirectory(root)) return ZipNoFile;
@@ -117,15 +129,19 @@ ZipResult runUnzipTask(const std::string& archive, const std::string& dest, cons
         } else {
             // Only a member that may not replace its file needs the look.
             if ((IsProtectedMember(name) || !overwrite) && Exists(MemberCheckPath(homeDir, name))) continue;
-            result = ZipExtractItem(zip.get(), index, name.c_str(), 0, ZipFromFileName);
+            result = journal && !RecordMember(*journal, root, name) ? ZipWriteError
+                                                                    : ZipExtractItem(zip.get(), index, name.c_str(), 0,
+                                                                                     ZipFromFileName);
         }
         if (firstFailure == ZipOk) firstFailure = result;
     }
     return firstFailure;
 }
 
-bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite) {
+bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite, InstallJournal* journal) {
     if (Exists(dest) && !overwrite) return true;
+    // A missing source must leave dest as it was, journaled or not.
+    if (journal && (!Exists(src) || !journal->recordWrite(dest))) return false;
     // The source opens first: a missing source must leave dest as it was.
     // It is shared for reading only, so a dest naming the same file fails to
     // open instead of emptying it.
@@ -146,10 +162,12 @@ bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite
     }
     out.reset();
     in.reset();
+    if (journal) return journal->setAside(src);
     return MakeWritable(src) && DeleteFileW(WidePath(src).c_str()) != 0;
 }
 
-bool runDeleteTask(const std::string& fileName) {
+bool runDeleteTask(const std::string& fileName, InstallJournal* journal) {
     if (!Exists(fileName)) return true;
+    if (journal) return journal->setAside(fileName);
     return MakeWritable(fileName) && DeleteFileW(WidePath(fileName).c_str()) != 0;
 }

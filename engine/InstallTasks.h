@@ -2,11 +2,14 @@
 // The file tasks of an install script, on expanded paths. Each says whether
 // it did its work or, by its rules, had nothing to do; a failure means that
 // something it should have written or removed is not in place. A partly
-// written file may stay on disk but never counts as done.
+// written file may stay on disk but never counts as done. Given a journal,
+// a task records each change in it before making it (see InstallJournal),
+// and a file it removes is set aside there instead of deleted.
 #include <string>
 #include <vector>
 
 #include "engine/ZipResult.h"
+#include "engine/InstallJournal.h"
 #include "system/UniqueHandle.h"
 
 // Opens the program named by the text after fileName's last backslash, up
@@ -26,7 +29,7 @@ std::string ExecuteTaskProgram(const std::string& fileName);
 // looked for with "/" ones, as archives store them. The zip layer's result
 // of the step that failed, or ZipOk.
 ZipResult runExtractFileTask(const std::string& archive, const std::string& member, const std::string& dest,
-                             bool overwrite);
+                             bool overwrite, InstallJournal* journal = nullptr);
 
 // Unpacks the whole archive into dest (homeDir when dest is empty), which
 // must exist. An existing member (checked below homeDir) is kept when
@@ -35,12 +38,13 @@ ZipResult runExtractFileTask(const std::string& archive, const std::string& memb
 // folder is never written and counts as ZipNoFile. Every member is tried; the
 // result is the first failure, or ZipOk.
 ZipResult runUnzipTask(const std::string& archive, const std::string& dest, const std::string& homeDir,
-                       bool overwrite);
+                       bool overwrite, InstallJournal* journal = nullptr);
 
 // Copies src into dest in 2048-byte blocks, then deletes src; nothing when
 // dest exists and overwrite is false. src is deleted only after a full copy.
 // True when dest is in place and src gone, or there was nothing to do.
-[[nodiscard]] bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite);
+[[nodiscard]] bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite,
+                               InstallJournal* journal = nullptr);
 
 // Deletes the file when it exists, read-only or not. True when it is gone.
-[[nodiscard]] bool runDeleteTask(const std::string& fileName);
+[[nodiscard]] bool runDeleteTask(const std::string& fileName, InstallJournal* journal = nullptr);

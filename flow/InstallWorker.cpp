@@ -4,6 +4,7 @@
 
 #include "flow/EarlierCopy.h"
 #include "flow/InstallerConfig.h"
+#include "flow/InstallTransaction.h"
 #include "flow/RunLock.h"
 #include "engine/InstallScript.h"
 #include "engine/InstallTasks.h"
@@ -19,7 +20,7 @@
 namespace {
 
 // How long a stopped install waits for the programs its scripts started
-// before it looks for a registration to undo. The page waits 10 s in all.
+// before it undoes what they did. The page waits 10 s in all.
 constexpr unsigned kStartedProgramsWaitMs = 5000;
 // How long an install waits for the programs its scripts started (the new
 // copy's "-register" run) before it ends; a Cancel ends the wait sooner.
@@ -105,25 +106,27 @@ void InstallWorker::Run() {
 
     // The dependencies' scripts first: the application's may build on what
     // they installed. A script may register the product (its execute task
-    // runs the installed program with -register); a stopped install must not
-    // leave that behind.
-    const bool registeredBefore = config.isInstalled();
+    // runs the installed program with -register). Whatever the scripts do
+    // below home is journaled: a failure or a stop puts back the files and
+    // the registration from before.
     const std::vector<std::string> earlierHomes = EarlierHomes(config);
     std::string homeDir = config.homeDir();
     AddTrailingBackslash(homeDir);
     std::string javaHome = config.javaHome();
     RemoveTrailingBackslash(javaHome);
+    InstallTransaction transaction(config);
+    if (!transaction.begin()) {
+        postFailure("The install could not record its changes for a rollback beside " + homeDir);
+        return;
+    }
     std::vector<UniqueKernelHandle> startedPrograms;
     for (SoftwareList* list : {&catalog.dependentList, &catalog.mainList}) {
-        InstallScriptResult result = runScripts(*list, homeDir, javaHome, startedPrograms);
-        if (result.stopped || stopRequested()) {
+        InstallScriptResult result = runScripts(*list, homeDir, javaHome, startedPrograms, transaction.journal());
+        if (result.stopped || stopRequested() || !result.succeeded()) {
             // What the scripts started may still be registering the product.
             (void)WaitForPrograms(startedPrograms, kStartedProgramsWaitMs);
-            if (!registeredBefore && config.isInstalled()) (void)config.unregisterProduct();
-            return;
-        }
-        if (!result.succeeded()) {
-            postFailure(result.describe());
+            (void)transaction.rollBack();
+            if (!result.stopped && !stopRequested()) postFailure(result.describe());
             return;
         }
     }
@@ -132,9 +135,10 @@ void InstallWorker::Run() {
     // must not unpack over a program that is still running from home.
     if (!waitForStartedPrograms(startedPrograms)) {
         (void)WaitForPrograms(startedPrograms, kStartedProgramsWaitMs);
-        if (!registeredBefore && config.isInstalled()) (void)config.unregisterProduct();
+        (void)transaction.rollBack();
         return;
     }
+    transaction.commit();
     // Installed elsewhere: the earlier copy goes once the new one is registered.
     if (!earlierHomes.empty()) {
         if (RegistrationNamesThisCopy(config))
@@ -149,7 +153,8 @@ void InstallWorker::Run() {
 
 InstallScriptResult InstallWorker::runScripts(SoftwareList& list, const std::string& homeDir,
                                               const std::string& javaHome,
-                                              std::vector<UniqueKernelHandle>& startedPrograms) {
+                                              std::vector<UniqueKernelHandle>& startedPrograms,
+                                              InstallJournal* journal) {
     WorkerChannel& ui = channel();
     ui.setStepCaption(LoadResourceText(IDS_INSTALLING_DEPENDENCIES));
     ProgressBar* step = ui.stepBar();
@@ -162,7 +167,7 @@ InstallScriptResult InstallWorker::runScripts(SoftwareList& list, const std::str
         for (auto& file : software->files) {
             LogLine("Running the install script of " + file->fileName + " (home " + homeDir + ", Java " + javaHome +
                     ")");
-            InstallScriptResult result = runInstallScript(file->installData, homeDir, javaHome, stop);
+            InstallScriptResult result = runInstallScript(file->installData, homeDir, javaHome, stop, journal);
             for (UniqueKernelHandle& program : result.startedPrograms) startedPrograms.push_back(std::move(program));
             if (result.stopped || !result.succeeded()) return result;
         }

@@ -27,9 +27,10 @@ protected:
 private:
     // Runs the install script of every file of the list's software, stepping
     // the step bar once per software, until a script fails or is stopped.
-    // The programs the scripts start join startedPrograms.
+    // The programs the scripts start join startedPrograms; the changes go
+    // into the journal.
     InstallScriptResult runScripts(SoftwareList& list, const std::string& homeDir, const std::string& javaHome,
-                                   std::vector<UniqueKernelHandle>& startedPrograms);
+                                   std::vector<UniqueKernelHandle>& startedPrograms, InstallJournal* journal);
     // Waits for the programs the scripts started, at most 10 minutes; false
     // when a stop was asked for meanwhile.
     bool waitForStartedPrograms(const std::vector<UniqueKernelHandle>& startedPrograms);

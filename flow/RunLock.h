@@ -33,6 +33,10 @@ public:
     Result acquire(const std::string& productKey, unsigned waitMs = kWaitMs,
                    const std::function<bool()>& stopRequested = {});
 
+    // True when this run holds the mutex itself, not through the run that
+    // started it.
+    bool ownsMutex() const { return owned_; }
+
 private:
     UniqueKernelHandle mutex_;
     bool owned_ = false;

@@ -1,5 +1,6 @@
 #include "flow/WorkerThread.h"
 
+#include "flow/InstallTransaction.h"
 #include "flow/InstallerConfig.h"
 
 namespace {
@@ -64,7 +65,9 @@ DWORD WINAPI WorkerThread::Entry(void* parameter) {
 bool WorkerThread::takeRunLock(MachineRunLock& lock) {
     InstallerConfig& config = channel().configuration();
     switch (lock.acquire(config.productKey(), MachineRunLock::kWaitMs, [this] { return stopRequested(); })) {
-        case MachineRunLock::Result::Acquired: return true;
+        case MachineRunLock::Result::Acquired:
+            if (lock.ownsMutex()) FinishInterruptedInstall(config);
+            return true;
         case MachineRunLock::Result::Busy: postFailure(AnotherRunText(config.productKey())); return false;
         case MachineRunLock::Result::Stopped: return false;
         case MachineRunLock::Result::Failed: break;

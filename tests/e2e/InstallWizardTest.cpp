@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "flow/InstallTransaction.h"
+#include "flow/InstallerConfig.h"
 #include "resources/resource.h"
 #include "service/ServiceQuery.h"
 #include "service/UpdateServiceClient.h"
@@ -490,6 +492,59 @@ TEST_F(InstallWizardRun, SilentInstallAndUninstallShowNoWindow) {
     EXPECT_FALSE(PathExists(ProgramsLinkPath()));
     EXPECT_TRUE(WaitFor([&] { return !PathExists(home); }, 30000)) << "the home folder goes";
     EXPECT_NE(ReadTextFile(uninstallLog).find("Uninstall complete"), std::string::npos) << ReadTextFile(uninstallLog);
+}
+
+// An upgrade is all or nothing. One whose script fails part-way, after it
+// replaced files and registered the product again, and one whose process
+// was killed with its journal open, both leave the earlier version's files,
+// launcher and registration as they were.
+TEST_F(InstallWizardRun, AFailedOrKilledUpgradeLeavesTheEarlierVersionAsItWas) {
+    registerJava("1.6");
+    const std::string log = scratch_.path() + "deploy.log", parent = scratch_.path() + "Apps";
+    const std::string home = parent + "\\" + kAppFolderPath;
+    const std::string rollback = parent + "\\Quillmar Technologies INC\\VYN2005 rollback";
+    bool windowSeen = true;
+    const auto install = [&] {
+        return runWatchingWindows(InstallerPath(), "-install -silent -dir \"" + parent + "\" -log \"" + log + "\"",
+                                  windowSeen);
+    };
+    const auto snapshot = [&] {
+        return ReadTextFile(home + "lib\\qmtapp.jar") + ReadTextFile(home + "bin\\QuillmarApp.bat") +
+               AsciiUpperCase(LocalMachineString(kProductKeyPath, "Home") +
+                              LocalMachineString(kUninstallEntry, "UninstallString"));
+    };
+    ASSERT_EQ(install(), 0) << ReadTextFile(log);
+    const std::string before = snapshot();
+    ASSERT_NE(before.find("qmtapp.jar"), std::string::npos);
+
+    service_.setInstallScript(7, "<install><task><unzip /><fileName>{$DIR_UPDATES}vyn-app.zip</fileName>"
+                                 "<dest>{$DIR_HOME}</dest><overwrite>true</overwrite></task>"
+                                 "<task><move /><src>{$DIR_LIB}qmtapp.jar</src><dest>{$DIR_BIN}QuillmarApp.bat</dest>"
+                                 "<overwrite>true</overwrite></task>"
+                                 "<task><execute /><fileName>{$DIR_BIN}VYN2005.exe -register</fileName></task>"
+                                 "<task><delete /><fileName>{$DIR_HOME}..\\..\\x.txt</fileName></task></install>");
+    EXPECT_EQ(install(), 1) << ReadTextFile(log);
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_FALSE(PathExists(rollback));
+    EXPECT_NE(ReadTextFile(log).find("Rolled back"), std::string::npos) << ReadTextFile(log);
+
+    {
+        // What a killed run leaves: a journal that was neither kept nor undone.
+        InstallerConfig config(kInstallerGuid, "", "VYN2005");
+        config.setInstallDir(parent + "\\");
+        InstallTransaction killed(config);
+        ASSERT_TRUE(killed.begin());
+        ASSERT_TRUE(killed.journal()->setAside(home + "lib\\qmtapp.jar"));
+        ASSERT_TRUE(killed.journal()->recordWrite(home + "bin\\QuillmarApp.bat"));
+        WriteTextFile(home + "bin\\QuillmarApp.bat", "half written");
+    }
+    ASSERT_NE(snapshot(), before);
+    EXPECT_EQ(runWatchingWindows(home + "bin\\VYN2005.exe", "-register -log \"" + log + "\"", windowSeen), 0)
+        << ReadTextFile(log);
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_FALSE(PathExists(rollback));
+    EXPECT_NE(ReadTextFile(log).find("Finished the rollback of the earlier install"), std::string::npos)
+        << ReadTextFile(log);
 }
 
 // Installed again elsewhere, the product moves: one copy stays, registered,

@@ -3,15 +3,19 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 #include "EngineTestFiles.h"
+#include "engine/InstallJournal.h"
 #include "engine/InstallScript.h"
 #include "engine/InstallTasks.h"
 #include "engine/LauncherScript.h"
 #include "support/ProcessRunner.h"
 #include "support/ScratchFolder.h"
 #include "system/FileSystem.h"
+#include "system/UniqueHandle.h"
+#include "system/Utf8.h"
 
 namespace {
 
@@ -345,4 +349,90 @@ TEST_F(InstallScript, ExecuteOpensTheProgramWithItsParametersInItsFolder) {
     EXPECT_EQ(ReadTextFile(tools + "args.txt"), "-register now\r\n");
 
     EXPECT_FALSE(runExecuteTask(home + "no-such-program.exe"));
+}
+
+namespace {
+
+// Every file and folder below `folder`, by relative name, with its content.
+std::map<std::string, std::string> TreeContents(const std::string& folder, const std::string& relative = "") {
+    std::map<std::string, std::string> tree;
+    WIN32_FIND_DATAW entry;
+    UniqueFindHandle listing(FindFirstFileW(Widen(folder + relative + "*").c_str(), &entry));
+    for (bool more = listing.valid(); more; more = FindNextFileW(listing.get(), &entry) != FALSE) {
+        const std::string name = Narrow(entry.cFileName);
+        if (name == "." || name == "..") continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            tree[relative + name + "\\"] = "";
+            for (const auto& below : TreeContents(folder, relative + name + "\\")) tree.insert(below);
+        } else {
+            tree[relative + name] = ReadTextFile(folder + relative + name);
+        }
+    }
+    return tree;
+}
+
+}  // namespace
+
+// An upgrade's changes undone from its journal: by the run that failed, or
+// by the next run after the process was killed. Either way the earlier
+// version is back to the byte and the rollback folder is gone.
+TEST(InstallJournal, AnUpgradeIsUndoneByItsRunOrFromItsJournalAfterAKill) {
+    for (const bool killed : {false, true}) {
+        ScratchFolder scratch{"journal"};
+        const std::string home = scratch.path() + "home\\", rollback = scratch.path() + "rollback";
+        ASSERT_TRUE(CreateDirectoryA(home.c_str(), nullptr));
+        ASSERT_EQ(runUnzipTask(ArchivePath("app1.zip"), "", home, true), ZipOk);
+        ASSERT_TRUE(CreateDirectoryA((home + "bin").c_str(), nullptr));
+        WriteTextFile(home + "bin\\QuillmarApp.bat", "set CLASSPATH=..\\lib\\app.jar\r\n");
+        const auto before = TreeContents(home);
+        {
+            InstallJournal journal;
+            ASSERT_TRUE(journal.begin(rollback, home));
+            ASSERT_TRUE(journal.note("first"));
+            InstallData data;
+            Add(data, {kInstallUnzip, ArchivePath("app2.zip"), "", "", "", true});
+            Add(data, {kInstallDelete, "{$DIR_HOME}conf\\app.xml", "", "", ""});
+            Add(data, {kInstallMove, "", "{$DIR_HOME}app\\conf\\readme.txt", "{$DIR_HOME}app\\lib\\core.jar", "", true});
+            Add(data,
+                {kInstallExtractFile, ArchivePath("app2.zip"), "app/conf/added.xml", "{$DIR_HOME}new\\deep\\a.xml", ""});
+            Add(data, {kInstallClassPath, "{$DIR_LIB}extra.jar", "", "", "{$DIR_BIN}QuillmarApp"});
+            const InstallScriptResult result = runInstallScript(data, home, "C:\\Java", {}, &journal);
+            ASSERT_TRUE(result.succeeded()) << result.describe();
+            ASSERT_TRUE(journal.note("last\twith a tab"));
+            ASSERT_NE(TreeContents(home), before);
+            if (!killed) {
+                const JournalRollback undone = journal.rollBack();
+                EXPECT_TRUE(undone.complete) << undone.firstFailure;
+                EXPECT_EQ(undone.notes, (std::vector<std::string>{"last\twith a tab", "first"}));
+            }
+        }
+        if (killed) {
+            EXPECT_TRUE(RollBackJournal(rollback).complete);
+        }
+        EXPECT_EQ(TreeContents(home), before) << (killed ? "after a kill" : "by the run");
+        EXPECT_FALSE(PathExists(rollback));
+        // A second replay finds nothing left to do.
+        EXPECT_TRUE(RollBackJournal(rollback).complete);
+    }
+}
+
+// The journal is a file in the install folder: a line leading outside its
+// home folder is refused, and a line cut off by a power loss never happened.
+TEST(InstallJournal, ReplayStaysInsideItsHomeAndIgnoresAnUnfinishedLine) {
+    ScratchFolder scratch{"journal"};
+    const std::string home = scratch.path() + "home", rollback = scratch.path() + "rollback\\";
+    for (const std::string& folder : {home, rollback, scratch.path() + "other"})
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    WriteTextFile(home + "\\made.txt", "ours");
+    WriteTextFile(home + "\\kept.txt", "kept");
+    WriteTextFile(rollback + "journal.txt", "home\t" + home + "\nfolder\t" + scratch.path() + "other\nnew\t" + home +
+                                                "\\made.txt\nnew\t" + home + "\\kept.txt");
+    const JournalRollback undone = RollBackJournal(rollback);
+    EXPECT_FALSE(undone.complete);
+    EXPECT_EQ(undone.firstFailure, scratch.path() + "other");
+    EXPECT_TRUE(PathExists(scratch.path() + "other"));
+    EXPECT_FALSE(PathExists(home + "\\made.txt"));
+    EXPECT_TRUE(PathExists(home + "\\kept.txt"));
+    // Left with its journal for another try.
+    EXPECT_TRUE(PathExists(rollback + "journal.txt"));
 }
