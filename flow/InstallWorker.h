@@ -29,10 +29,10 @@ private:
     // the step bar once per software, until a script fails or is stopped.
     // The programs the scripts start join startedPrograms.
     InstallScriptResult runScripts(SoftwareList& list, const std::string& homeDir, const std::string& javaHome,
-                                   std::vector<UniqueKernelHandle>& startedPrograms);
+                                   std::vector<StartedProgram>& startedPrograms);
     // Waits for the programs the scripts started, at most 10 minutes; false
     // when a stop was asked for meanwhile.
-    bool waitForStartedPrograms(const std::vector<UniqueKernelHandle>& startedPrograms);
+    bool waitForStartedPrograms(const std::vector<StartedProgram>& startedPrograms);
     // Posts the error as a failure when it has a text; true when it did.
     [[nodiscard]] bool reportFailure(const std::string& error);
 };
