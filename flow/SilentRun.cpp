@@ -120,10 +120,10 @@ int RunSilentInstall(InstallerConfig& config, bool hasFolder, const std::string&
 
     // The same version in the same folder: nothing to download or run.
     // A home folder that was deleted meanwhile is installed again.
-    const std::string version = config.catalogVersion();
-    if (!version.empty() && config.isInstalled() && config.registeredVersion() == version &&
-        IsDirectory(config.registeredHome()) && IsSameFolder(config.registeredHome(), installDir + config.appFolderPath())) {
-        LogLine(config.productKey() + " " + version + " is already installed in " + config.registeredHome());
+    const std::string version = config.catalogVersion(), home = config.registeredHome();
+    if (!version.empty() && config.registeredVersion() == version && IsDirectory(home) &&
+        IsSameFolder(home, installDir + config.appFolderPath())) {
+        LogLine(config.productKey() + " " + version + " is already installed in " + home);
         return kExitSuccess;
     }
 
