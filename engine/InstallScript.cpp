@@ -103,7 +103,7 @@ TaskFailure runClassPathTask(const InstallItem& item, const std::string& homeDir
     return failure;
 }
 
-using StartedPrograms = std::vector<UniqueKernelHandle>;
+using StartedPrograms = std::vector<StartedProgram>;
 
 TaskFailure runItem(const InstallItem& item, const std::string& homeDir, const std::string& javaHome,
                     StartedPrograms& programs, InstallJournal* journal) {
@@ -113,7 +113,7 @@ TaskFailure runItem(const InstallItem& item, const std::string& homeDir, const s
     case kInstallExecute: {
         UniqueKernelHandle program;
         if (!runExecuteTask(item.fileName, &program)) return FailedOn(item.fileName);
-        if (program) programs.push_back(std::move(program));
+        if (program) programs.push_back({std::move(program), ExecuteTaskProgram(item.fileName)});
         return {};
     }
     case kInstallExtractFile:

@@ -6,7 +6,7 @@
 
 #include "documents/InstallData.h"
 #include "engine/InstallJournal.h"
-#include "system/UniqueHandle.h"
+#include "engine/InstallTasks.h"
 
 // What running a script came to. The script stops at its first failed task,
 // or when asked to stop between tasks.
@@ -18,7 +18,7 @@ struct [[nodiscard]] InstallScriptResult {
     bool stopped = false;    // a stop request ended the script before all its tasks ran
     // The programs its execute tasks started, still owned: a caller that
     // undoes what they did waits for them first (see WaitForPrograms).
-    std::vector<UniqueKernelHandle> startedPrograms;
+    std::vector<StartedProgram> startedPrograms;
 
     bool succeeded() const { return failedItem < 0; }
     // "The install task unzip failed on C:\...\app.zip: Error writing to file"

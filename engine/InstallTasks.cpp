@@ -75,11 +75,11 @@ bool runExecuteTask(const std::string& fileName, UniqueKernelHandle* started) {
     return true;
 }
 
-bool WaitForPrograms(const std::vector<UniqueKernelHandle>& programs, unsigned timeoutMs) {
+bool WaitForPrograms(const std::vector<StartedProgram>& programs, unsigned timeoutMs) {
     const DWORD start = GetTickCount();
-    for (const UniqueKernelHandle& program : programs) {
+    for (const StartedProgram& program : programs) {
         const DWORD spent = GetTickCount() - start;
-        if (WaitForSingleObject(program.get(), spent < timeoutMs ? timeoutMs - spent : 0) != WAIT_OBJECT_0)
+        if (WaitForSingleObject(program.process.get(), spent < timeoutMs ? timeoutMs - spent : 0) != WAIT_OBJECT_0)
             return false;
     }
     return true;

@@ -17,9 +17,15 @@
 // before the backslash the working folder. Not waited for. True when started;
 // `started`, when given, then owns the program's process.
 [[nodiscard]] bool runExecuteTask(const std::string& fileName, UniqueKernelHandle* started = nullptr);
+// A program an execute task started: its process and the path it was
+// started from, so that a caller can tell which program ended how.
+struct StartedProgram {
+    UniqueKernelHandle process;
+    std::string path;
+};
 // Waits until every program has ended, for at most timeoutMs in all. True
 // when all have.
-bool WaitForPrograms(const std::vector<UniqueKernelHandle>& programs, unsigned timeoutMs);
+bool WaitForPrograms(const std::vector<StartedProgram>& programs, unsigned timeoutMs);
 // The program runExecuteTask starts: the working folder followed by the
 // program's name, without the parameters.
 std::string ExecuteTaskProgram(const std::string& fileName);

@@ -15,6 +15,7 @@
 #include "system/PathText.h"
 #include "system/ProgressBar.h"
 #include "system/ResourceText.h"
+#include "system/TextCompare.h"
 #include "system/Utf8.h"
 
 namespace {
@@ -44,6 +45,21 @@ void LogDownloads(const SoftwareList& list, const std::string& updatesDir) {
                 LogLine("Not downloaded: " + path);
         }
     }
+}
+
+// The failure text when the installed copy's own program (its "-register"
+// run) ended with an exit code other than 0; empty otherwise. The other
+// programs a script starts are not judged: a runtime installer may ask for
+// a restart with 3010.
+std::string RegistrationFailure(const std::vector<StartedProgram>& programs, const std::string& installedProgram) {
+    for (const StartedProgram& program : programs) {
+        DWORD code = 0;
+        if (SameNameIgnoringCase(program.path, installedProgram) &&
+            WaitForSingleObject(program.process.get(), 0) == WAIT_OBJECT_0 &&
+            GetExitCodeProcess(program.process.get(), &code) && code != 0)
+            return "The installed program's registration ended with exit code " + std::to_string(code);
+    }
+    return std::string();
 }
 
 }  // namespace
@@ -119,7 +135,7 @@ void InstallWorker::Run() {
         postFailure("The install could not record its changes for a rollback beside " + homeDir);
         return;
     }
-    std::vector<UniqueKernelHandle> startedPrograms;
+    std::vector<StartedProgram> startedPrograms;
     for (SoftwareList* list : {&catalog.dependentList, &catalog.mainList}) {
         InstallScriptResult result = runScripts(*list, homeDir, javaHome, startedPrograms, transaction.journal());
         if (result.stopped || stopRequested() || !result.succeeded()) {
@@ -138,6 +154,17 @@ void InstallWorker::Run() {
         (void)transaction.rollBack();
         return;
     }
+    const std::string registrationFailure =
+        RegistrationFailure(startedPrograms, config.binDir() + config.executableName());
+    if (!registrationFailure.empty()) {
+        (void)transaction.rollBack();
+        postFailure(registrationFailure);
+        return;
+    }
+    // The registration ran in the installed copy, which has no catalog: the
+    // application's version is recorded here, once it is done.
+    const std::string version = config.catalogVersion();
+    if (!version.empty() && config.isInstalled()) (void)config.recordVersion(version);
     transaction.commit();
     // Installed elsewhere: the earlier copy goes once the new one is registered.
     if (!earlierHomes.empty()) {
@@ -153,7 +180,7 @@ void InstallWorker::Run() {
 
 InstallScriptResult InstallWorker::runScripts(SoftwareList& list, const std::string& homeDir,
                                               const std::string& javaHome,
-                                              std::vector<UniqueKernelHandle>& startedPrograms,
+                                              std::vector<StartedProgram>& startedPrograms,
                                               InstallJournal* journal) {
     WorkerChannel& ui = channel();
     ui.setStepCaption(LoadResourceText(IDS_INSTALLING_DEPENDENCIES));
@@ -168,7 +195,7 @@ InstallScriptResult InstallWorker::runScripts(SoftwareList& list, const std::str
             LogLine("Running the install script of " + file->fileName + " (home " + homeDir + ", Java " + javaHome +
                     ")");
             InstallScriptResult result = runInstallScript(file->installData, homeDir, javaHome, stop, journal);
-            for (UniqueKernelHandle& program : result.startedPrograms) startedPrograms.push_back(std::move(program));
+            for (StartedProgram& program : result.startedPrograms) startedPrograms.push_back(std::move(program));
             if (result.stopped || !result.succeeded()) return result;
         }
     }
@@ -176,7 +203,7 @@ InstallScriptResult InstallWorker::runScripts(SoftwareList& list, const std::str
     return InstallScriptResult{};
 }
 
-bool InstallWorker::waitForStartedPrograms(const std::vector<UniqueKernelHandle>& startedPrograms) {
+bool InstallWorker::waitForStartedPrograms(const std::vector<StartedProgram>& startedPrograms) {
     const DWORD start = GetTickCount();
     while (!WaitForPrograms(startedPrograms, kStartedProgramsPollMs)) {
         if (stopRequested()) return false;

@@ -30,10 +30,10 @@ private:
     // The programs the scripts start join startedPrograms; the changes go
     // into the journal.
     InstallScriptResult runScripts(SoftwareList& list, const std::string& homeDir, const std::string& javaHome,
-                                   std::vector<UniqueKernelHandle>& startedPrograms, InstallJournal* journal);
+                                   std::vector<StartedProgram>& startedPrograms, InstallJournal* journal);
     // Waits for the programs the scripts started, at most 10 minutes; false
     // when a stop was asked for meanwhile.
-    bool waitForStartedPrograms(const std::vector<UniqueKernelHandle>& startedPrograms);
+    bool waitForStartedPrograms(const std::vector<StartedProgram>& startedPrograms);
     // Posts the error as a failure when it has a text; true when it did.
     [[nodiscard]] bool reportFailure(const std::string& error);
 };

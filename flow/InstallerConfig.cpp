@@ -15,6 +15,7 @@
 #include "system/SystemInfo.h"
 #include "system/TextCase.h"
 #include "system/UniqueHandle.h"
+#include "system/VersionText.h"
 
 namespace {
 
@@ -71,6 +72,16 @@ std::string InstallerConfig::registeredCompanyHome() const {
 
 std::string InstallerConfig::registeredHome() const {
     return ReadLocalMachineString(productKeyPath(), "Home");
+}
+
+std::string InstallerConfig::registeredVersion() const {
+    return ReadLocalMachineString(productKeyPath(), "Version");
+}
+
+std::string InstallerConfig::catalogVersion() {
+    const SoftwareRecord* product = SoftwareCatalog::findSoftware(catalog_->mainList, productSoftwareId_);
+    if (!product || product->files.empty()) return std::string();
+    return FormatVersionNumber(product->files.front()->ver);
 }
 
 bool InstallerConfig::otherFamilyProductRegistered() const {

@@ -57,6 +57,11 @@ public:
     std::string registeredCompanyHome() const;
     // The home folder of the registered copy of this product.
     std::string registeredHome() const;
+    // The application's version the last install recorded ("2.00000").
+    std::string registeredVersion() const;
+    // The application's version as the catalog lists it: the version of the
+    // product software's first file, empty when the catalog has none.
+    std::string catalogVersion();
     // Another product of the family has its key beside this product's.
     bool otherFamilyProductRegistered() const;
 
@@ -73,6 +78,9 @@ public:
     bool writeRegistration();
     bool removeRegistration();
     bool registerProduct();
+    // Records the application's version in the product key ("Version") and
+    // as the uninstall entry's DisplayVersion; both keys must exist.
+    bool recordVersion(const std::string& version);
     bool unregisterProduct();
 
 private:

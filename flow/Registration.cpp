@@ -117,7 +117,12 @@ bool InstallerConfig::writeRegistration() {
     entry.setString("Contact", siteUrl_);
     entry.setDword("VersionMajor", 1);
     entry.setDword("VersionMinor", 1);
-    entry.setString("DisplayVersion", GetModuleDisplayVersion(nullptr));
+    // The application's version is known to the install that downloaded it,
+    // which records it once this registration is done (recordVersion); a
+    // registration run on its own keeps the version recorded before, and
+    // only without one names this program's own.
+    const std::string version = registeredVersion();
+    entry.setString("DisplayVersion", version.empty() ? GetModuleDisplayVersion(nullptr) : version);
     entry.setString("DisplayIcon", bin + executableName_ + ",0");
     const unsigned long long sizeKb = (FolderSizeBytes(home) + 1023) / 1024;
     entry.setDword("EstimatedSize", static_cast<DWORD>(std::min<unsigned long long>(sizeKb, MAXDWORD)));
@@ -128,6 +133,18 @@ bool InstallerConfig::writeRegistration() {
     entry.close();
     LogLine("Registered " + productKey_ + " in HKLM\\" + productKeyPath() + " and HKLM\\" + uninstallKeyPath() +
             " (home " + home + ", " + std::to_string(sizeKb) + " KB)");
+    return true;
+}
+
+bool InstallerConfig::recordVersion(const std::string& version) {
+    RegistryKey product, entry;
+    if (product.open(HKEY_LOCAL_MACHINE, productKeyPath()) != ERROR_SUCCESS ||
+        entry.open(HKEY_LOCAL_MACHINE, uninstallKeyPath()) != ERROR_SUCCESS)
+        return false;
+    if (product.setString("Version", version) != ERROR_SUCCESS ||
+        entry.setString("DisplayVersion", version) != ERROR_SUCCESS)
+        return false;
+    LogLine("Recorded " + productKey_ + " version " + version);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "flow/UninstallWorker.h"
 #include "flow/UpdateCheckWorker.h"
 #include "flow/WorkerChannel.h"
+#include "system/FileSystem.h"
 #include "system/Log.h"
 #include "system/ProcessLaunch.h"
 #include "system/VersionText.h"
@@ -115,6 +116,15 @@ int RunSilentInstall(InstallerConfig& config, bool hasFolder, const std::string&
                     "; its installer was downloaded to " + checked.launchTarget + ")");
             return kExitJavaRequired;
         default: return Failed("Install", checked);
+    }
+
+    // The same version in the same folder: nothing to download or run.
+    // A home folder that was deleted meanwhile is installed again.
+    const std::string version = config.catalogVersion(), home = config.registeredHome();
+    if (!version.empty() && config.registeredVersion() == version && IsDirectory(home) &&
+        IsSameFolder(home, installDir + config.appFolderPath())) {
+        LogLine(config.productKey() + " " + version + " is already installed in " + home);
+        return kExitSuccess;
     }
 
     config.setInstallDir(installDir);

@@ -14,7 +14,9 @@
 #include "documents/SoftwareDocumentHandler.h"
 #include "service/UpdateServiceClient.h"
 #include "documents/XmlEventReader.h"
+#include "system/Log.h"
 #include "system/PathSafety.h"
+#include "system/Sha256.h"
 #include "system/ProgressBar.h"
 #include "system/TextCase.h"
 #include "system/Utf8.h"
@@ -272,6 +274,14 @@ int ServiceQuery::retrieveLink(const std::string& url, const std::string& fileNa
 
 int ServiceQuery::retrieveFile(const FileRecord& file, const std::string& directory, ProgressBar* progress) {
     if (file.links.empty()) return kQueryNothingFound;
+    // A file an earlier run left with the published digest is the same
+    // file: it is not fetched again. Without a digest nothing proves that.
+    const std::string path = directory + file.fileName;
+    if (!file.sha256.empty() && IsPlainFileName(file.fileName) && EqualsIgnoringCase(FileSha256(path), file.sha256)) {
+        LogLine("Already downloaded: " + path);
+        FillBar(progress);
+        return kQueryFound;
+    }
     for (const auto& link : file.links)
         if (retrieveLink(link->url, file.fileName, directory, progress, file.sha256) == kQueryFound)
             return kQueryFound;

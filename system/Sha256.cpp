@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <vector>
+
+#include "system/WidePath.h"
 
 namespace {
 
@@ -49,4 +52,19 @@ std::string Sha256::finish() {
 bool IsSha256Text(const std::string& text) {
     return text.size() == 2 * kDigestBytes &&
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c) != 0; });
+}
+
+std::string FileSha256(const std::string& path) {
+    UniqueFileHandle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return std::string();
+    Sha256 hash;
+    std::vector<char> block(64 * 1024);
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) return std::string();
+        if (read == 0) break;
+        hash.update(block.data(), read);
+    }
+    return hash.finish();
 }

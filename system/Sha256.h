@@ -24,3 +24,6 @@ private:
 
 // 64 hexadecimal digits, either case.
 bool IsSha256Text(const std::string& text);
+// The digest of the file's bytes, as Sha256::finish gives it; empty when the
+// file cannot be read.
+std::string FileSha256(const std::string& path);

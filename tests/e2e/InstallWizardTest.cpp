@@ -690,6 +690,62 @@ TEST_F(InstallWizardRun, TwoInstallsStartedTogetherRunOneAfterTheOther) {
     EXPECT_TRUE(PathExists(folder + "\\" + kAppFolderPath + "lib\\qmtapp.jar"));
 }
 
+// The version the service lists is recorded, and installing it again into
+// the same folder changes nothing and downloads nothing.
+TEST_F(InstallWizardRun, ASecondSilentInstallOfTheSameVersionIsAlreadyDone) {
+    registerJava("1.6");
+    const std::string log = scratch_.path() + "deploy.log";
+    const std::string arguments = "-install -silent -dir \"" + scratch_.path() + "Apps\" -log \"" + log + "\"";
+    const std::string home = AsciiUpperCase(scratch_.path() + "Apps\\" + kAppFolderPath);
+    bool windowSeen = true;
+    ASSERT_EQ(runWatchingWindows(InstallerPath(), arguments, windowSeen), 0) << ReadTextFile(log);
+    EXPECT_EQ(LocalMachineString(kProductKeyPath, "Version"), "2.00000");
+    EXPECT_EQ(LocalMachineString(kUninstallEntry, "DisplayVersion"), "2.00000");
+
+    service_.clearRequests();
+    ASSERT_EQ(runWatchingWindows(InstallerPath(), arguments, windowSeen), 0) << ReadTextFile(log);
+    EXPECT_NE(AsciiUpperCase(ReadTextFile(log)).find("VYN2005 2.00000 IS ALREADY INSTALLED IN " + home),
+              std::string::npos)
+        << ReadTextFile(log);
+    const std::vector<std::string> requests = service_.requests();
+    EXPECT_NE(requests.size(), 0u) << "the update check still runs";
+    for (const std::string& request : requests)
+        EXPECT_EQ(request.find("/files/"), std::string::npos) << request;
+    EXPECT_EQ(LocalMachineString(kUninstallEntry, "DisplayVersion"), "2.00000");
+}
+
+// A file where the product's Programs-menu folder belongs: the installed
+// copy's "-register" run cannot make its shortcut and ends with exit code 1.
+class BlockedProgramsFolder {
+public:
+    BlockedProgramsFolder() : path_(ProgramsLinkPath().substr(0, ProgramsLinkPath().rfind('\\'))) {
+        WriteTextFile(path_, "not a folder");
+    }
+    ~BlockedProgramsFolder() { DeleteFileA(path_.c_str()); }
+    BlockedProgramsFolder(const BlockedProgramsFolder&) = delete;
+    BlockedProgramsFolder& operator=(const BlockedProgramsFolder&) = delete;
+
+private:
+    std::string path_;
+};
+
+TEST_F(InstallWizardRun, ARegistrationThatEndsWithAnErrorFailsTheInstall) {
+    registerJava("1.6");
+    BlockedProgramsFolder blocked;
+    const std::string log = scratch_.path() + "deploy.log";
+    bool windowSeen = true;
+    EXPECT_EQ(runWatchingWindows(InstallerPath(),
+                                 "-install -silent -dir \"" + scratch_.path() + "Apps\" -log \"" + log + "\"",
+                                 windowSeen),
+              1);
+    const std::string written = ReadTextFile(log);
+    EXPECT_NE(written.find("Install failed: There was an error during installation: The installed program's "
+                           "registration ended with exit code 1"),
+              std::string::npos)
+        << written;
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath)) << "a failed registration is undone";
+}
+
 TEST_F(InstallWizardRun, SilentInstallAgainstAFailingServiceExitsWithOneAndLogsWhy) {
     registerJava("1.6");
     service_.misbehave("/servlet/SoftwareUpdateServlet?task=updates", "status 500");

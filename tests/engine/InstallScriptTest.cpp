@@ -345,6 +345,8 @@ TEST_F(InstallScript, ExecuteOpensTheProgramWithItsParametersInItsFolder) {
     InstallScriptResult result = runAny(data);
     ASSERT_TRUE(result.succeeded());
     ASSERT_EQ(result.startedPrograms.size(), 1u);
+    // The path is kept beside the process, so a caller can judge the program's exit code.
+    EXPECT_EQ(result.startedPrograms[0].path, home + "my tools\\record.bat");
     ASSERT_TRUE(WaitForPrograms(result.startedPrograms, 30000));
     EXPECT_EQ(ReadTextFile(tools + "args.txt"), "-register now\r\n");
 

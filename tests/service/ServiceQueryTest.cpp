@@ -432,7 +432,10 @@ TEST_F(ServiceQueries, DownloadAndInstallLoopsStopAtTheFirstFailure) {
     EXPECT_EQ(catalog.dependentList[1]->files[0]->installData.items[0]->type, kInstallDelete);
     EXPECT_EQ(service.requests().size(), 4u);
 
-    // The first failing file ends each loop; the files after it are not asked for.
+    // The first failing file ends each loop; the files after it are not asked
+    // for. None is in the folder, so each is fetched again.
+    for (const char* name : {"app.zip", "helper.jar", "base.jar", "base-extra.jar"})
+        DeleteFileA((folder.path() + name).c_str());
     service.putFile("base.jar", "");
     service.misbehave("/files/base.jar", "status 503");
     service.misbehave("/servlet/SoftwareUpdateServlet?task=install&file=9", "status 500");
@@ -516,4 +519,35 @@ TEST_F(ServiceQueries, StopDuringTheWaitEndsTheRetries) {
     stopper.join();
     EXPECT_EQ(query.lastError(), "The download was stopped.");
     EXPECT_EQ(service.requests(), Lines{"GET /files/app.zip HTTP/1.1"});
+}
+
+TEST_F(ServiceQueries, AFileAlreadyThereWithThePublishedDigestIsNotFetchedAgain) {
+    publishChain();
+    ServiceQuery query(service.serviceUrl());
+    SoftwareCatalog catalog;
+    ASSERT_EQ(query.getUpdates(catalog, kApp, 0.0, 25, 11, nullptr), kQueryFound) << query.lastError();
+    const FileRecord& app = *catalog.mainList.at(0)->files.at(0);
+    ASSERT_FALSE(app.sha256.empty());
+    const std::string path = folder.path() + "app.zip", published(5000, 'a');
+    const Lines fetched{"GET /files/app.zip HTTP/1.1"};
+    const struct {
+        const char* what;
+        std::string before;  // empty: no file
+        Lines requests;
+    } cases[] = {
+        {"no file yet", "", fetched},
+        {"the published bytes", published, {}},
+        {"other bytes of the same size", std::string(5000, 'b'), fetched},
+        {"the first bytes only", published.substr(0, 100), fetched},
+    };
+    for (const auto& c : cases) {
+        DeleteFileA(path.c_str());
+        if (!c.before.empty()) WriteTextFile(path, c.before);
+        service.clearRequests();
+        CountingProgressBar bar;
+        EXPECT_EQ(query.retrieveFile(app, folder.path(), &bar), kQueryFound) << c.what << ": " << query.lastError();
+        EXPECT_EQ(service.requests(), c.requests) << c.what;
+        EXPECT_EQ(ReadTextFile(path), published) << c.what;
+        EXPECT_EQ(bar.position(), bar.upper()) << c.what << ": the bar reaches its end either way";
+    }
 }

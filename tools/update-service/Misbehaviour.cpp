@@ -27,7 +27,7 @@ ReplyPlan PlanReply(const std::string& rulesText, const std::string& target,
         long number = 0;
         bool needsNumber = action == "status" || action == "cut" || action == "cut-once" || action == "delay";
         bool numberOk = ParseCount(argument, number);
-        bool known = needsNumber || action == "nolength" || action == "chunked";
+        bool known = needsNumber || action == "nolength" || action == "chunked" || action == "stall";
         if (action == "status" && (number < 100 || number > 599)) numberOk = false;
         if (!known || (needsNumber && !numberOk) || (!needsNumber && !argument.empty()) ||
             !extra.empty()) {
@@ -45,6 +45,8 @@ ReplyPlan PlanReply(const std::string& rulesText, const std::string& target,
             plan.delivery = Delivery::NoLength;
         } else if (action == "chunked") {
             plan.delivery = Delivery::Chunked;
+        } else if (action == "stall") {
+            plan.stall = true;
         } else {
             plan.delayMs = number;
         }

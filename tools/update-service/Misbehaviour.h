@@ -10,6 +10,7 @@
 //   nolength   no Content-Length: the body ends when the connection closes
 //   chunked    no Content-Length: chunked transfer encoding
 //   delay MS   wait MS milliseconds before answering
+//   stall      take the request and never answer (until the service stops)
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct ReplyPlan {
     Delivery delivery = Delivery::Normal;
     size_t cutAfter = 0;
     long delayMs = 0;
+    bool stall = false;
     // The rule line of a cut-once: the caller serves the cut only the first
     // time it sees this line, and Normal after that.
     std::string onceRule;

@@ -256,6 +256,14 @@ int main(int argc, char** argv) {
             if (!spentOnceRules.insert(plan.onceRule).second) plan.delivery = Delivery::Normal;
         }
         if (plan.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(plan.delayMs));
+        // A stalled request holds its connection until the service stops,
+        // which must not wait for it.
+        while (plan.stall && !stopper.stopping()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (plan.stall) {
+            response.status = 503;
+            response.set_header("Connection", "close");
+            return;
+        }
 
         ServiceReply reply;
         if (plan.status != 0) {
