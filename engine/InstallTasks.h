@@ -3,6 +3,7 @@
 // it did its work or, by its rules, had nothing to do; a failure means that
 // something it should have written or removed is not in place. A partly
 // written file may stay on disk but never counts as done.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ bool WaitForPrograms(const std::vector<StartedProgram>& programs, unsigned timeo
 // The program runExecuteTask starts: the working folder followed by the
 // program's name, without the parameters.
 std::string ExecuteTaskProgram(const std::string& fileName);
+
+// The bytes the archive's members take unpacked; 0 when it cannot be read.
+uint64_t ArchiveUnpackedBytes(const std::string& archive);
 
 // Extracts the archive member (found ignoring case) to dest unless dest
 // exists and overwrite is false. A member given with "\" separators is also
