@@ -85,6 +85,18 @@ bool WaitForPrograms(const std::vector<StartedProgram>& programs, unsigned timeo
     return true;
 }
 
+uint64_t ArchiveUnpackedBytes(const std::string& archive) {
+    UniqueZipArchive zip;
+    if (ZipOpen(archive.c_str(), 0, ZipFromFileName, "", zip.put()) != ZipOk) return 0;
+    ZipItemInfo item;
+    if (ZipGetItem(zip.get(), -1, &item) != ZipOk) return 0;
+    const int count = item.index;
+    uint64_t total = 0;
+    for (int index = 0; index < count; ++index)
+        if (ZipGetItem(zip.get(), index, &item) == ZipOk) total += item.uncompressedSize;
+    return total;
+}
+
 ZipResult runExtractFileTask(const std::string& archive, const std::string& member, const std::string& dest,
                              bool overwrite, InstallJournal* journal) {
     if (Exists(dest) && !overwrite) return ZipOk;

@@ -5,6 +5,7 @@
 // written file may stay on disk but never counts as done. Given a journal,
 // a task records each change in it before making it (see InstallJournal),
 // and a file it removes is set aside there instead of deleted.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ bool WaitForPrograms(const std::vector<StartedProgram>& programs, unsigned timeo
 // The program runExecuteTask starts: the working folder followed by the
 // program's name, without the parameters.
 std::string ExecuteTaskProgram(const std::string& fileName);
+
+// The bytes the archive's members take unpacked; 0 when it cannot be read.
+uint64_t ArchiveUnpackedBytes(const std::string& archive);
 
 // Extracts the archive member (found ignoring case) to dest unless dest
 // exists and overwrite is false. A member given with "\" separators is also

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "flow/EarlierCopy.h"
+#include "flow/FreeSpace.h"
 #include "flow/InstallerConfig.h"
 #include "flow/InstallTransaction.h"
 #include "flow/RunLock.h"
@@ -34,13 +35,20 @@ int CountFiles(const SoftwareList& list) {
     return count;
 }
 
+// The size of the file; -1 when there is none.
+long long FileBytes(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 void LogDownloads(const SoftwareList& list, const std::string& updatesDir) {
     for (const auto& software : list) {
         for (const auto& file : software->files) {
             const std::string path = updatesDir + file->fileName;
-            WIN32_FILE_ATTRIBUTE_DATA data;
-            if (GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data))
-                LogLine("Downloaded " + path + " (" + std::to_string(data.nFileSizeLow) + " bytes)");
+            const long long bytes = FileBytes(path);
+            if (bytes >= 0)
+                LogLine("Downloaded " + path + " (" + std::to_string(bytes) + " bytes)");
             else
                 LogLine("Not downloaded: " + path);
         }
@@ -90,6 +98,12 @@ void InstallWorker::Run() {
     std::string updatesDir = config.updatesDir();
     AddTrailingBackslash(updatesDir);
     CreateDirectoryPath(updatesDir);
+    // A file of the published size may be the one published: the download
+    // checks its digest and keeps it, so it needs no room.
+    const auto present = [&updatesDir](const FileRecord& file) {
+        return FileBytes(updatesDir + file.fileName) == file.fileSize;
+    };
+    if (!roomFor(BytesToDownload(catalog.mainList, present) + BytesToDownload(catalog.dependentList, present))) return;
     {
         ServiceQuery query(config.serviceUrl());
         query.setStopFlag(ui.stopFlag());
@@ -128,6 +142,9 @@ void InstallWorker::Run() {
     const std::vector<std::string> earlierHomes = EarlierHomes(config);
     std::string homeDir = config.homeDir();
     AddTrailingBackslash(homeDir);
+    if (!roomFor(BytesToUnpack(catalog.dependentList, homeDir, ArchiveUnpackedBytes) +
+                 BytesToUnpack(catalog.mainList, homeDir, ArchiveUnpackedBytes)))
+        return;
     std::string javaHome = config.javaHome();
     RemoveTrailingBackslash(javaHome);
     InstallTransaction transaction(config);
@@ -213,6 +230,12 @@ bool InstallWorker::waitForStartedPrograms(const std::vector<StartedProgram>& st
         }
     }
     return !stopRequested();
+}
+
+bool InstallWorker::roomFor(uint64_t neededBytes) {
+    const std::string failure = FreeSpaceFailure(channel().configuration().homeDir(), neededBytes);
+    if (!failure.empty()) postFailure(failure);
+    return failure.empty();
 }
 
 bool InstallWorker::reportFailure(const std::string& error) {

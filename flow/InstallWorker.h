@@ -5,6 +5,7 @@
 // file's install script, runs the dependencies' scripts and then the
 // application's, and ends with one outcome for the complete page: success,
 // or the first failure that carries a text.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ private:
     // Waits for the programs the scripts started, at most 10 minutes; false
     // when a stop was asked for meanwhile.
     bool waitForStartedPrograms(const std::vector<StartedProgram>& startedPrograms);
+    // True when the install volume has `neededBytes` free; else posts the
+    // failure that says how much is needed and how much is free.
+    bool roomFor(uint64_t neededBytes);
     // Posts the error as a failure when it has a text; true when it did.
     [[nodiscard]] bool reportFailure(const std::string& error);
 };
