@@ -9,6 +9,7 @@ enum ExitCode : int {
     kExitCancelled = 2,     // the user cancelled a wizard
     kExitJavaRequired = 3,  // the Java runtime must be installed first
     kExitNotAllowed = 4,    // no elevation, or the install folder was refused
+    kExitFilesInUse = 5,    // programs hold files of the product; nothing was changed
 };
 
 // The exit code of a run that ended on this outcome.
@@ -16,6 +17,7 @@ inline ExitCode ExitCodeForOutcome(OutcomeKind kind) {
     switch (kind) {
         case OutcomeKind::Failed: return kExitFailed;
         case OutcomeKind::JavaRequired: return kExitJavaRequired;
+        case OutcomeKind::FilesInUse: return kExitFilesInUse;
         case OutcomeKind::ReadyForLocation:
         case OutcomeKind::InstallerUpdated:
         case OutcomeKind::Installed:

@@ -133,6 +133,8 @@ void InstallWorker::Run() {
     }
 
     if (stopRequested()) return;
+    // Nothing is unpacked over the home folder while a program holds files in it.
+    if (!waitUntilFilesFree(config.homeDir())) return;
 
     // The dependencies' scripts first: the application's may build on what
     // they installed. A script may register the product (its execute task

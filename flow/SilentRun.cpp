@@ -131,6 +131,8 @@ int RunSilentInstall(InstallerConfig& config, bool hasFolder, const std::string&
     config.setLaunchAfterInstall(false);
     config.setAddDesktopIcon(false);
     WizardOutcome installed = RunToOutcome<InstallWorker>(config);
+    // The worker has logged which files are in use; nothing was changed.
+    if (installed.kind == OutcomeKind::FilesInUse) return kExitFilesInUse;
     if (installed.kind != OutcomeKind::Installed) return Failed("Install", installed);
     LogLine("Install complete: " + config.homeDir());
     return kExitSuccess;
@@ -139,6 +141,7 @@ int RunSilentInstall(InstallerConfig& config, bool hasFolder, const std::string&
 int RunSilentUninstall(InstallerConfig& config) {
     LogLine("Silent uninstall of " + config.registeredCompanyHome());
     WizardOutcome removed = RunToOutcome<UninstallWorker>(config);
+    if (removed.kind == OutcomeKind::FilesInUse) return kExitFilesInUse;
     if (removed.kind != OutcomeKind::Uninstalled) return Failed("Uninstall", removed);
     LogLine("Uninstall complete: " + removed.text);
     return kExitSuccess;

@@ -99,46 +99,47 @@ bool UninstallWorker::RemoveProduct() {
     }
     // A stop before anything changed leaves the product as it was.
     if (stopRequested()) return false;
+    // Nothing is unregistered while a program holds a file that must go.
+    if (!waitUntilFilesFree(home)) return false;
+    // From here on an uninstall that does not finish, stopped or failed,
+    // puts the registration back while the folder is there, so the product
+    // can still be started or uninstalled again. `blocked` says what failed.
+    std::string blocked;
     if (!config.unregisterProduct()) {
-        postFailure(kErrorDuringUninstall);
-        return false;
-    }
-    channel().stepBar()->stepIt();
-
-    // The family's key outlives this product while another product of the
-    // family is installed; the shared home folder stays for it.
-    if (config.companyKeyExists()) return true;
-    const std::string left = DeleteHomeFolder(home);
-    if (stopRequested()) {
-        // A stopped uninstall keeps the product registered while its folder
-        // is there, so it can still be started or uninstalled again.
-        if (IsDirectory(home)) {
-            config.setInstallDir(home.substr(0, home.size() - config.appFolderPath().size()));
-            (void)config.writeRegistration();
-        }
-        return false;
-    }
-    if (!left.empty()) {
-        postFailure(std::string(kErrorDuringUninstall) + ": could not remove " + left);
-        return false;
-    }
-    // The company folder above the home folder goes too once it is empty.
-    std::string companyFolder = home.substr(0, home.size() - config.appFolderPath().size());
-    companyFolder += config.companyName();
-    RemoveDirectoryW(Widen(companyFolder).c_str());
-    // Run from the bin folder, this program is the one file left; a copy of
-    // it removes the file, and the folders it empties, once we have ended.
-    const std::string ownProgram = GetModulePath();
-    if (IsTextInsideFolder(ownProgram, companyFolder)) {
-        const std::string below = ownProgram.substr(companyFolder.size());
-        const int levels = static_cast<int>(std::count(below.begin(), below.end(), '\\'));
-        if (!ScheduleSelfRemoval(ownProgram, levels)) {
-            postFailure(std::string(kErrorDuringUninstall) + ": could not remove " + ownProgram);
-            return false;
+        blocked = kErrorDuringUninstall;
+    } else {
+        channel().stepBar()->stepIt();
+        // The family's key outlives this product while another product of the
+        // family is installed; the shared home folder stays for it.
+        if (config.companyKeyExists()) return true;
+        const std::string left = DeleteHomeFolder(home);
+        if (!left.empty()) blocked = std::string(kErrorDuringUninstall) + ": could not remove " + left;
+        if (left.empty() && !stopRequested()) {
+            // The company folder above the home folder goes too once it is empty.
+            std::string companyFolder = home.substr(0, home.size() - config.appFolderPath().size());
+            companyFolder += config.companyName();
+            RemoveDirectoryW(Widen(companyFolder).c_str());
+            // Run from the bin folder, this program is the one file left; a copy of
+            // it removes the file, and the folders it empties, once we have ended.
+            const std::string ownProgram = GetModulePath();
+            if (IsTextInsideFolder(ownProgram, companyFolder)) {
+                const std::string below = ownProgram.substr(companyFolder.size());
+                const int levels = static_cast<int>(std::count(below.begin(), below.end(), '\\'));
+                if (!ScheduleSelfRemoval(ownProgram, levels))
+                    blocked = std::string(kErrorDuringUninstall) + ": could not remove " + ownProgram;
+            }
+            if (blocked.empty()) {
+                channel().stepBar()->stepIt();
+                return true;
+            }
         }
     }
-    channel().stepBar()->stepIt();
-    return true;
+    if (IsDirectory(home)) {
+        config.setInstallDir(home.substr(0, home.size() - config.appFolderPath().size()));
+        (void)config.writeRegistration();
+    }
+    if (!stopRequested()) postFailure(blocked);
+    return false;
 }
 
 std::string UninstallWorker::DeleteHomeFolder(const std::string& home) {

@@ -1,9 +1,10 @@
 #pragma once
 // Removes the installed product behind the uninstall progress page: checks
-// the registered home folder, unregisters the product, and deletes the home
-// folder when no other product of the family is left. It reaches the
-// configuration, the bar and the buttons only through its channel, and ends
-// with one outcome: uninstalled, or failed.
+// the registered home folder, waits until no program holds a file in it,
+// unregisters the product, and deletes the home folder when no other product
+// of the family is left. It reaches the configuration, the bar and the
+// buttons only through its channel, and ends with one outcome: uninstalled,
+// files in use (nothing changed), or failed (the product stays registered).
 #include <memory>
 #include <string>
 

@@ -31,6 +31,10 @@ public:
     virtual ProgressBar* totalBar() = 0;
     virtual void enableBack(bool enable) = 0;
     virtual void enableNext(bool enable) = 0;
+    // Tells the user which programs or files are in use and waits for the
+    // answer: true to look again, false to give up. Without a user to ask
+    // (a silent run) the answer is false.
+    virtual bool askRetryFilesInUse(const std::string&) { return false; }
 
     // Keeps the first outcome of the run and tells the receiver; later ones
     // are dropped. False when this one was dropped.

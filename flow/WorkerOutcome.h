@@ -9,6 +9,7 @@ enum class OutcomeKind {
     InstallerUpdated,  // a newer installer is fetched and replaces this one
     Installed,         // every download and script is done
     Uninstalled,       // the product is removed
+    FilesInUse,        // programs hold files of the product; nothing changed (text names them)
     Failed,            // text and messageText say why
 };
 

@@ -2,6 +2,9 @@
 
 #include "flow/InstallTransaction.h"
 #include "flow/InstallerConfig.h"
+#include "system/FileSystem.h"
+#include "system/FilesInUse.h"
+#include "system/Log.h"
 
 namespace {
 
@@ -18,6 +21,24 @@ bool WaitHandlingSentMessages(HANDLE handle, DWORD timeoutMs) {
         MSG message;
         PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
+}
+
+// How many files the question names before it only counts the rest.
+constexpr size_t kFilesNamed = 5;
+// How long files must stay held before the user is asked, and the pause
+// between the looks meanwhile.
+constexpr DWORD kSettleMs = 5000;
+constexpr DWORD kSettlePauseMs = 200;
+
+// "a, b, c and 4 more": the first `limit` of `items`, then their count.
+std::string ListText(const std::vector<std::string>& items, size_t limit) {
+    std::string text;
+    for (size_t i = 0; i < items.size() && i < limit; ++i) {
+        text += i ? ", " : " ";
+        text += items[i];
+    }
+    if (items.size() > limit) text += " and " + std::to_string(items.size() - limit) + " more";
+    return text;
 }
 
 }  // namespace
@@ -60,6 +81,33 @@ DWORD WINAPI WorkerThread::Entry(void* parameter) {
     // A run that ended without saying how must not leave the wizard waiting.
     if (!channel->outcomePosted()) channel->postOutcome(WizardOutcome::Failure(kWorkerStoppedText));
     return result;
+}
+
+bool WorkerThread::waitUntilFilesFree(const std::string& folder) {
+    // The running program may be the copy in the folder (an uninstall from bin).
+    const std::string ownProgram = GetModulePath();
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const FilesInUse inUse = FindFilesInUse(folder, ownProgram);
+        if (inUse.empty()) return true;
+        if (stopRequested()) return false;
+        // A program that is just ending (the launcher of the registration)
+        // holds its files a moment longer: only what stays held counts.
+        if (GetTickCount() - start < kSettleMs) {
+            Sleep(kSettlePauseMs);
+            continue;
+        }
+        // The programs when the system names them, else the files.
+        const bool named = !inUse.programs.empty();
+        const std::string text =
+            (named ? "Programs are using files of the application:" : "Files of the application are in use:") +
+            ListText(named ? inUse.programs : inUse.files, kFilesNamed) + ".";
+        LogLine(text);
+        if (!channel().askRetryFilesInUse(text) || stopRequested()) {
+            postOutcome(WizardOutcome::Of(OutcomeKind::FilesInUse, text));
+            return false;
+        }
+    }
 }
 
 bool WorkerThread::takeRunLock(MachineRunLock& lock) {

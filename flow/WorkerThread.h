@@ -59,6 +59,11 @@ protected:
     // while no stop is asked; false, with the failure posted when another
     // run kept it, when it could not be had.
     bool takeRunLock(MachineRunLock& lock);
+    // Looks for files below `folder` that programs hold and, while there are
+    // some, asks through the channel whether to look again. True once none
+    // is held; false, with the files-in-use outcome posted, when the answer
+    // is to give up (or a stop is asked).
+    bool waitUntilFilesFree(const std::string& folder);
 
 private:
     static DWORD WINAPI Entry(void* parameter);

@@ -99,6 +99,11 @@ struct LocalMemoryTraits {
     static Handle invalid() { return nullptr; }
     static void close(Handle h) { LocalFree(h); }
 };
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { FreeLibrary(h); }
+};
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;    // FindFirstFile
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;    // CreateFile
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;  // threads, processes, events
@@ -107,3 +112,4 @@ using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;  // RegOpenKeyEx, Reg
 using UniqueBcryptAlgorithm = UniqueHandle<BcryptAlgorithmTraits>;  // BCryptOpenAlgorithmProvider
 using UniqueBcryptHash = UniqueHandle<BcryptHashTraits>;            // BCryptCreateHash
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;          // CommandLineToArgvW, LocalAlloc
+using UniqueModule = UniqueHandle<ModuleTraits>;                    // LoadLibraryEx

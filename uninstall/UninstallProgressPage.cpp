@@ -6,6 +6,7 @@ UninstallProgressPage::UninstallProgressPage(CQMPropertySheet& sheet, InstallerC
     : CProgressPage(sheet, configuration) {
     title = "Unstalling application";
     subtitle = "The application is being uninstalled";
+    messageCaptionId = IDS_UNINSTALLER_CAPTION;
 }
 
 BOOL UninstallProgressPage::OnInitDialog() {

@@ -28,7 +28,8 @@ int CInstallWizard::PageForOutcome(OutcomeKind kind) const {
         case OutcomeKind::InstallerUpdated:
         case OutcomeKind::Installed:
         case OutcomeKind::Failed: return kCompletePage;
-        case OutcomeKind::Uninstalled: break;
+        case OutcomeKind::Uninstalled:
+        case OutcomeKind::FilesInUse: break;
     }
     return -1;
 }

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "flow/WorkerThread.h"
+#include "system/ResourceText.h"
 #include "system/SlimLock.h"
 #include "wizard/QMPropertySheet.h"
 #include "wizard/WindowProgressBar.h"
@@ -35,6 +36,11 @@ public:
     ProgressBar* totalBar() override { return &totalBar_; }
     void enableBack(bool enable) override { enableButton(kBackButton, enable); }
     void enableNext(bool enable) override { enableButton(kNextButton, enable); }
+    // The page shows the question on its own thread; a page that is gone
+    // answers nothing, which gives up.
+    bool askRetryFilesInUse(const std::string& text) override {
+        return SendMessageW(page_, kAskRetryMessage, token, reinterpret_cast<LPARAM>(&text)) == IDRETRY;
+    }
 
     // The caption the worker last gave control `id`.
     std::string caption(int id) {
@@ -77,6 +83,7 @@ private:
 public:
     static constexpr UINT kEnableButtonMessage = WM_APP + 0x52;
     static constexpr UINT kCaptionMessage = WM_APP + 0x53;
+    static constexpr UINT kAskRetryMessage = WM_APP + 0x54;
 };
 
 }  // namespace
@@ -113,6 +120,21 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
         result = 0;
         return true;
     }
+    if (message == PageWorkerChannel::kAskRetryMessage) {
+        // Sent by the worker, which waits for the answer. A page that is
+        // stopping its worker asks nobody.
+        auto* channel = static_cast<PageWorkerChannel*>(channel_.get());
+        int answer = IDCANCEL;
+        if (channel && wParam == channel->token && !channel->stopRequested())
+            answer = ShowMessageBox(sheet().window(),
+                                    *reinterpret_cast<const std::string*>(lParam) +
+                                        "\n\nClose them, then choose Retry. Cancel changes nothing.",
+                                    LoadResourceText(messageCaptionId), MB_RETRYCANCEL | MB_ICONEXCLAMATION);
+        // A dialog answers a sent message through its result slot.
+        SetWindowLongPtrW(window(), DWLP_MSGRESULT, answer);
+        result = TRUE;
+        return true;
+    }
     if (message == PageWorkerChannel::kEnableButtonMessage) {
         // Posted by the worker, so it is handled after the button settings
         // this page posted on activation and the worker's choice stands.
@@ -129,6 +151,12 @@ void CProgressPage::OnCancelConfirmed() {
 
 void CProgressPage::OnWorkerMessage(std::unique_ptr<WizardOutcome> outcome) {
     if (!outcome) return;
+    // The user gave up on files in use: the run ends as cancelled, nothing changed.
+    if (outcome->kind == OutcomeKind::FilesInUse) {
+        sheet().NoteAppliedOutcome(outcome->kind);
+        sheet().EndWizard(IDCANCEL);
+        return;
+    }
     const int targetPage = sheet().PageForOutcome(outcome->kind);
     CQMPropertyPage* target = sheet().GetPage(targetPage);
     if (!target) return;

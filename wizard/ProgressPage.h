@@ -31,6 +31,8 @@ protected:
     // A new worker over `channel`, or null to run none.
     virtual WorkerThread* CreateWorker(std::shared_ptr<WorkerChannel> channel) = 0;
     void OnWorkerMessage(std::unique_ptr<WizardOutcome> outcome);
+    // The caption (a string id) of the questions the page asks for its worker.
+    unsigned messageCaptionId = IDS_INSTALLER_CAPTION;
 
     BOOL OnSetActive() override;
     LRESULT OnWizardNext() override { return 0; }

@@ -547,6 +547,64 @@ TEST_F(InstallWizardRun, AFailedOrKilledUpgradeLeavesTheEarlierVersionAsItWas) {
         << ReadTextFile(log);
 }
 
+// A file of the installed application held open, as a running program holds
+// it: the silent uninstall changes nothing and ends with five, naming the
+// file; once the file is free, the same uninstall removes everything.
+TEST_F(InstallWizardRun, SilentUninstallWithAFileInUseKeepsTheProductUntilTheFileIsFree) {
+    registerJava("1.6");
+    const std::string log = scratch_.path() + "deploy.log";
+    const std::string home = AsciiUpperCase(scratch_.path() + "Apps\\") + kAppFolderPath;
+    const std::string install = "-install -silent -dir \"" + scratch_.path() + "Apps\" -log \"" + log + "\"";
+    bool windowSeen = true;
+    ASSERT_EQ(runWatchingWindows(InstallerPath(), install, windowSeen), 0) << ReadTextFile(log);
+    ASSERT_TRUE(WaitFor([] { return PathExists(ProgramsLinkPath()); }, 30000));
+    const std::string heldPath = home + "lib\\qmtapp.jar";
+    UniqueFileHandle held(CreateFileW(Widen(heldPath).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+
+    const std::string uninstall = "-uninstall -silent -log \"" + log + "\"";
+    EXPECT_EQ(runWatchingWindows(home + "bin\\VYN2005.exe", uninstall, windowSeen), 5) << ReadTextFile(log);
+    EXPECT_FALSE(windowSeen);
+    EXPECT_TRUE(LocalMachineKeyExists(kProductKeyPath));
+    EXPECT_TRUE(LocalMachineKeyExists(kUninstallEntry));
+    EXPECT_TRUE(PathExists(ProgramsLinkPath()));
+    for (const char* file : {"bin\\VYN2005.exe", "bin\\QuillmarApp.bat", "conf\\VynApp.xml"})
+        EXPECT_TRUE(PathExists(home + file)) << file;
+    EXPECT_NE(AsciiUpperCase(ReadTextFile(log)).find(AsciiUpperCase(heldPath)), std::string::npos) << ReadTextFile(log);
+
+    held.reset();
+    EXPECT_EQ(runWatchingWindows(home + "bin\\VYN2005.exe", uninstall, windowSeen), 0) << ReadTextFile(log);
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+    EXPECT_FALSE(LocalMachineKeyExists(kUninstallEntry));
+    EXPECT_FALSE(PathExists(ProgramsLinkPath()));
+    EXPECT_TRUE(WaitFor([&] { return !PathExists(home); }, 30000)) << "the home folder goes";
+}
+
+// A reinstall over a copy that has a file held open leaves the old files as
+// they are and ends with five; with the file free, it replaces them.
+TEST_F(InstallWizardRun, SilentReinstallWithAFileInUseLeavesTheOldFiles) {
+    registerJava("1.6");
+    const std::string log = scratch_.path() + "deploy.log";
+    const std::string home = AsciiUpperCase(scratch_.path() + "Apps\\") + kAppFolderPath;
+    const std::string install = "-install -silent -dir \"" + scratch_.path() + "Apps\" -log \"" + log + "\"";
+    bool windowSeen = true;
+    ASSERT_EQ(runWatchingWindows(InstallerPath(), install, windowSeen), 0) << ReadTextFile(log);
+    // The archive's copy of this file replaces whatever an install finds there.
+    const std::string oldFile = home + "conf\\VynApp.xml";
+    WriteTextFile(oldFile, "the old copy");
+    const std::string heldPath = home + "lib\\qmtapp.jar";
+    UniqueFileHandle held(CreateFileW(Widen(heldPath).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+
+    EXPECT_EQ(runWatchingWindows(InstallerPath(), install, windowSeen), 5) << ReadTextFile(log);
+    EXPECT_EQ(ReadTextFile(oldFile), "the old copy");
+    EXPECT_NE(AsciiUpperCase(ReadTextFile(log)).find(AsciiUpperCase(heldPath)), std::string::npos) << ReadTextFile(log);
+
+    held.reset();
+    EXPECT_EQ(runWatchingWindows(InstallerPath(), install, windowSeen), 0) << ReadTextFile(log);
+    EXPECT_NE(ReadTextFile(oldFile), "the old copy");
+}
+
 // Installed again elsewhere, the product moves: one copy stays, registered,
 // is offered for the next install, and one uninstall removes it.
 TEST_F(InstallWizardRun, InstallingElsewhereMovesTheProductAndOneUninstallRemovesIt) {

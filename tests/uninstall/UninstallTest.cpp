@@ -77,6 +77,7 @@ public:
         Click(sheet, kFinishButton);
         return run_.WaitForEnd() && run_.result() == IDOK;
     }
+    bool endsCancelled() { return run_.WaitForEnd() && run_.result() == IDCANCEL; }
 
 private:
     InstallerConfig config_{"installer-id", "product-id", "VYN2005"};
@@ -237,7 +238,7 @@ TEST_F(Uninstall, AHomeThatIsNotTheProductsFolderChangesNothing) {
     }
 }
 
-TEST_F(Uninstall, AShortcutThatCannotBeDeletedFailsTheUninstallAndKeepsTheFolder) {
+TEST_F(Uninstall, AShortcutThatCannotBeDeletedFailsTheUninstallAndKeepsTheProductRegistered) {
     installProduct(true);
     UniqueFileHandle open(CreateFileA(DesktopLink().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(open);
@@ -254,9 +255,11 @@ TEST_F(Uninstall, AShortcutThatCannotBeDeletedFailsTheUninstallAndKeepsTheFolder
     EXPECT_EQ(PageText(wizard.sheet, IDC_PAGE_TEXT), failure);
     EXPECT_EQ(wizard.page(2).title, "Uninstall failed");
     EXPECT_EQ(SendMessageA(wizard.pageControl(1, IDC_STEP_BAR), PBM_GETPOS, 0, 0), 0);
-    // What unregistration removed before the shortcut stays removed; the
-    // folder is not touched.
-    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+    // The registration is written back, so the uninstall can be run again;
+    // the shortcut removed before the failure stays removed, and the folder
+    // is not touched.
+    EXPECT_EQ(LocalMachineString(kProductKeyPath, "Bin"), home() + "bin\\");
+    EXPECT_TRUE(LocalMachineKeyExists(kUninstallEntry));
     EXPECT_FALSE(PathExists(ProgramsLink()));
     EXPECT_TRUE(PathExists(DesktopLink()));
     EXPECT_EQ(ReadTextFile(home() + "lib\\vyn.jar"), "jar");
@@ -287,11 +290,14 @@ TEST(ProductHomeDirectory, OnlyTheApplicationFolderItselfMayBeDeleted) {
     for (const std::string& home : refused) EXPECT_FALSE(IsProductHomeDirectory(home, app)) << home;
 }
 
-TEST_F(Uninstall, AFileInUseFailsTheUninstallAndLinkedFoldersSurvive) {
+// A folder held open, as the working folder of a console is, cannot be
+// deleted; no file in it is in use, so the uninstall starts and fails.
+TEST_F(Uninstall, AFolderInUseFailsTheUninstallKeepsTheProductRegisteredAndLinkedFoldersSurvive) {
     installProduct(false);
-    const std::string held = home() + "lib\\held.jar";
-    WriteTextFile(held, "in use");
-    UniqueFileHandle open(CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const std::string held = home() + "lib\\held";
+    ASSERT_TRUE(CreateDirectoryPath(held));
+    UniqueFileHandle open(CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     ASSERT_TRUE(open);
     const std::string outside = scratch_.path() + "outside";
     ASSERT_TRUE(CreateDirectoryPath(outside + "\\docs"));
@@ -322,6 +328,51 @@ TEST_F(Uninstall, AFileInUseFailsTheUninstallAndLinkedFoldersSurvive) {
     if (kind == DirectoryLinkKind::Junction) {
         EXPECT_FALSE(PathExists(home() + "conf"));
     }
+    EXPECT_EQ(LocalMachineString(kProductKeyPath, "Bin"), home() + "bin\\");
+    EXPECT_TRUE(LocalMachineKeyExists(kUninstallEntry));
+    EXPECT_TRUE(wizard.finish());
+}
+
+// A file of the product held open is named before anything changes: Retry
+// looks again, Cancel ends the wizard with everything in place, and Retry
+// once the file is free goes on with the uninstall.
+TEST_F(Uninstall, AFileInUseIsNamedAndRetryOrCancelDecides) {
+    installProduct(false);
+    const std::string held = home() + "conf\\VynApp.xml";
+    UniqueFileHandle open(CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(open);
+    // The question comes once the file has stayed held for a while.
+    const auto answerInUseBox = [](HWND sheet, int button) {
+        HWND box = WaitForMessageBox(sheet, 30000);
+        if (!box) return std::string("(no message box)");
+        const std::string text = MessageBoxText(box);
+        EXPECT_EQ(Text(box), "Uninstaller");
+        EXPECT_NE(GetDlgItem(box, IDRETRY), nullptr);
+        AnswerMessageBox(box, button);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+        return text;
+    };
+    {
+        UninstallRun wizard;
+        ASSERT_NE(wizard.sheet, nullptr);
+        Click(wizard.sheet, kNextButton);
+        const std::string first = answerInUseBox(wizard.sheet, IDRETRY);
+        EXPECT_NE(first.find(held), std::string::npos) << first;
+        const std::string second = answerInUseBox(wizard.sheet, IDCANCEL);
+        EXPECT_NE(second.find(held), std::string::npos) << second;
+        EXPECT_TRUE(wizard.endsCancelled());
+        expectUntouched(false);
+    }
+    UninstallRun wizard;
+    ASSERT_NE(wizard.sheet, nullptr);
+    Click(wizard.sheet, kNextButton);
+    HWND box = WaitForMessageBox(wizard.sheet, 30000);
+    ASSERT_NE(box, nullptr);
+    open.reset();
+    AnswerMessageBox(box, IDRETRY);
+    ASSERT_TRUE(WaitForPage(wizard.sheet, 2, 30000));
+    EXPECT_TRUE(WaitFor([&] { return PageText(wizard.sheet, IDC_PAGE_TEXT) == kCompleted; }, 10000));
+    EXPECT_FALSE(PathExists(home()));
     expectUnregistered();
     EXPECT_TRUE(wizard.finish());
 }
