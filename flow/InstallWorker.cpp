@@ -149,6 +149,7 @@ void InstallWorker::Run() {
         return;
     std::string javaHome = config.javaHome();
     RemoveTrailingBackslash(javaHome);
+    ChangingInstallScope changing(ui);
     InstallTransaction transaction(config);
     if (!transaction.begin()) {
         postFailure("The install could not record its changes for a rollback beside " + homeDir);

@@ -82,7 +82,11 @@ void UninstallWorker::Run() {
     ui.enableBack(false);
     ui.enableNext(false);
     MachineRunLock lock;
-    if (!takeRunLock(lock) || !RemoveProduct()) return;
+    if (!takeRunLock(lock)) return;
+    {
+        ChangingInstallScope changing(ui);
+        if (!RemoveProduct()) return;
+    }
 
     ui.stepBar()->setPosition(kBarFull);
     postOutcome(WizardOutcome::Of(OutcomeKind::Uninstalled, LoadResourceText(IDS_UNINSTALL_COMPLETED)));

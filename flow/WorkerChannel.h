@@ -49,6 +49,13 @@ public:
     // The same flag for a download loop to look at between blocks.
     const std::atomic<bool>* stopFlag() const { return &stopRequested_; }
 
+    // Set by a worker while it changes the installed product (an install's
+    // scripts and their rollback, an uninstall): a stopped worker must be
+    // waited for then. Otherwise a wizard that goes need not wait for one
+    // stuck in a request.
+    void setChangingInstall(bool on) { changingInstall_ = on; }
+    bool changingInstall() const { return changingInstall_; }
+
 protected:
     // Tells the receiver that an outcome waits; called once per run.
     virtual void notifyOutcome() = 0;
@@ -58,4 +65,17 @@ private:
     bool posted_ = false;
     std::unique_ptr<WizardOutcome> outcome_;
     std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> changingInstall_{false};
+};
+
+// Marks the channel's worker as changing the install while it lives.
+class ChangingInstallScope {
+public:
+    explicit ChangingInstallScope(WorkerChannel& channel) : channel_(channel) { channel_.setChangingInstall(true); }
+    ~ChangingInstallScope() { channel_.setChangingInstall(false); }
+    ChangingInstallScope(const ChangingInstallScope&) = delete;
+    ChangingInstallScope& operator=(const ChangingInstallScope&) = delete;
+
+private:
+    WorkerChannel& channel_;
 };

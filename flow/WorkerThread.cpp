@@ -43,6 +43,10 @@ std::string ListText(const std::vector<std::string>& items, size_t limit) {
 
 }  // namespace
 
+RunningWorker::~RunningWorker() {
+    stopAndWait(channel_ && channel_->changingInstall() ? kStopWaitMs : kLeaveWaitMs);
+}
+
 void RunningWorker::requestStop() {
     if (channel_) channel_->requestStop();
 }
@@ -114,7 +118,10 @@ bool WorkerThread::takeRunLock(MachineRunLock& lock) {
     InstallerConfig& config = channel().configuration();
     switch (lock.acquire(config.productKey(), MachineRunLock::kWaitMs, [this] { return stopRequested(); })) {
         case MachineRunLock::Result::Acquired:
-            if (lock.ownsMutex()) FinishInterruptedInstall(config);
+            if (lock.ownsMutex()) {
+                ChangingInstallScope changing(channel());
+                FinishInterruptedInstall(config);
+            }
             return true;
         case MachineRunLock::Result::Busy: postFailure(AnotherRunText(config.productKey())); return false;
         case MachineRunLock::Result::Stopped: return false;

@@ -14,12 +14,16 @@
 
 class RunningWorker {
 public:
-    // How long the destructor waits before it abandons the thread.
+    // How long the destructor waits before it abandons the thread: a worker
+    // changing the install gets the time to finish or undo its step; any
+    // other is left once the stop had a moment to land, as the process is
+    // about to end (a request stalled in the network would hold it).
     static constexpr DWORD kStopWaitMs = 10000;
+    static constexpr DWORD kLeaveWaitMs = 500;
 
     RunningWorker(UniqueKernelHandle thread, std::shared_ptr<WorkerChannel> channel)
         : thread_(std::move(thread)), channel_(std::move(channel)) {}
-    ~RunningWorker() { stopAndWait(kStopWaitMs); }
+    ~RunningWorker();
     RunningWorker(const RunningWorker&) = delete;
     RunningWorker& operator=(const RunningWorker&) = delete;
 

@@ -189,6 +189,16 @@ protected:
         text.replace(text.find(from), from.size(), "| " + version + " | 0");
         WriteTextFile(path, text);
     }
+    // The service offers the application at `version` ("2.5"): an
+    // install over the copy in place is an upgrade.
+    void publishApplicationVersion(const std::string& version) {
+        const std::string path = service_.publishDir() + "software\\application.txt";
+        std::string text = ReadTextFile(path);
+        const std::string from = "| 2.00000 |";
+        ASSERT_NE(text.find(from), std::string::npos);
+        text.replace(text.find(from), from.size(), "| " + version + " |");
+        WriteTextFile(path, text);
+    }
     // The service offers installer 2.0, a batch file with `script` as its text.
     void publishNewerInstaller(const std::string& script) {
         DeleteFileA((service_.publishDir() + "software\\installer.txt").c_str());
@@ -516,6 +526,7 @@ TEST_F(InstallWizardRun, AFailedOrKilledUpgradeLeavesTheEarlierVersionAsItWas) {
     ASSERT_EQ(install(), 0) << ReadTextFile(log);
     const std::string before = snapshot();
     ASSERT_NE(before.find("qmtapp.jar"), std::string::npos);
+    publishApplicationVersion("2.5");
 
     service_.setInstallScript(7, "<install><task><unzip /><fileName>{$DIR_UPDATES}vyn-app.zip</fileName>"
                                  "<dest>{$DIR_HOME}</dest><overwrite>true</overwrite></task>"
@@ -595,6 +606,7 @@ TEST_F(InstallWizardRun, SilentReinstallWithAFileInUseLeavesTheOldFiles) {
     const std::string heldPath = home + "lib\\qmtapp.jar";
     UniqueFileHandle held(CreateFileW(Widen(heldPath).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
+    publishApplicationVersion("2.5");
 
     EXPECT_EQ(runWatchingWindows(InstallerPath(), install, windowSeen), 5) << ReadTextFile(log);
     EXPECT_EQ(ReadTextFile(oldFile), "the old copy");
@@ -861,6 +873,23 @@ TEST_F(InstallWizardRun, CancelWhileDownloadingEndsTheProcessWithTwo) {
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
     // The download finished after Cancel; no install script may have run.
     EXPECT_FALSE(PathExists(scratch_.path() + "Apps\\" + kAppFolderPath + "bin"));
+}
+
+// A confirmed Cancel ends the program even while the update service holds
+// its request unanswered: nothing has changed yet, so nothing waits for the
+// request to give up (the page would wait 10 s for a worker that must finish).
+TEST_F(InstallWizardRun, CancelDuringAStalledUpdateCheckEndsTheProgramAtOnce) {
+    service_.misbehave("/servlet/", "stall");
+    HWND sheet = startInstaller();
+    ASSERT_TRUE(sheet);
+    passLicence(sheet);
+    ASSERT_TRUE(service_.waitForRequest("/servlet/", 30000));
+    PostClick(sheet, kCancelButton);
+    answerBox(sheet, IDYES);
+    ASSERT_TRUE(installerEnds(8000));
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    EXPECT_EQ(code, 2u);
 }
 
 TEST_F(InstallWizardRun, AFailedInstallTaskEndsOnInstallFailedWithNothingRegistered) {
