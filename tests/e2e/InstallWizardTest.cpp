@@ -180,24 +180,22 @@ protected:
         Click(sheet, kNextButton);
         return WaitForPage(sheet, 5, 60000);
     }
-    // The application's Java dependency asks for `version` ("1.60000").
-    void requireJava(const std::string& version) {
+    // Replaces `from` in the application's published record with `to`. The
+    // service notices a change by the file's size and time: within the same
+    // second only a `to` of another length is seen at once.
+    void editApplicationRecord(const std::string& from, const std::string& to) {
         const std::string path = service_.publishDir() + "software\\application.txt";
         std::string text = ReadTextFile(path);
-        const std::string from = "| 1.50000 | 0";
         ASSERT_NE(text.find(from), std::string::npos);
-        text.replace(text.find(from), from.size(), "| " + version + " | 0");
+        text.replace(text.find(from), from.size(), to);
         WriteTextFile(path, text);
     }
-    // The service offers the application at `version` ("2.5"): an
-    // install over the copy in place is an upgrade.
+    // The application's Java dependency asks for `version` ("1.60000").
+    void requireJava(const std::string& version) { editApplicationRecord("| 1.50000 | 0", "| " + version + " | 0"); }
+    // The service offers the application at `version` ("2.5"): an install
+    // over the copy in place is an upgrade.
     void publishApplicationVersion(const std::string& version) {
-        const std::string path = service_.publishDir() + "software\\application.txt";
-        std::string text = ReadTextFile(path);
-        const std::string from = "| 2.00000 |";
-        ASSERT_NE(text.find(from), std::string::npos);
-        text.replace(text.find(from), from.size(), "| " + version + " |");
-        WriteTextFile(path, text);
+        editApplicationRecord("| 2.00000 |", "| " + version + " |");
     }
     // The service offers installer 2.0, a batch file with `script` as its text.
     void publishNewerInstaller(const std::string& script) {
