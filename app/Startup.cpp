@@ -58,6 +58,16 @@ StartupOptions ParseStartupOptions(const std::vector<std::string>& arguments) {
     return options;
 }
 
+std::vector<std::string> WithFullPaths(std::vector<std::string> arguments) {
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (!IsSwitch(arguments[i], "-dir") && !IsSwitch(arguments[i], "-log")) continue;
+        std::string& value = arguments[++i];
+        const std::string full = value.empty() ? std::string() : FullPathName(value);
+        if (!full.empty()) value = full;
+    }
+    return arguments;
+}
+
 RunMode SelectRunMode(const std::vector<std::string>& arguments) { return ParseStartupOptions(arguments).mode; }
 
 bool ModeNeedsElevation(RunMode mode, bool productInstalled) {
@@ -155,14 +165,22 @@ int RunStartup(const std::vector<std::string>& arguments, const WizardRunners& w
             FinishSelfRemoval(std::vector<std::string>(arguments.begin() + 1, arguments.end()),
                               config.executableName(), config.registeredExecutable());
         } else {
-            const StartupOptions options = ParseStartupOptions(arguments);
-            OpenLog(options.logPath);
-            LogLine("Started: " + GetModulePath() + " " + JoinCommandLine(arguments));
-            if (ModeNeedsElevation(options.mode, config.isInstalled()) && !IsProcessElevated())
-                exitCode = RunElevatedCopy(arguments);
-            else
-                exitCode = RunSelectedMode(config, options, arguments, wizards);
-            LogLine("Ended with exit code " + std::to_string(exitCode));
+            const std::vector<std::string> fullArguments = WithFullPaths(arguments);
+            const StartupOptions options = ParseStartupOptions(fullArguments);
+            if (!OpenLog(options.logPath)) {
+                const std::string text = "The log file " + options.logPath +
+                                         " lies behind a junction or symbolic link. Choose a log file in a plain "
+                                         "folder, then run the installer again.";
+                if (!options.silent && wizards.showRefusal) wizards.showRefusal(text);
+                exitCode = kExitNotAllowed;
+            } else {
+                LogLine("Started: " + GetModulePath() + " " + JoinCommandLine(arguments));
+                if (ModeNeedsElevation(options.mode, config.isInstalled()) && !IsProcessElevated())
+                    exitCode = RunElevatedCopy(fullArguments);
+                else
+                    exitCode = RunSelectedMode(config, options, fullArguments, wizards);
+                LogLine("Ended with exit code " + std::to_string(exitCode));
+            }
         }
     }
     CoUninitialize();

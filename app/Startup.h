@@ -26,6 +26,10 @@ struct StartupOptions {
     std::string logPath;
 };
 StartupOptions ParseStartupOptions(const std::vector<std::string>& arguments);
+// The arguments with each non-empty -dir and -log value made a full path
+// against this process's current folder, for an elevated copy that starts
+// elsewhere.
+std::vector<std::string> WithFullPaths(std::vector<std::string> arguments);
 RunMode SelectRunMode(const std::vector<std::string>& arguments);
 
 // Whether a run of `mode` writes below HKEY_LOCAL_MACHINE or the program
@@ -42,6 +46,8 @@ struct WizardEnd {
 int ExitCodeForWizard(const WizardEnd& end);
 
 struct WizardRunners {
+    // Shows a text the run ends on before any wizard (a refused log file).
+    std::function<void(const std::string&)> showRefusal;
     // Each runs its wizard modally.
     std::function<WizardEnd(InstallerConfig&)> install;
     std::function<WizardEnd(InstallerConfig&)> uninstall;

@@ -11,6 +11,7 @@
 #include "system/Utf8.h"
 #include "uninstall/UninstallWizard.h"
 #include "wizard/InstallWizard.h"
+#include "wizard/WindowText.h"
 
 namespace {
 
@@ -38,6 +39,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearchToSystem32();
     const std::vector<std::string> arguments = CommandLineArguments();
     WizardRunners wizards;
+    wizards.showRefusal = [](const std::string& text) {
+        ShowMessageBox(nullptr, text, "VYN2005", MB_OK | MB_ICONERROR);
+    };
     wizards.install = [](InstallerConfig& configuration) {
         CInstallWizard wizard(configuration, "Install");
         return EndOf(wizard);

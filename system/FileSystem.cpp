@@ -159,6 +159,22 @@ bool DeleteDirectoryTree(const std::string& path, const std::function<bool()>& s
     return RemoveDirectoryW(WidePath(dir).c_str()) != 0;
 }
 
+std::string FirstLinkOnPath(const std::string& fullPath) {
+    // Past the root: "C:\" or "\\server\share\".
+    size_t from = 3;
+    if (fullPath.compare(0, 2, "\\\\") == 0) {
+        from = fullPath.find('\\', 2);
+        from = from == std::string::npos ? fullPath.size() : fullPath.find('\\', from + 1);
+        if (from == std::string::npos) from = fullPath.size();
+    }
+    for (size_t end = fullPath.find('\\', from);; end = fullPath.find('\\', end + 1)) {
+        const std::string prefix = fullPath.substr(0, end);
+        const DWORD attributes = Attributes(prefix);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return prefix;
+        if (end == std::string::npos) return std::string();
+    }
+}
+
 bool IsDirectory(const std::string& path) {
     DWORD attributes = Attributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -37,6 +37,10 @@ bool CreateDirectoryPath(const std::string& path);
 // and stops when that is true. True when nothing is left at the path (also
 // when nothing was there).
 bool DeleteDirectoryTree(const std::string& path, const std::function<bool()>& stopRequested = {});
+// The first of the full path's existing folders, or the path itself, that
+// is a reparse point (a junction or symbolic link), outermost first; empty
+// when there is none. Text after it is not looked at.
+std::string FirstLinkOnPath(const std::string& fullPath);
 // True when the path names an existing directory.
 bool IsDirectory(const std::string& path);
 // True when the directory exists and holds nothing but "." and "..".

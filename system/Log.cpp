@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "system/FileSystem.h"
 #include "system/SlimLock.h"
 #include "system/UniqueHandle.h"
 #include "system/WidePath.h"
@@ -12,29 +13,39 @@
 namespace {
 
 SlimLock logMutex;
-std::string logPath;
+UniqueFileHandle logFile;
 
 }  // namespace
 
-void OpenLog(const std::string& path) {
+bool OpenLog(const std::string& path) {
     std::lock_guard<SlimLock> lock(logMutex);
-    logPath = path;
+    logFile.reset();
+    if (path.empty()) return true;
+    const std::string full = FullPathName(path);
+    if (full.empty() || !FirstLinkOnPath(full).empty()) return false;
+    // Shared, appending: the file stays usable by an elevated copy of this
+    // program and by the administrator's tools. A link put in its place
+    // since the look is opened as the link itself, and refused.
+    logFile.reset(CreateFileW(WidePath(full).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION information;
+    if (logFile && GetFileInformationByHandle(logFile.get(), &information) &&
+        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        logFile.reset();
+        return false;
+    }
+    return true;
 }
 
 void LogLine(const std::string& text) {
     std::lock_guard<SlimLock> lock(logMutex);
-    if (logPath.empty()) return;
+    if (!logFile) return;
     SYSTEMTIME now;
     GetLocalTime(&now);
     char stamp[64];
     std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u [%lu] ", now.wYear, now.wMonth,
                   now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, GetCurrentProcessId());
     std::string line = stamp + text + "\r\n";
-    // Opened for each line, shared, appending: the file stays usable by an
-    // elevated copy of this program and by the administrator's tools.
-    UniqueFileHandle file(CreateFileW(WidePath(logPath).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return;
     DWORD written = 0;
-    WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    WriteFile(logFile.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }

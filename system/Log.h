@@ -5,6 +5,9 @@
 // the run goes on. Never pass secrets to it.
 #include <string>
 
-// From now on LogLine appends to `path`; an empty path switches logging off.
-void OpenLog(const std::string& path);
+// From now on LogLine appends to `path`, opened here once for the run; an
+// empty path switches logging off. A log whose file or a folder on its way
+// is a junction or symbolic link is refused: false, and nothing is logged
+// (an administrator's program must not write where a link leads).
+bool OpenLog(const std::string& path);
 void LogLine(const std::string& text);

@@ -12,6 +12,8 @@
 #include <cstring>
 
 #include "app/Startup.h"
+#include "system/PathText.h"
+#include "system/FileSystem.h"
 #include "support/ProcessRunner.h"
 #include "support/ScratchFolder.h"
 #include "support/ScratchRegistry.h"
@@ -196,6 +198,15 @@ TEST(StartupOptions, SilentFolderAndLogCombineInAnyOrderAndCapitals) {
     EXPECT_FALSE(options.silent);
     EXPECT_FALSE(options.hasFolder) << "a switch without its value is skipped";
     EXPECT_EQ(options.logPath, "");
+
+    // Made full before an elevated copy, which may start in another folder;
+    // an empty folder stays empty, to be refused there.
+    const std::string here = FullPathName(".");
+    EXPECT_EQ(WithFullPaths({"-install", "-DIR", "apps", "-Log", "..\\x.log", "-dir", "", "-log"}),
+              (std::vector<std::string>{"-install", "-DIR", here + "\\apps", "-Log",
+                                        GetParentOfPath(here) + "\\x.log", "-dir", "", "-log"}));
+    EXPECT_EQ(WithFullPaths({"-log", "C:\\a b\\x.log", "-silent"}),
+              (std::vector<std::string>{"-log", "C:\\a b\\x.log", "-silent"}));
 }
 
 TEST(Elevation, OnlyModesThatWriteTheMachineElevate) {

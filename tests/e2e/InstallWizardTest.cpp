@@ -16,6 +16,7 @@
 #include "resources/resource.h"
 #include "service/ServiceQuery.h"
 #include "service/UpdateServiceClient.h"
+#include "support/DirectoryLink.h"
 #include "support/ProcessRunner.h"
 #include "support/ScratchFolder.h"
 #include "support/ScratchRegistry.h"
@@ -613,6 +614,22 @@ TEST_F(InstallWizardRun, SilentReinstallWithAFileInUseLeavesTheOldFiles) {
     held.reset();
     EXPECT_EQ(runWatchingWindows(InstallerPath(), install, windowSeen), 0) << ReadTextFile(log);
     EXPECT_NE(ReadTextFile(oldFile), "the old copy");
+}
+
+// A log folder that is a link could point an administrator's program at any
+// file: the run refuses the log, writes nothing there and changes nothing.
+TEST_F(InstallWizardRun, ALogBehindAFolderLinkIsRefused) {
+    registerJava("1.6");
+    const std::string target = scratch_.path() + "elsewhere", link = scratch_.path() + "Logs";
+    ASSERT_TRUE(MakeFolder(target));
+    ASSERT_NE(MakeDirectoryLink(link, target), DirectoryLinkKind::None);
+    bool windowSeen = true;
+    EXPECT_EQ(runWatchingWindows(InstallerPath(), "-install -silent -dir \"" + scratch_.path() + "Apps\" -log \"" +
+                                                      link + "\\deploy.log\"",
+                                 windowSeen),
+              4);
+    EXPECT_FALSE(PathExists(target + "\\deploy.log"));
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
 }
 
 // Installed again elsewhere, the product moves: one copy stays, registered,
