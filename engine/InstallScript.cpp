@@ -9,6 +9,8 @@
 namespace {
 
 const char kOutsideApplicationFolder[] = "the path lies outside the application folder";
+const char kNameNotAllowed[] = "the name is not allowed";
+const char kBatchMetacharacter[] = "the library path holds a character the batch file would read as a command";
 const char kJournalNotWritten[] = "the change could not be recorded for a rollback";
 
 // The task's failure, with the file it concerns; nothing when it did its work.
@@ -81,11 +83,47 @@ std::string PathOutsideHome(const InstallItem& item, const std::string& homeDir)
     return std::string();
 }
 
+// The first path the task names, archives and the library included, that
+// Windows would not take as written (a device, a trimmed ending, a stream,
+// a "\\?\" prefix); empty when there is none.
+std::string FirstNonLiteralPath(const InstallItem& item) {
+    std::vector<std::string> paths;
+    switch (item.type) {
+    case kInstallExecute:
+        paths = {ExecuteTaskProgram(item.fileName)};
+        break;
+    case kInstallExtractFile:
+        paths = {item.fileName, item.src, item.dest};
+        break;
+    case kInstallUnzip:
+        paths = {item.fileName, item.dest};
+        break;
+    case kInstallMove:
+        paths = {item.src, item.dest};
+        break;
+    case kInstallDelete:
+        paths = {item.fileName};
+        break;
+    case kInstallClassPath:
+        paths = {item.confFile, item.fileName};
+        break;
+    default:
+        break;
+    }
+    for (const std::string& path : paths)
+        if (!IsLiteralPathName(path)) return path;
+    return std::string();
+}
+
 // A launcher that is missing is no failure: an application may ship one kind
 // only. One that could not be written is, and so is a path the batch file
 // cannot hold (cmd.exe would look for another file).
 TaskFailure runClassPathTask(const InstallItem& item, const std::string& homeDir, const std::string& javaHome,
                              InstallJournal* journal) {
+    // cmd.exe would run what follows a "&" or expand a "%": such a library
+    // is refused before either launcher changes.
+    if (HasBatchMetacharacter(ClassPathEntry(homeDir, item.fileName, LauncherStyle::Windows)))
+        return FailedOn(item.fileName, kBatchMetacharacter);
     const std::string shellScript = item.confFile + ".sh", batchFile = item.confFile + ".bat";
     if (journal)
         for (const std::string& script : {shellScript, batchFile})
@@ -107,6 +145,8 @@ using StartedPrograms = std::vector<StartedProgram>;
 
 TaskFailure runItem(const InstallItem& item, const std::string& homeDir, const std::string& javaHome,
                     StartedPrograms& programs, InstallJournal* journal) {
+    const std::string nonLiteral = FirstNonLiteralPath(item);
+    if (!nonLiteral.empty()) return FailedOn(nonLiteral, kNameNotAllowed);
     const std::string outside = PathOutsideHome(item, homeDir);
     if (!outside.empty()) return FailedOn(outside, kOutsideApplicationFolder);
     switch (item.type) {

@@ -17,6 +17,8 @@ std::vector<std::string> SplitLauncherLines(const std::string& text) {
     return lines;
 }
 
+bool HasBatchMetacharacter(const std::string& text) { return text.find_first_of("&|<>^%\"") != std::string::npos; }
+
 std::string ClassPathEntry(const std::string& home, const std::string& library, LauncherStyle style) {
     if (!ContainsIgnoringCase(library, home + "lib\\")) return library;
     return (style == LauncherStyle::Windows ? "..\\lib\\" : "lib/") + GetFileNameOfPath(library);

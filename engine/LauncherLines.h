@@ -18,6 +18,10 @@ std::vector<std::string> SplitLauncherLines(const std::string& text);
 // whole path.
 std::string ClassPathEntry(const std::string& home, const std::string& library, LauncherStyle style);
 
+// True when text holds a character cmd.exe reads as more than text in a
+// batch line: & | < > ^ % or a quote.
+bool HasBatchMetacharacter(const std::string& text);
+
 // Puts entry at the front of the first line holding "CLASSPATH=" that does
 // not yet mention the entry's file name (the text after its last "\" or "/",
 // compared ignoring case). An opening quote or apostrophe of the value stays

@@ -106,7 +106,9 @@ LauncherEdit updateClassPath(const std::string& home, const std::string& script,
             const std::string shortLibrary = ShortPathName(library);
             const std::string shortEntry =
                 entry == library ? shortLibrary : "..\\lib\\" + GetFileNameOfPath(shortLibrary);
-            if (shortLibrary.empty() || !ToConsoleCodePage(shortEntry, batchEntry))
+            // A short name may hold "&" or "%" that the long one had not.
+            if (shortLibrary.empty() || !ToConsoleCodePage(shortEntry, batchEntry) ||
+                HasBatchMetacharacter(batchEntry))
                 return LauncherEdit::Inexpressible;
         }
         return Changed(InsertClassPathEntry(lines, batchEntry, style));

@@ -2,6 +2,7 @@
 // known type or none.
 #include "FuzzInput.h"
 #include "documents/InstallScriptHandler.h"
+#include "system/PathSafety.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InstallData script;
@@ -10,6 +11,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& item : script.items) {
         FUZZ_CHECK(item && item->owner == &script);
         FUZZ_CHECK(item->type >= kInstallNone && item->type <= kInstallClassPath);
+        // The name rule on the script's own paths: a safe member name is a
+        // literal one.
+        for (const std::string* path : {&item->fileName, &item->src, &item->dest, &item->confFile})
+            FUZZ_CHECK(!IsSafeMemberName(*path) || IsLiteralPathName(*path));
     }
     return 0;
 }

@@ -29,6 +29,27 @@ bool AnyComponent(const std::string& path, Test test) {
     return false;
 }
 
+// The device names Windows opens whatever folder they appear in. The base
+// name counts: "nul.txt" and "nul .txt" are the device too.
+bool IsDeviceName(const std::string& component) {
+    std::string base = component.substr(0, component.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    base = AsciiUpperCase(base);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (base == device) return true;
+    const bool numbered = base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0);
+    return numbered && base[3] >= '1' && base[3] <= '9';
+}
+
+// Windows drops a component's trailing dots and blanks, so "lib." would be
+// written as "lib": another name than the one checked.
+bool EndsInDotOrBlank(const std::string& component) {
+    if (component == "." || component == "..") return false;
+    return !component.empty() && (component.back() == '.' || component.back() == ' ');
+}
+
+bool IsNotLiteral(const std::string& component) { return IsDeviceName(component) || EndsInDotOrBlank(component); }
+
 }  // namespace
 
 bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
@@ -45,13 +66,25 @@ bool IsFullPath(const std::string& path) {
 }
 
 bool IsPlainFileName(const std::string& name) {
-    return !name.empty() && name.find_first_of("\\/:") == std::string::npos && !IsDotComponent(name);
+    return !name.empty() && name.find_first_of("\\/:") == std::string::npos && !IsDotComponent(name) &&
+           IsLiteralPathName(name);
+}
+
+bool IsLiteralPathName(const std::string& path) {
+    // "\\?\" and "\\.\" hand the rest to the object manager unchecked.
+    if (path.size() >= 4 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]) &&
+        (path[2] == '?' || path[2] == '.') && IsPathSeparator(path[3]))
+        return false;
+    const bool driveColon = IsFullPath(path) && path[1] == ':';
+    if (path.find(':', driveColon ? 2 : 0) != std::string::npos) return false;
+    // The drive ("C:") is no component.
+    return !AnyComponent(driveColon ? path.substr(3) : path, IsNotLiteral);
 }
 
 bool IsSafeMemberName(const std::string& name) {
     if (name.empty() || IsPathSeparator(name[0])) return false;
     if (name.find(':') != std::string::npos) return false;
-    return !AnyComponent(name, ClimbsOut);
+    return !AnyComponent(name, ClimbsOut) && IsLiteralPathName(name);
 }
 
 bool IsTextInsideFolder(const std::string& path, const std::string& folder) {

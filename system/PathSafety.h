@@ -18,14 +18,23 @@ bool HasDotComponent(const std::string& path);
 // current drive or folder.
 bool IsFullPath(const std::string& path);
 
-// A bare file name: not empty, no folder, no drive or stream colon, and not
-// a dot component.
+// A bare file name: not empty, no folder, no drive or stream colon, not a
+// dot component, and literal (IsLiteralPathName).
 bool IsPlainFileName(const std::string& name);
+
+// True when Windows takes every component of the path as the name it is:
+// no device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, any
+// case, with or without an extension), no component ending in a dot or a
+// blank ("." and ".." excepted) which Windows would trim, no stream colon
+// (only a full path's drive colon), and no "\\?\" or "\\.\" prefix that
+// skips the path rules altogether. Relative names and full paths alike.
+bool IsLiteralPathName(const std::string& path);
 
 // True when an archive member or relative path name stays below the folder
 // it is put into: not empty, not rooted ("/" or "\" first), no drive or
-// stream colon, and no component that climbs ("..", or dots and blanks that
-// Windows reads as ".."). A lone "." is allowed.
+// stream colon, no component that climbs ("..", or dots and blanks that
+// Windows reads as ".."), and a literal name (IsLiteralPathName). A lone "."
+// is allowed.
 bool IsSafeMemberName(const std::string& name);
 
 // Text check on full paths: path lies strictly below folder (the folder

@@ -262,8 +262,8 @@ TEST_F(InstallScript, PathsOutsideTheApplicationFolderAreRefused) {
         {kInstallMove, "", outside, "{$DIR_HOME}stolen.txt", "", true},
         {kInstallExtractFile, ArchivePath("basic.zip"), "readme.txt", outside, "", true},
         {kInstallUnzip, "{$DIR_UPDATES}app1.zip", "", "{$DIR_HOME}..", "", true},
-        {kInstallExecute, "C:\\windows\\system32\\cmd.exe /c echo", "", "", ""},
-        {kInstallExecute, "cmd.exe /c echo", "", "", ""},
+        {kInstallExecute, "C:\\windows\\system32\\cmd.exe echo", "", "", ""},
+        {kInstallExecute, "cmd.exe echo", "", "", ""},
         {kInstallClassPath, "{$DIR_LIB}a.jar", "", "", "{$DIR_HOME}QuillmarApp"},
     };
     for (const Task& task : tasks) {
@@ -271,12 +271,71 @@ TEST_F(InstallScript, PathsOutsideTheApplicationFolderAreRefused) {
         Add(data, task);
         InstallScriptResult result = runAny(data);
         EXPECT_EQ(result.failedItem, 0) << task.type << " " << task.fileName << task.src << task.dest;
-        EXPECT_EQ(result.reason, "the path lies outside the application folder");
+        EXPECT_EQ(result.reason, "the path lies outside the application folder") << result.failedFile;
     }
     EXPECT_EQ(ReadTextFile(outside), "keep");
     EXPECT_EQ(ReadTextFile(home + "inside.txt"), "x");
     EXPECT_FALSE(PathExists(home + "stolen.txt"));
     DeleteFileA(outside.c_str());
+}
+
+// Names Windows would read as another file (a device, a trimmed ending, a
+// stream, a raw prefix) fail the task before it touches anything.
+TEST_F(InstallScript, NamesWindowsWouldNotTakeAsWrittenAreRefused) {
+    WriteTextFile(home + "keep.txt", "keep");
+    const struct {
+        Task task;
+        std::string refused;
+    } cases[] = {
+        {{kInstallDelete, "{$DIR_HOME}keep.txt.", "", "", ""}, home + "keep.txt."},
+        {{kInstallDelete, "{$DIR_HOME}keep.txt:$DATA", "", "", ""}, home + "keep.txt:$DATA"},
+        {{kInstallMove, "", "{$DIR_HOME}keep.txt", "{$DIR_HOME}moved.txt ", "", true}, home + "moved.txt "},
+        {{kInstallMove, "", "{$DIR_HOME}keep.txt", "{$DIR_LIB}nul.txt", "", true}, home + "lib\\nul.txt"},
+        {{kInstallMove, "", "{$DIR_HOME}keep.txt", "\\\\?\\" + home + "moved.txt", "", true},
+         "\\\\?\\" + home + "moved.txt"},
+        {{kInstallExtractFile, ArchivePath("basic.zip"), "readme.txt", "{$DIR_HOME}Aux.jar", "", true},
+         home + "Aux.jar"},
+        {{kInstallUnzip, ArchivePath("basic.zip"), "", "{$DIR_HOME}lib.", "", true}, home + "lib."},
+        {{kInstallExecute, "{$DIR_BIN}com1.exe", "", "", ""}, home + "bin\\com1.exe"},
+        {{kInstallClassPath, "{$DIR_LIB}a.jar:x", "", "", "{$DIR_BIN}QuillmarApp"}, home + "lib\\a.jar:x"},
+    };
+    for (const auto& c : cases) {
+        InstallData data;
+        Add(data, c.task);
+        InstallScriptResult result = runAny(data);
+        EXPECT_EQ(result.failedItem, 0) << c.refused;
+        EXPECT_EQ(result.failedFile, c.refused);
+        EXPECT_EQ(result.reason, "the name is not allowed") << c.refused;
+    }
+    EXPECT_EQ(text("keep.txt"), "keep");
+    for (const char* made : {"moved.txt", "lib\\readme.txt"}) EXPECT_FALSE(PathExists(home + made)) << made;
+
+    // An archive's members so named are never written; the rest are.
+    const std::string inner = home + "inner\\";
+    ASSERT_TRUE(CreateDirectoryA(inner.c_str(), nullptr));
+    EXPECT_EQ(runUnzipTask(ArchivePath("devices.zip"), inner, home, true), ZipNoFile);
+    EXPECT_EQ(ReadTextFile(inner + "good.txt"), "payload of good.txt\n");
+    for (const char* made : {"lib", "trail.txt", "conf"}) EXPECT_FALSE(PathExists(inner + made)) << made;
+}
+
+// A library whose batch entry holds a character cmd.exe acts on is refused:
+// neither launcher changes.
+TEST_F(InstallScript, ClassPathRefusesALibraryTheBatchFileWouldRunAsACommand) {
+    CreateDirectoryA((home + "bin").c_str(), nullptr);
+    const std::string batch = "set CLASSPATH=..\\lib\\app.jar\r\n", shell = "CLASSPATH=lib/app.jar\r\n";
+    WriteTextFile(home + "bin\\QuillmarApp.bat", batch);
+    WriteTextFile(home + "bin\\QuillmarApp.sh", shell);
+    for (const char* library : {"{$DIR_LIB}a&calc.jar", "{$DIR_LIB}100%.jar", "{$DIR_LIB}a^b.jar", "{$DIR_LIB}a|b.jar",
+                                "{$DIR_LIB}a>b.jar", "{$DIR_LIB}a<b.jar", "{$DIR_LIB}a\"b.jar"}) {
+        InstallData data;
+        Add(data, {kInstallClassPath, library, "", "", "{$DIR_BIN}QuillmarApp"});
+        InstallScriptResult result = runAny(data);
+        EXPECT_EQ(result.failedItem, 0) << library;
+        EXPECT_EQ(result.failedFile, home + "lib\\" + std::string(library).substr(10)) << library;
+        EXPECT_EQ(result.reason, "the library path holds a character the batch file would read as a command");
+    }
+    EXPECT_EQ(text("bin\\QuillmarApp.bat"), batch);
+    EXPECT_EQ(text("bin\\QuillmarApp.sh"), shell);
 }
 
 // Members of an archive made on Windows come out read-only; reinstalling,

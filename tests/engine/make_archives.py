@@ -88,6 +88,12 @@ def malicious(out):
             info = zipfile.ZipInfo(name, UT_DOS_TIME)
             info.external_attr = (0o40755 << 16 | 0x10) if name.endswith("/") else 0o100644 << 16
             z.writestr(info, b"" if name.endswith("/") else ("payload of " + name + "\n").encode())
+    # Names Windows would not take as written: devices, trimmed endings.
+    with zipfile.ZipFile(os.path.join(out, "devices.zip"), "w", zipfile.ZIP_DEFLATED) as z:
+        for name in ("good.txt", "lib/nul.txt", "aux.jar", "COM1", "lib./a.jar", "trail.txt ", "conf /x.xml"):
+            info = zipfile.ZipInfo(name, UT_DOS_TIME)
+            info.external_attr = 0o100644 << 16
+            z.writestr(info, ("payload of " + name + "\n").encode())
 
 
 def application(out):

@@ -16,13 +16,13 @@ TEST(PathSafety, NamesThatStayWhereTheyBelong) {
         {"readme.txt", true, true, false},
         {"..name", true, true, false},
         {"a..b", true, true, false},
-        {"name.", true, true, false},
+        {"name.", false, false, false},
         {".", true, false, true},
         {"..", false, false, true},
         {"...", false, false, true},
         {". .", false, false, true},
-        {" .", true, false, true},
-        {" ", true, true, false},
+        {" .", false, false, true},
+        {" ", false, false, false},
         {"", false, false, false},
         {"lib/ext/a.jar", true, false, false},
         {"lib\\a.jar", true, false, false},
@@ -47,6 +47,51 @@ TEST(PathSafety, NamesThatStayWhereTheyBelong) {
         EXPECT_EQ(IsSafeMemberName(c.name), c.member) << c.name;
         EXPECT_EQ(IsPlainFileName(c.name), c.plain) << c.name;
         EXPECT_EQ(IsDotComponent(c.name), c.dots) << c.name;
+    }
+}
+
+// Names Windows would not take as written: devices, trimmed endings,
+// streams and prefixes that skip the path rules.
+TEST(PathSafety, LiteralNames) {
+    const struct {
+        const char* path;
+        bool literal;
+    } cases[] = {
+        {"lib\\app.jar", true},
+        {"C:\\Program Files\\App\\lib\\app.jar", true},
+        {"\\\\server\\share\\a.txt", true},
+        {"C:\\a\\..\\b\\.\\c", true},
+        {"console.txt", true},
+        {"COM10", true},
+        {"LPT0.txt", true},
+        {"nulls/auxiliary/prn1", true},
+        {"dir/", true},
+        {"CON", false},
+        {"lib\\nul.txt", false},
+        {"COM1", false},
+        {"aux.jar", false},
+        {"Lpt9.tar.gz", false},
+        {"lib/PrN", false},
+        {"C:\\App\\nul .txt\\x", false},
+        {"conout$", false},
+        {"C:\\App\\lib.\\a.jar", false},
+        {"lib \\a.jar", false},
+        {"C:\\App\\a.jar ", false},
+        {"...", false},
+        {"file.txt:evil", false},
+        {"C:\\App\\file.txt:evil", false},
+        {"C:\\App\\file.txt::$DATA", false},
+        {"lib/a:b/c", false},
+        {"\\\\?\\C:\\App\\a.txt", false},
+        {"\\\\.\\C:\\App\\a.txt", false},
+        {"//?/C:/App/a.txt", false},
+        {"\\\\.\\pipe\\x", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsLiteralPathName(c.path), c.literal) << c.path;
+    // The member and file name rules hold the same line.
+    for (const char* name : {"lib/nul.txt", "aux.jar", "lib./a.jar", "a.jar "}) {
+        EXPECT_FALSE(IsSafeMemberName(name)) << name;
+        EXPECT_FALSE(IsPlainFileName(name)) << name;
     }
 }
 
