@@ -65,6 +65,21 @@ std::wstring ObjectForTheWire(const std::wstring& object) {
     return Widen(wire);
 }
 
+bool IsRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// `location` (absolute or relative) read against the address it came from.
+std::string CombinedUrl(const std::string& base, const std::string& location) {
+    const std::wstring wideBase = Widen(base), wideLocation = Widen(location);
+    std::wstring combined(wideBase.size() + wideLocation.size() + 64, L'\0');
+    DWORD length = static_cast<DWORD>(combined.size());
+    if (!InternetCombineUrlW(wideBase.c_str(), wideLocation.c_str(), &combined[0], &length, ICU_NO_ENCODE))
+        return std::string();
+    combined.resize(length);
+    return Narrow(combined);
+}
+
 // Set on every handle: each takes its bounds when it is made, not later from
 // its parent.
 bool SetTimeouts(HINTERNET handle) {
@@ -77,6 +92,30 @@ bool SetTimeouts(HINTERNET handle) {
 
 }  // namespace
 
+// The scheme decides the port and the security of the connection; anything
+// but http and https (a file, a share, ftp) is refused before any connection
+// is made.
+bool UpdateServiceClient::CrackServiceAddress(const std::string& url, ServiceAddress& address) {
+    const std::wstring wideUrl = Widen(url);
+    URL_COMPONENTSW parts = {};
+    parts.dwStructSize = sizeof parts;
+    parts.dwHostNameLength = 1;  // non-zero: point into wideUrl
+    parts.dwUrlPathLength = 1;
+    parts.dwExtraInfoLength = 1;
+    if (wideUrl.empty() || !InternetCrackUrlW(wideUrl.c_str(), static_cast<DWORD>(wideUrl.size()), 0, &parts) ||
+        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS))
+        return false;
+    address.url = url;
+    address.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    address.port = parts.nPort;
+    // A host outside ASCII stays wide: the internet library encodes it.
+    address.host.assign(parts.lpszHostName ? parts.lpszHostName : L"", parts.dwHostNameLength);
+    std::wstring object(parts.lpszUrlPath ? parts.lpszUrlPath : L"", parts.dwUrlPathLength);
+    object.append(parts.lpszExtraInfo ? parts.lpszExtraInfo : L"", parts.dwExtraInfoLength);
+    address.object = object.empty() ? L"/" : ObjectForTheWire(object);
+    return true;
+}
+
 #ifdef VYN_TEST_HOOKS
 void SetTransportTimeoutForTests(unsigned long milliseconds) { g_transportTimeoutMs = milliseconds; }
 #endif
@@ -86,73 +125,91 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openRequest(const std::string&
                                                               const std::string& extraHeaders) {
     lastErrorCode_ = 0;
     try {
-        std::unique_ptr<HttpRequest> request(new HttpRequest);
-        // The scheme decides the port and the security of the connection;
-        // anything but http and https (a file, a share, ftp) is refused
-        // before any connection is made.
-        const std::wstring wideUrl = Widen(url);
-        URL_COMPONENTSW parts = {};
-        parts.dwStructSize = sizeof parts;
-        parts.dwHostNameLength = 1;  // non-zero: point into wideUrl
-        parts.dwUrlPathLength = 1;
-        parts.dwExtraInfoLength = 1;
-        if (!InternetCrackUrlW(wideUrl.c_str(), static_cast<DWORD>(wideUrl.size()), 0, &parts) ||
-            (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
+        ServiceAddress address;
+        if (!CrackServiceAddress(url, address)) {
             lastError_ = RefusedSchemeText(url);
             return nullptr;
         }
-        const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
-        // A host outside ASCII stays wide: the internet library encodes it.
-        std::wstring host(parts.lpszHostName ? parts.lpszHostName : L"", parts.dwHostNameLength);
-        std::wstring object(parts.lpszUrlPath ? parts.lpszUrlPath : L"", parts.dwUrlPathLength);
-        object.append(parts.lpszExtraInfo ? parts.lpszExtraInfo : L"", parts.dwExtraInfoLength);
-        object = object.empty() ? L"/" : ObjectForTheWire(object);
-
-        if (!InternetCheckConnectionW(wideUrl.c_str(), FLAG_ICC_FORCE_CONNECTION, 0)) {
-            lastError_ = kNoConnectionText;
-            return nullptr;
-        }
-        auto fail = [this](DWORD code) {
-            lastError_ = InternetErrorText(code);
-            lastErrorCode_ = code;
-            return nullptr;
-        };
-        // The agent is the program's own name, as a class library gives it
-        // when the caller names none.
-        request->root_.reset(
-            InternetOpenW(Widen(GetModuleName()).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-        if (!request->root_) return fail(GetLastError());
-        if (!SetTimeouts(request->root_.get())) return fail(GetLastError());
-
-        request->connection_.reset(InternetConnectW(request->root_.get(), host.c_str(), parts.nPort,
-                                                    Widen(userName).c_str(), Widen(password).c_str(),
-                                                    INTERNET_SERVICE_HTTP, 0, kContext));
-        if (!request->connection_ || !SetTimeouts(request->connection_.get())) return fail(GetLastError());
-
-        // Never answered from the cache: every reply must be the service's
-        // current word.
-        DWORD flags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-        if (secure) flags |= INTERNET_FLAG_SECURE;
-        request->reply_.reset(HttpOpenRequestW(request->connection_.get(), body.empty() ? L"GET" : L"POST",
-                                               object.c_str(), nullptr, nullptr, nullptr, flags, kContext));
-        if (!request->reply_ || !SetTimeouts(request->reply_.get())) return fail(GetLastError());
-        const std::wstring headers = Widen(kServiceRequestHeaders + extraHeaders);
-        if (!HttpSendRequestW(request->reply_.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
-                              body.empty() ? nullptr : const_cast<char*>(body.data()),
-                              static_cast<DWORD>(body.size()))) {
-            DWORD code = GetLastError();
-            if (IsCertificateError(code)) {
-                lastError_ = CertificateErrorText(Narrow(host), code);
-                lastErrorCode_ = code;
+        // Redirects are followed here rather than by the internet library,
+        // so that a secure request never goes on in the clear: each step
+        // must keep the scheme of the address it left.
+        std::string method = body.empty() ? "GET" : "POST";
+        std::string sentBody = body;
+        for (int redirects = 0;; ++redirects) {
+            std::unique_ptr<HttpRequest> request =
+                openOnce(address, method, userName, password, sentBody, extraHeaders);
+            if (!request) return nullptr;
+            const int status = request->statusCode();
+            const std::string location = request->headerValue("Location");
+            // Past the bound, the redirect itself is the reply the caller sees.
+            if (!IsRedirect(status) || location.empty() || redirects == kMaxRedirects) return request;
+            ServiceAddress next;
+            if (!CrackServiceAddress(CombinedUrl(address.url, location), next) || next.secure != address.secure) {
+                lastError_ = "The update service at " + Narrow(address.host) +
+                             " redirected to an address that is not " + (address.secure ? "https" : "http") +
+                             "; the download was refused.";
                 return nullptr;
             }
-            return fail(code);
+            // As browsers do: only 307 and 308 repeat a POST; the others fetch
+            // the new address.
+            if (status != 307 && status != 308) {
+                method = "GET";
+                sentBody.clear();
+            }
+            address = std::move(next);
         }
-        return request;
     } catch (...) {
         lastError_ = kInternalErrorText;
         return nullptr;
     }
+}
+
+std::unique_ptr<HttpRequest> UpdateServiceClient::openOnce(const ServiceAddress& address, const std::string& method,
+                                                           const std::string& userName, const std::string& password,
+                                                           const std::string& body,
+                                                           const std::string& extraHeaders) {
+    std::unique_ptr<HttpRequest> request(new HttpRequest);
+    if (!InternetCheckConnectionW(Widen(address.url).c_str(), FLAG_ICC_FORCE_CONNECTION, 0)) {
+        lastError_ = kNoConnectionText;
+        return nullptr;
+    }
+    auto fail = [this](DWORD code) {
+        lastError_ = InternetErrorText(code);
+        lastErrorCode_ = code;
+        return nullptr;
+    };
+    // The agent is the program's own name, as a class library gives it
+    // when the caller names none.
+    request->root_.reset(
+        InternetOpenW(Widen(GetModuleName()).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!request->root_) return fail(GetLastError());
+    if (!SetTimeouts(request->root_.get())) return fail(GetLastError());
+
+    request->connection_.reset(InternetConnectW(request->root_.get(), address.host.c_str(), address.port,
+                                                Widen(userName).c_str(), Widen(password).c_str(),
+                                                INTERNET_SERVICE_HTTP, 0, kContext));
+    if (!request->connection_ || !SetTimeouts(request->connection_.get())) return fail(GetLastError());
+
+    // Never answered from the cache: every reply must be the service's
+    // current word. Redirects come back as they are (see openRequest).
+    DWORD flags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                  INTERNET_FLAG_NO_AUTO_REDIRECT;
+    if (address.secure) flags |= INTERNET_FLAG_SECURE;
+    request->reply_.reset(HttpOpenRequestW(request->connection_.get(), Widen(method).c_str(), address.object.c_str(),
+                                           nullptr, nullptr, nullptr, flags, kContext));
+    if (!request->reply_ || !SetTimeouts(request->reply_.get())) return fail(GetLastError());
+    const std::wstring headers = Widen(kServiceRequestHeaders + extraHeaders);
+    if (!HttpSendRequestW(request->reply_.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
+                          body.empty() ? nullptr : const_cast<char*>(body.data()), static_cast<DWORD>(body.size()))) {
+        DWORD code = GetLastError();
+        if (IsCertificateError(code)) {
+            lastError_ = CertificateErrorText(Narrow(address.host), code);
+            lastErrorCode_ = code;
+            return nullptr;
+        }
+        return fail(code);
+    }
+    return request;
 }
 
 std::string UpdateServiceClient::statusText(int code) {

@@ -4,6 +4,8 @@
 // and destroys both; nothing is pooled. Only http and https addresses are
 // requested; https keeps every certificate check of the platform, and a
 // certificate it refuses is a failure, never a reason to retry in the clear.
+// Up to kMaxRedirects redirects are followed, each only to an address of the
+// same scheme; a redirect to any other is a failure naming the host.
 #include <memory>
 #include <string>
 
@@ -24,7 +26,23 @@ public:
     // The message for an HTTP status code ("Unknown error" for codes without one).
     static std::string statusText(int code);
 
+    static const int kMaxRedirects = 5;
+
 private:
+    struct ServiceAddress {
+        std::string url;
+        bool secure = false;
+        unsigned short port = 0;
+        std::wstring host;
+        std::wstring object;  // path and query as sent on the wire
+    };
+    // False for anything but an http or https address.
+    static bool CrackServiceAddress(const std::string& url, ServiceAddress& address);
+    // One request, its reply as it came: a redirect is not followed.
+    std::unique_ptr<HttpRequest> openOnce(const ServiceAddress& address, const std::string& method,
+                                          const std::string& userName, const std::string& password,
+                                          const std::string& body, const std::string& extraHeaders);
+
     std::string lastError_;
     unsigned long lastErrorCode_ = 0;
 };

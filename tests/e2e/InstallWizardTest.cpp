@@ -437,6 +437,19 @@ TEST_F(InstallWizardRun, ACertificateNobodyTrustsIsRefusedNamingTheHost) {
     EXPECT_EQ(request->statusCode(), 200);
 }
 
+// The fixture's server redirects one address to plain http and another
+// within https: only the second is followed.
+TEST_F(InstallWizardRun, AnHttpsRequestFollowsRedirectsOnlyWithinHttps) {
+    UpdateServiceClient client;
+    const std::string server = "https://localhost:" + NginxPort("port");
+    EXPECT_FALSE(client.openRequest(server + "/moved/to-http", "", "", ""));
+    EXPECT_EQ(client.lastError(),
+              "The update service at localhost redirected to an address that is not https; the download was refused.");
+    std::unique_ptr<HttpRequest> request = client.openRequest(server + "/moved/within-https", "", "", "");
+    ASSERT_TRUE(request) << client.lastError();
+    EXPECT_EQ(request->statusCode(), 200);
+}
+
 TEST_F(InstallWizardRun, AnArchiveReplacedAfterItWasListedIsNeitherUnpackedNorRegistered) {
     registerJava("1.6");
     HWND sheet = startInstaller();

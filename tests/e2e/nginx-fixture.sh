@@ -27,10 +27,14 @@ start_nginx() {
   # Started as root, nginx runs its workers as an unprivileged user, who may
   # not be able to enter the folder the build lives in (a clone below /root or
   # a private temporary folder). The workers run as whoever started the
-  # fixture instead, so the tree is readable wherever the clone is.
+  # fixture instead, so the tree is readable wherever the clone is. Two test
+  # locations answer with redirects: one to plain http, one within https.
+  local moved_within='\1location = /moved/within-https { absolute_redirect off; return 302 /servlet/SoftwareUpdateServlet?task=install\&file=7; }'
   { [ "$(id -u)" != 0 ] || echo "user $(id -un) $(id -gn);"
     sed -e "s|@PREFIX@|$prefix|g" -e "s|@TREE@|$work/tree|g" -e "s|@LISTEN@|$listen|g" \
-        -e "s|@CERT@|$cert|g" -e "s|@KEY@|$key|g" "$template"; } > "$prefix/nginx.conf"
+        -e "s|@CERT@|$cert|g" -e "s|@KEY@|$key|g" \
+        -e "s|^\( *\)location / {|\1location = /moved/to-http { return 302 http://127.0.0.1:1/files/; }\n$moved_within\n&|" \
+        "$template"; } > "$prefix/nginx.conf"
   nginx -p "$prefix" -c "$prefix/nginx.conf"
 }
 

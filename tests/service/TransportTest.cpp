@@ -180,6 +180,44 @@ TEST_F(Transport, OnlyHttpAndHttpsAddressesAreRequested) {
     EXPECT_TRUE(service.requests().empty());
 }
 
+// Redirects keep their scheme: within http they are followed, up to a bound;
+// to any other scheme nothing more is requested.
+TEST_F(Transport, RedirectsAreFollowedOnlyWithinTheirScheme) {
+    service.misbehave("/files/moved.bin", "redirect " + service.fileUrl("data.bin"));
+    service.misbehave("/files/relative.bin", "redirect /files/data.bin");
+    for (const char* name : {"moved.bin", "relative.bin"}) {
+        service.clearRequests();
+        std::unique_ptr<HttpRequest> request = client.openRequest(service.fileUrl(name), "", "", "");
+        ASSERT_TRUE(request) << client.lastError();
+        EXPECT_EQ(request->statusCode(), 200);
+        EXPECT_EQ(request->downloadToFile(folder.path() + name, true, nullptr), 1) << request->errorText();
+        EXPECT_TRUE(ReadTextFile(folder.path() + name) == payload) << name;
+        EXPECT_EQ(service.requests(), (std::vector<std::string>{"GET /files/" + std::string(name) + " HTTP/1.1",
+                                                                "GET /files/data.bin HTTP/1.1"}));
+    }
+
+    const std::string port = std::to_string(service.port());
+    for (const std::string& target : {"https://127.0.0.1:" + port + "/files/data.bin",
+                                      "ftp://127.0.0.1:" + port + "/files/data.bin", std::string("file:///C:/a.zip")}) {
+        service.clearMisbehaviour();
+        service.clearRequests();
+        service.misbehave("/files/other.bin", "redirect " + target);
+        EXPECT_FALSE(client.openRequest(service.fileUrl("other.bin"), "", "", "")) << target;
+        EXPECT_EQ(client.lastError(), "The update service at 127.0.0.1 redirected to an address that is not http; "
+                                      "the download was refused.");
+        EXPECT_EQ(service.requests(), std::vector<std::string>{"GET /files/other.bin HTTP/1.1"}) << target;
+    }
+
+    // A redirect to itself: after the last one followed, the redirect is the reply.
+    service.clearMisbehaviour();
+    service.clearRequests();
+    service.misbehave("/files/loop.bin", "redirect /files/loop.bin");
+    std::unique_ptr<HttpRequest> looped = open(service.fileUrl("loop.bin"));
+    ASSERT_TRUE(looped);
+    EXPECT_EQ(looped->statusCode(), 302);
+    EXPECT_EQ(service.requests().size(), static_cast<size_t>(UpdateServiceClient::kMaxRedirects + 1));
+}
+
 TEST_F(Transport, AServiceThatNeverAnswersEndsInFailure) {
     // The service holds the reply far longer than the shortened bound.
     SetTransportTimeoutForTests(500);

@@ -27,10 +27,11 @@ ReplyPlan PlanReply(const std::string& rulesText, const std::string& target,
         long number = 0;
         bool needsNumber = action == "status" || action == "cut" || action == "cut-once" || action == "delay";
         bool numberOk = ParseCount(argument, number);
-        bool known = needsNumber || action == "nolength" || action == "chunked" || action == "stall";
+        const bool needsText = action == "redirect";
+        bool known = needsNumber || needsText || action == "nolength" || action == "chunked" || action == "stall";
         if (action == "status" && (number < 100 || number > 599)) numberOk = false;
-        if (!known || (needsNumber && !numberOk) || (!needsNumber && !argument.empty()) ||
-            !extra.empty()) {
+        if (!known || (needsNumber && !numberOk) || (needsText && argument.empty()) ||
+            (!needsNumber && !needsText && !argument.empty()) || !extra.empty()) {
             if (problems) problems->push_back("misbehave.txt: cannot use \"" + line + "\"");
             continue;
         }
@@ -47,6 +48,8 @@ ReplyPlan PlanReply(const std::string& rulesText, const std::string& target,
             plan.delivery = Delivery::Chunked;
         } else if (action == "stall") {
             plan.stall = true;
+        } else if (action == "redirect") {
+            plan.redirectTo = argument;
         } else {
             plan.delayMs = number;
         }

@@ -11,6 +11,8 @@
 //   chunked    no Content-Length: chunked transfer encoding
 //   delay MS   wait MS milliseconds before answering
 //   stall      take the request and never answer (until the service stops)
+//   redirect URL answer 302 with Location: URL (any text, relative or of
+//              any scheme) instead
 #include <string>
 #include <vector>
 
@@ -22,6 +24,7 @@ struct ReplyPlan {
     size_t cutAfter = 0;
     long delayMs = 0;
     bool stall = false;
+    std::string redirectTo;  // empty: no redirect
     // The rule line of a cut-once: the caller serves the cut only the first
     // time it sees this line, and Normal after that.
     std::string onceRule;

@@ -266,7 +266,12 @@ int main(int argc, char** argv) {
         }
 
         ServiceReply reply;
-        if (plan.status != 0) {
+        if (!plan.redirectTo.empty()) {
+            reply.status = 302;
+            reply.contentType = "text/plain";
+            reply.body = "redirect from misbehave.txt\n";
+            response.set_header("Location", plan.redirectTo);
+        } else if (plan.status != 0) {
             reply.status = plan.status;
             reply.contentType = "text/plain";
             reply.body = "status " + std::to_string(plan.status) + " from misbehave.txt\n";
