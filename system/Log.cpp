@@ -21,6 +21,11 @@ void OpenLog(const std::string& path) {
     logPath = path;
 }
 
+std::string OpenLogPath() {
+    std::lock_guard<SlimLock> lock(logMutex);
+    return logPath;
+}
+
 void LogLine(const std::string& text) {
     std::lock_guard<SlimLock> lock(logMutex);
     if (logPath.empty()) return;

@@ -8,3 +8,5 @@
 // From now on LogLine appends to `path`; an empty path switches logging off.
 void OpenLog(const std::string& path);
 void LogLine(const std::string& text);
+// The file LogLine appends to; empty while logging is off.
+std::string OpenLogPath();
