@@ -162,8 +162,10 @@ int RunStartup(const std::vector<std::string>& arguments, const WizardRunners& w
         InstallerConfig config(kInstallerSoftwareId, kProductSoftwareId, kProductKey);
         // The copy an uninstall leaves behind to remove the uninstaller's file.
         if (!arguments.empty() && arguments[0] == kFinishRemovalSwitch) {
-            FinishSelfRemoval(std::vector<std::string>(arguments.begin() + 1, arguments.end()),
-                              config.executableName(), config.registeredExecutable());
+            OpenLog(ParseStartupOptions(arguments).logPath);
+            if (!FinishSelfRemoval(std::vector<std::string>(arguments.begin() + 1, arguments.end()),
+                                   config.executableName(), config.registeredExecutable()))
+                exitCode = kExitFailed;
         } else {
             const std::vector<std::string> fullArguments = WithFullPaths(arguments);
             const StartupOptions options = ParseStartupOptions(fullArguments);

@@ -16,8 +16,10 @@ extern const char kFinishRemovalSwitch[];  // "-finish-removal"
 bool ScheduleSelfRemoval(const std::string& program, int emptyFolderLevels);
 
 // The copy's side, from its command line after the switch: the inherited
-// handle of the process to wait for, the program file, and how many folders
-// above it to remove once empty. Deletes only a file named like the product's
-// program that is not the registered one, and only folders that are empty.
-void FinishSelfRemoval(const std::vector<std::string>& arguments, const std::string& executableName,
+// handle of the process to wait for, the program file (ignored: the handle
+// names it), and how many folders above it to remove once empty. Deletes only
+// a file named like the product's program that is not the registered one,
+// and only folders that are empty. False, with the reason logged, when the
+// handle is no inherited process handle or its program may not be deleted.
+bool FinishSelfRemoval(const std::vector<std::string>& arguments, const std::string& executableName,
                        const std::string& registeredExecutable);

@@ -37,6 +37,11 @@ bool OpenLog(const std::string& path) {
     return true;
 }
 
+std::string OpenLogPath() {
+    std::lock_guard<SlimLock> lock(logMutex);
+    return logPath;
+}
+
 void LogLine(const std::string& text) {
     std::lock_guard<SlimLock> lock(logMutex);
     if (!logFile) return;

@@ -11,3 +11,5 @@
 // (an administrator's program must not write where a link leads).
 bool OpenLog(const std::string& path);
 void LogLine(const std::string& text);
+// The file LogLine appends to; empty while logging is off.
+std::string OpenLogPath();

@@ -184,6 +184,104 @@ TEST_F(RunModes, ReRegisterAndUnregisterKeepTheFamilysKeysForAnotherProduct) {
     EXPECT_EQ(LocalMachineString(std::string(kFamilyKey) + "\\OTHER", "Home"), "C:\\Other\\");
 }
 
+// A program started suspended, ended when the test ends even if it fails.
+struct SuspendedProgram {
+    explicit SuspendedProgram(const std::string& program) {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        std::string commandLine = "\"" + program + "\"";
+        PROCESS_INFORMATION started = {};
+        if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                            nullptr, &startup, &started))
+            return;
+        process.reset(started.hProcess);
+        thread.reset(started.hThread);
+    }
+    ~SuspendedProgram() {
+        if (process) TerminateProcess(process.get(), 0);
+    }
+    UniqueKernelHandle process;
+    UniqueKernelHandle thread;
+};
+
+// Runs the removal copy with an inheritable handle to `target` put at the
+// "{handle}" mark of its arguments.
+long RunRemovalInheriting(const std::string& copy, HANDLE target, std::string arguments) {
+    HANDLE inheritable = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), target, GetCurrentProcess(), &inheritable,
+                         SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0))
+        return -1;
+    UniqueKernelHandle owned(inheritable);
+    arguments.replace(arguments.find("{handle}"), 8, std::to_string(reinterpret_cast<uintptr_t>(inheritable)));
+    std::string commandLine = "\"" + copy + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(copy.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &started))
+        return -1;
+    UniqueKernelHandle process(started.hProcess);
+    UniqueKernelHandle thread(started.hThread);
+    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) return -1;
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.get(), &exitCode);
+    return static_cast<long>(exitCode);
+}
+
+// The removal copy deletes only the program of the process whose handle it
+// inherited; a path on its command line names nothing.
+TEST_F(RunModes, SelfRemovalDeletesOnlyTheProgramOfItsInheritedProcessHandle) {
+    const std::string bin = installCopy();
+    const std::string registered = bin + "VYN2005.exe";
+    ASSERT_EQ(run(registered, "-register"), 0);
+    const std::string log = scratch_.path() + "removal.log";
+    // The removal copy marks its own file for deletion at restart: never the
+    // built program's.
+    const std::string remover = scratch_.path() + "remover\\VYN2005.exe";
+    CreateDirectoryA((scratch_.path() + "remover").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(InstallerPath().c_str(), remover.c_str(), FALSE));
+
+    const std::string refused[] = {
+        "0 \"" + registered + "\" 0",
+        "0 \"" + bin + ".\\VYN2005.exe\" 0",
+        "0 \"" + bin + "..\\bin\\vyn2005.EXE\" 1",
+        "4242 \"" + registered + "\" 0",
+        "x \"" + registered + "\" 0",
+        "\"" + registered + "\"",
+    };
+    for (const std::string& arguments : refused) {
+        EXPECT_EQ(run(remover, "-finish-removal " + arguments + " -log \"" + log + "\""), 1) << arguments;
+        EXPECT_TRUE(PathExists(registered)) << arguments;
+    }
+    EXPECT_NE(ReadTextFile(log).find("Nothing removed: no process handle given"), std::string::npos)
+        << ReadTextFile(log);
+
+    // A real handle to a copy that is no installed one: that copy goes,
+    // whatever path is written beside the handle.
+    const std::string leaving = scratch_.path() + "leaving\\";
+    CreateDirectoryA(leaving.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(InstallerPath().c_str(), (leaving + "VYN2005.exe").c_str(), FALSE));
+    {
+        SuspendedProgram running(leaving + "VYN2005.exe");
+        ASSERT_TRUE(running.process);
+        // The registered program's own process is refused.
+        SuspendedProgram installed(registered);
+        ASSERT_TRUE(installed.process);
+        EXPECT_EQ(RunRemovalInheriting(remover, installed.process.get(),
+                                       "-finish-removal {handle} \"" + leaving + "VYN2005.exe\" 0"),
+                  1);
+        EXPECT_TRUE(PathExists(leaving + "VYN2005.exe"));
+
+        TerminateProcess(running.process.get(), 0);
+        EXPECT_EQ(RunRemovalInheriting(remover, running.process.get(),
+                                       "-finish-removal {handle} \"" + registered + "\" 1"),
+                  0);
+    }
+    EXPECT_FALSE(PathExists(leaving + "VYN2005.exe"));
+    EXPECT_FALSE(PathExists(leaving)) << "emptied, so removed";
+    EXPECT_TRUE(PathExists(registered));
+}
+
 TEST(StartupOptions, SilentFolderAndLogCombineInAnyOrderAndCapitals) {
     StartupOptions options =
         ParseStartupOptions({"-LOG", "C:\\a b\\x.log", "-Silent", "-Dir", "-install", "-uninstall"});
