@@ -14,12 +14,14 @@ namespace {
 
 SlimLock logMutex;
 UniqueFileHandle logFile;
+std::string logPath;  // the open log's full path
 
 }  // namespace
 
 bool OpenLog(const std::string& path) {
     std::lock_guard<SlimLock> lock(logMutex);
     logFile.reset();
+    logPath.clear();
     if (path.empty()) return true;
     const std::string full = FullPathName(path);
     if (full.empty() || !FirstLinkOnPath(full).empty()) return false;
@@ -34,6 +36,7 @@ bool OpenLog(const std::string& path) {
         logFile.reset();
         return false;
     }
+    if (logFile) logPath = full;
     return true;
 }
 
