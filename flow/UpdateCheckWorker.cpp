@@ -190,9 +190,9 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::javaCheckStep() {
         return StepResult::GoOn;
     }
     JavaRuntimeLocator locator;
-    if (!locator.IsJavaRuntimeInstalled(java->minVersion)) return StepResult::Special;
     std::string home;
-    if (locator.FindJavaRuntimeHome(java->minVersion, home)) config.setJavaHome(home);
+    if (!locator.FindJavaRuntimeHome(java->minVersion, home)) return StepResult::Special;
+    config.setJavaHome(home);
     // A runtime already there is not for the install worker to install.
     SoftwareCatalog::removeSoftware(catalog.dependentList, javaId);
     return StepResult::GoOn;

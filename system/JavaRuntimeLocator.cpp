@@ -1,10 +1,11 @@
 #include "system/JavaRuntimeLocator.h"
 
-#include <vector>
+#include <windows.h>
 
 #include "system/RegistryKey.h"
 #include "system/ResourceText.h"
 #include "system/VersionText.h"
+#include "system/WidePath.h"
 
 namespace {
 
@@ -13,40 +14,79 @@ namespace {
 const REGSAM kRegistryViews[] = {sizeof(void*) == 8 ? REGSAM(KEY_WOW64_64KEY) : REGSAM(KEY_WOW64_32KEY),
                                  sizeof(void*) == 8 ? REGSAM(KEY_WOW64_32KEY) : REGSAM(KEY_WOW64_64KEY)};
 
+// Keys with a subkey per version holding "JavaHome" (besides the resource's
+// Java Runtime Environment key).
+const char* const kClassicRoots[] = {"Software\\JavaSoft\\JRE", "Software\\JavaSoft\\JDK",
+                                     "Software\\JavaSoft\\Java Development Kit"};
+// Keys with <version>\<virtual machine>\MSI holding "Path".
+const char* const kMsiRoots[] = {"Software\\Eclipse Adoptium\\JRE", "Software\\Eclipse Adoptium\\JDK",
+                                 "Software\\AdoptOpenJDK\\JRE",     "Software\\AdoptOpenJDK\\JDK",
+                                 "Software\\Semeru\\JRE",           "Software\\Semeru\\JDK",
+                                 "Software\\Microsoft\\JDK"};
+// Keys with a subkey per major version holding "InstallationPath".
+const char* const kInstallationPathRoots[] = {"Software\\Azul Systems\\Zulu"};
+
+std::vector<std::string> Subkeys(const std::string& path, REGSAM view) {
+    RegistryKey key;
+    std::vector<std::string> names;
+    if (key.openForRead(HKEY_LOCAL_MACHINE, path, view) == ERROR_SUCCESS) key.enumSubkeys(names);
+    return names;
+}
+
+std::string StringValue(const std::string& path, const char* name, REGSAM view) {
+    RegistryKey key;
+    std::string text;
+    if (key.openForRead(HKEY_LOCAL_MACHINE, path, view) == ERROR_SUCCESS) key.getString(name, text);
+    return text;
+}
+
+bool HoldsJavaw(std::string home) {
+    if (home.empty()) return false;
+    if (home.back() != '\\' && home.back() != '/') home += '\\';
+    const DWORD attributes = GetFileAttributesW(WidePath(home + "bin\\javaw.exe").c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void AddIfUsable(std::vector<JavaRuntime>& runtimes, const std::string& version, const std::string& home) {
+    if (HoldsJavaw(home)) runtimes.push_back({version, home});
+}
+
 }  // namespace
 
-bool JavaRuntimeLocator::IsJavaRuntimeInstalled(double requiredVersion) const {
-    const std::string rootPath = LoadResourceText(IDS_JAVA_RUNTIME_KEY);
+std::vector<JavaRuntime> JavaRuntimeLocator::RegisteredRuntimes() const {
+    std::vector<std::string> classicRoots = {LoadResourceText(IDS_JAVA_RUNTIME_KEY)};
+    classicRoots.insert(classicRoots.end(), std::begin(kClassicRoots), std::end(kClassicRoots));
+    std::vector<JavaRuntime> runtimes;
     for (REGSAM view : kRegistryViews) {
-        RegistryKey root;
-        std::string current;
-        if (root.openForRead(HKEY_LOCAL_MACHINE, rootPath, view) == ERROR_SUCCESS &&
-            root.getString("CurrentVersion", current) == ERROR_SUCCESS && IsVersionAtLeast(current, requiredVersion))
-            return true;
+        for (const std::string& root : classicRoots)
+            for (const std::string& version : Subkeys(root, view))
+                AddIfUsable(runtimes, version, StringValue(root + "\\" + version, "JavaHome", view));
+        for (const char* root : kMsiRoots)
+            for (const std::string& version : Subkeys(root, view))
+                for (const std::string& machine : Subkeys(std::string(root) + "\\" + version, view))
+                    AddIfUsable(runtimes, version,
+                                StringValue(std::string(root) + "\\" + version + "\\" + machine + "\\MSI", "Path", view));
+        for (const char* root : kInstallationPathRoots)
+            for (const std::string& version : Subkeys(root, view))
+                AddIfUsable(runtimes, version, StringValue(std::string(root) + "\\" + version, "InstallationPath", view));
     }
-    return false;
+    return runtimes;
 }
 
 bool JavaRuntimeLocator::FindJavaRuntimeHome(double requiredVersion, std::string& home) const {
-    const std::string rootPath = LoadResourceText(IDS_JAVA_RUNTIME_KEY);
-    std::string bestName;  // no digits: reads as 0, and never wins
-    REGSAM bestView = 0;
-    for (REGSAM view : kRegistryViews) {
-        RegistryKey key;
-        std::vector<std::string> versions;
-        if (key.openForRead(HKEY_LOCAL_MACHINE, rootPath, view) != ERROR_SUCCESS ||
-            key.enumSubkeys(versions) != ERROR_SUCCESS)
-            continue;
-        for (const std::string& name : versions) {
-            if (CompareVersionTexts(name, bestName) > 0) {  // strictly greater: the first of equals wins
-                bestName = name;
-                bestView = view;
-            }
-        }
+    const JavaRuntime* best = nullptr;
+    const std::vector<JavaRuntime> runtimes = RegisteredRuntimes();
+    for (const JavaRuntime& runtime : runtimes) {
+        if (!IsJavaVersionAtLeast(runtime.version, requiredVersion)) continue;
+        // Strictly greater: of equal versions the first found wins.
+        if (!best || CompareJavaVersions(runtime.version, best->version) > 0) best = &runtime;
     }
-    if (bestName.empty() || !IsVersionAtLeast(bestName, requiredVersion)) return false;
+    if (!best) return false;
+    home = best->home;
+    return true;
+}
 
-    RegistryKey key;
-    if (key.openForRead(HKEY_LOCAL_MACHINE, rootPath + "\\" + bestName, bestView) != ERROR_SUCCESS) return false;
-    return key.getString("JavaHome", home) == ERROR_SUCCESS;
+bool JavaRuntimeLocator::IsJavaRuntimeInstalled(double requiredVersion) const {
+    std::string home;
+    return FindJavaRuntimeHome(requiredVersion, home);
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -86,4 +87,64 @@ int CompareVersionTexts(const std::string& a, const std::string& b) {
 
 bool IsVersionAtLeast(const std::string& text, double required) {
     return CompareVersionTexts(text, FormatVersionNumber(required)) >= 0;
+}
+
+namespace {
+
+// The text from its first digit on, without a "1." that stands for the
+// version family ("1.8.0_301" -> "8.0_301").
+std::string JavaVersionDigits(const std::string& text) {
+    const size_t first = text.find_first_of("0123456789");
+    if (first == std::string::npos) return std::string();
+    std::string rest = text.substr(first);
+    if (rest.size() > 2 && rest[0] == '1' && rest[1] == '.' && rest[2] >= '0' && rest[2] <= '9') rest.erase(0, 2);
+    return rest;
+}
+
+std::vector<unsigned long long> VersionNumbers(const std::string& text) {
+    std::vector<unsigned long long> numbers;
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] < '0' || text[i] > '9') {
+            ++i;
+            continue;
+        }
+        unsigned long long value = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+            value = value > 1000000000ULL ? value : value * 10 + static_cast<unsigned>(text[i] - '0');
+        numbers.push_back(value);
+    }
+    return numbers;
+}
+
+}  // namespace
+
+int CompareJavaVersions(const std::string& a, const std::string& b) {
+    std::vector<unsigned long long> left = VersionNumbers(JavaVersionDigits(a));
+    std::vector<unsigned long long> right = VersionNumbers(JavaVersionDigits(b));
+    // Missing numbers count as 0: "17" equals "17.0.0".
+    const size_t count = left.size() > right.size() ? left.size() : right.size();
+    left.resize(count, 0);
+    right.resize(count, 0);
+    for (size_t i = 0; i < count; ++i)
+        if (left[i] != right[i]) return left[i] < right[i] ? -1 : 1;
+    return 0;
+}
+
+bool IsJavaVersionAtLeast(const std::string& text, double required) {
+    // A required number below 2 is of the "1.x" family, where x is one digit:
+    // 1.42050 stands for 4.2050. The runtime's text loses its "1." the same way.
+    std::string needed = FormatVersionNumber(required);
+    if (needed.size() > 2 && needed[0] == '1' && needed[1] == '.')
+        needed = needed.substr(2, 1) + "." + needed.substr(3);
+    // The runtime's first number is its feature version; the digits after it
+    // compare as decimals, as the required number's do.
+    const std::string runtime = JavaVersionDigits(text);
+    const size_t featureEnd = runtime.find_first_not_of("0123456789");
+    std::string decimal = runtime.substr(0, featureEnd);
+    if (featureEnd != std::string::npos) {
+        decimal += '.';
+        for (char c : runtime.substr(featureEnd))
+            if (c >= '0' && c <= '9') decimal += c;
+    }
+    return CompareVersionTexts(decimal, needed) >= 0;
 }

@@ -16,3 +16,14 @@ int CompareVersionTexts(const std::string& a, const std::string& b);
 // True when the version text is at least the required version, which is
 // taken at the five decimals it travels with (a float's 1.6 is "1.60000").
 bool IsVersionAtLeast(const std::string& text, double required);
+
+// Java's own version order. Before Java 9 a runtime called itself "1.x"
+// ("1.8.0_301" is Java 8); since then "x" ("17.0.2"). A leading "1." is
+// dropped, then the numbers compare one by one: 1.6 < 1.8 < 9 < 11 < 17 < 21,
+// and 17.0.10 is above 17.0.2. Text before the first digit ("zulu-17") is
+// not part of the version.
+int CompareJavaVersions(const std::string& a, const std::string& b);
+// True when the runtime's version text is at least the required version,
+// which travels as a number: 1.6 means Java 6 and 1.4205 means 1.4.2_05,
+// exactly as that text reads (see IsVersionAtLeast).
+bool IsJavaVersionAtLeast(const std::string& text, double required);

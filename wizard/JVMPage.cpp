@@ -30,9 +30,8 @@ void CJVMPage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) {
 
 LRESULT CJVMPage::OnWizardNext() {
     JavaRuntimeLocator java;
-    if (java.IsJavaRuntimeInstalled(requiredVersion_)) {
-        std::string home;
-        java.FindJavaRuntimeHome(requiredVersion_, home);
+    std::string home;
+    if (java.FindJavaRuntimeHome(requiredVersion_, home)) {
         configuration_.setJavaHome(home);
         return 0;
     }

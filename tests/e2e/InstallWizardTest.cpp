@@ -130,9 +130,19 @@ protected:
     static std::string programFiles() {
         return LocalMachineString("Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir") + "\\";
     }
-    static void registerJava(const std::string& version) {
+    // A runtime folder below the scratch folder whose bin\javaw.exe is the
+    // stand-in runtime, which notes how it was started in <home>\javaw.log.
+    std::string javaHome(const std::string& name) {
+        const std::string home = scratch_.path() + name;
+        MakeFolder(home);
+        MakeFolder(home + "\\bin");
+        CopyFileA((service_.publishDir() + "files\\JavaRuntimeSetup.exe").c_str(), (home + "\\bin\\javaw.exe").c_str(),
+                  FALSE);
+        return home;
+    }
+    void registerJava(const std::string& version) {
         SetLocalMachineString(kJavaRuntimeRoot, "CurrentVersion", version);
-        SetLocalMachineString(std::string(kJavaRuntimeRoot) + "\\" + version, "JavaHome", "C:\\Java\\jre" + version);
+        SetLocalMachineString(std::string(kJavaRuntimeRoot) + "\\" + version, "JavaHome", javaHome("jre" + version));
     }
 
     // Starts the installer as a user would and waits for its wizard.
@@ -224,7 +234,8 @@ protected:
     }
 
     UpdateService service_;
-    ScratchRegistry registry_{kCompanyRoot, kUninstallEntry, kJavaRuntimeRoot};
+    ScratchRegistry registry_{kCompanyRoot, kUninstallEntry, kJavaRuntimeRoot, "Software\\JavaSoft\\JRE",
+                              "Software\\JavaSoft\\JDK", "Software\\Eclipse Adoptium"};
     ScratchFolder scratch_{"e2e"};
     UniqueKernelHandle process_;
 };
@@ -514,6 +525,34 @@ TEST_F(InstallWizardRun, SilentInstallAndUninstallShowNoWindow) {
     EXPECT_FALSE(PathExists(ProgramsLinkPath()));
     EXPECT_TRUE(WaitFor([&] { return !PathExists(home); }, 30000)) << "the home folder goes";
     EXPECT_NE(ReadTextFile(uninstallLog).find("Uninstall complete"), std::string::npos) << ReadTextFile(uninstallLog);
+}
+
+// Runtimes since Java 9 register below JavaSoft\JRE and JDK, or only below
+// their maker's key; the launcher gets the highest one's folder.
+TEST_F(InstallWizardRun, CurrentJavaRuntimesAreFoundWhereverTheyRegister) {
+    requireJava("11.00000");
+    registerJava("1.8");  // too old for the application
+    SetLocalMachineString("Software\\JavaSoft\\JRE\\17", "JavaHome", javaHome("jre17"));
+    SetLocalMachineString("Software\\JavaSoft\\JDK\\17.0.2", "JavaHome", javaHome("jdk17"));
+    const std::string log = scratch_.path() + "deploy.log";
+    const std::string install = "-install -silent -dir \"" + scratch_.path() + "Apps\" -log \"" + log + "\"";
+    bool windowSeen = false;
+    ASSERT_EQ(runWatchingWindows(InstallerPath(), install, windowSeen), 0) << ReadTextFile(log);
+    const std::string launcher = AsciiUpperCase(scratch_.path() + "Apps\\") + kAppFolderPath + "bin\\QuillmarApp.bat";
+    auto javaPathLine = [](const std::string& home) {
+        char shortPath[MAX_PATH] = {};
+        GetShortPathNameA(home.c_str(), shortPath, MAX_PATH);
+        return "set JAVA_PATH=\"" + std::string(shortPath) + "\"";
+    };
+    EXPECT_NE(ReadTextFile(launcher).find(javaPathLine(scratch_.path() + "jdk17")), std::string::npos)
+        << ReadTextFile(launcher);
+
+    DeleteLocalMachineTree("Software\\JavaSoft");
+    SetLocalMachineString("Software\\Eclipse Adoptium\\JRE\\21.0.1.12\\hotspot\\MSI", "Path", javaHome("temurin21"));
+    publishApplicationVersion("2.5");
+    ASSERT_EQ(runWatchingWindows(InstallerPath(), install, windowSeen), 0) << ReadTextFile(log);
+    EXPECT_NE(ReadTextFile(launcher).find(javaPathLine(scratch_.path() + "temurin21")), std::string::npos)
+        << ReadTextFile(launcher);
 }
 
 // An upgrade is all or nothing. One whose script fails part-way, after it

@@ -84,8 +84,13 @@ protected:
         for (const auto& software : list) guids.push_back(software->guid);
         return guids;
     }
+    // A runtime of `version` whose home, below javaHomes, holds bin\javaw.exe.
     void registerJava(const std::string& version) {
-        SetLocalMachineString(std::string(kJavaRuntimeRoot) + "\\" + version, "JavaHome", "C:\\Java\\" + version);
+        const std::string home = javaHomes.path() + version;
+        MakeFolder(home);
+        MakeFolder(home + "\\bin");
+        WriteTextFile(home + "\\bin\\javaw.exe", "");
+        SetLocalMachineString(std::string(kJavaRuntimeRoot) + "\\" + version, "JavaHome", home);
         SetLocalMachineString(kJavaRuntimeRoot, "CurrentVersion", version);
     }
     void publishInstaller(bool newer, bool withFile) {
@@ -98,6 +103,7 @@ protected:
 
     UpdateService service;
     ScratchRegistry javaRegistration{kJavaRuntimeRoot};
+    ScratchFolder javaHomes{"java"};
     std::unique_ptr<InstallerConfig> config;
     std::vector<std::string> privateFolders;
 };
@@ -191,7 +197,7 @@ TEST_F(UpdateCheck, ADependencyChainResolvesOneLinkPerPassAndAPresentJavaIsNotIn
     EXPECT_FALSE(channel->outcome()->failed());
     EXPECT_EQ(service.requests(),
               (Lines{availabilityLine(), updatesLine(kApp), dependencyLine(kApp), dependencyLine(kHelper)}));
-    EXPECT_EQ(config->javaHome(), "C:\\Java\\1.5");
+    EXPECT_EQ(config->javaHome(), javaHomes.path() + "1.5");
     EXPECT_EQ(Guids(config->catalog().dependentList), (Lines{kHelper, kBase}));
     EXPECT_EQ(channel->total.steps(), 4);
     EXPECT_EQ(channel->total.position(), 6);
