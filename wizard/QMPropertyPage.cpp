@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "flow/WorkerChannel.h"
+#include "wizard/AccessibleText.h"
 #include "wizard/QMPropertySheet.h"
 
 CQMPropertyPage::CQMPropertyPage(CQMPropertySheet& sheet, int templateId)
@@ -23,9 +24,16 @@ HPROPSHEETPAGE CQMPropertyPage::CreatePageHandle() {
     return CreatePropertySheetPageW(&page);
 }
 
-BOOL CQMPropertyPage::OnSetActive() {
-    activated_ = true;
-    if (!sheet_.wizardMode()) return TRUE;
+void CQMPropertyPage::ExposeHeaderText() {
+    if (!window_ || (exposed_ && title == exposedTitle_ && subtitle == exposedSubtitle_)) return;
+    exposed_ = true;
+    exposedTitle_ = title;
+    exposedSubtitle_ = subtitle;
+    SetAccessibleNameAndDescription(window_, title, subtitle);
+}
+
+void CQMPropertyPage::PlaceBelowHeader() {
+    if (!window_) return;
     HWND sheetWindow = GetParent(window_);
     RECT client = {};
     GetClientRect(sheetWindow, &client);
@@ -42,6 +50,18 @@ BOOL CQMPropertyPage::OnSetActive() {
     int bottom = client.bottom - sheet().ScaleForDpi(kButtonStripHeight);
     if (sheet().ScaleForDpi(kButtonStripHeight) != kButtonStripHeight) bottom = std::max(bottom, sheetPageBottom_);
     MoveWindow(window_, 0, top, client.right, bottom - top, TRUE);
+}
+
+void CQMPropertyPage::RescaleLayout(int fromDpi, int toDpi) {
+    if (sheetPageBottom_ != 0 && fromDpi > 0) sheetPageBottom_ = MulDiv(sheetPageBottom_, toDpi, fromDpi);
+    if (sheet_.GetActivePage() == this) PlaceBelowHeader();
+}
+
+BOOL CQMPropertyPage::OnSetActive() {
+    activated_ = true;
+    if (!sheet_.wizardMode()) return TRUE;
+    ExposeHeaderText();
+    PlaceBelowHeader();
     int index = sheet_.GetPageIndex(this);
     int count = sheet_.GetPageCount();
     if (index == 0)
@@ -88,7 +108,10 @@ INT_PTR CALLBACK CQMPropertyPage::DialogProc(HWND window, UINT message, WPARAM w
             }
         }
         if (message == WM_HELP) return TRUE;  // the wizards offer no help
-        if (message == WM_DESTROY) page->window_ = nullptr;
+        if (message == WM_DESTROY) {
+            page->window_ = nullptr;
+            page->exposed_ = false;
+        }
         INT_PTR result = 0;
         if (page->OnMessage(message, wParam, lParam, result)) return result;
     } catch (...) {

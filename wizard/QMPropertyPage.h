@@ -33,6 +33,15 @@ public:
     bool activated() const { return activated_; }
     // Creates the system's page record for this page (first record version).
     HPROPSHEETPAGE CreatePageHandle();
+    // Gives screen readers the title and subtitle the sheet's header paints:
+    // the page's accessible name and description. Does nothing while they
+    // are unchanged.
+    void ExposeHeaderText();
+    // Lays the page out between the sheet's header and its buttons.
+    void PlaceBelowHeader();
+    // The sheet went from one DPI to another: the room it made for the page
+    // scales with it, and the active page is laid out again.
+    void RescaleLayout(int fromDpi, int toDpi);
 
     std::string title;
     std::string subtitle;
@@ -59,4 +68,6 @@ private:
     HWND window_ = nullptr;
     bool activated_ = false;
     int sheetPageBottom_ = 0;  // in the sheet's client area, as the sheet placed the page
+    std::string exposedTitle_, exposedSubtitle_;
+    bool exposed_ = false;
 };

@@ -109,6 +109,23 @@ void CQMPropertySheet::Attach(HWND sheetWindow) {
 
 int CQMPropertySheet::ScaleForDpi(int pixels) const { return MulDiv(pixels, dpi_, kDefaultDpi); }
 
+void CQMPropertySheet::OnDpiChanged(int dpi, const RECT& suggested) {
+    // Dragged to a monitor of another DPI: the sheet takes the size and place
+    // Windows suggests, and the header and the page are laid out again.
+    const int before = dpi_;
+    dpi_ = dpi > 0 ? dpi : kDefaultDpi;
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (RECT& place : buttonPlaces_) {
+        if (IsRectEmpty(&place)) continue;
+        place = {MulDiv(place.left, dpi_, before), MulDiv(place.top, dpi_, before), MulDiv(place.right, dpi_, before),
+                 MulDiv(place.bottom, dpi_, before)};
+    }
+    PlaceButtons();
+    for (int i = 0; i < GetPageCount(); ++i) GetPage(i)->RescaleLayout(before, dpi_);
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
 void CQMPropertySheet::Initialise() {
     if (buttonsPlaced_) return;
     if (wizardMode_) {
@@ -170,13 +187,26 @@ BOOL CQMPropertySheet::CanCancel() {
     return page ? page->QueryCancel() : TRUE;
 }
 
+namespace {
+
+// In high contrast the user's colours replace the white band and black text.
+bool HighContrastOn() {
+    HIGHCONTRASTW contrast = {};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+}  // namespace
+
 void CQMPropertySheet::PaintBackground() {
     WindowDC dc(window_);
     if (!dc.get()) return;
     RECT client = {};
     GetClientRect(window_, &client);
     RECT band = {0, 0, client.right, ScaleForDpi(kHeaderBandBottom)};
-    FillRect(dc.get(), &band, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(dc.get(), &band,
+             HighContrastOn() ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     // The etched line: two rows at 96 DPI, as thick as the DPI makes them.
     const int lineTop = ScaleForDpi(56), lineMiddle = ScaleForDpi(57), lineBottom = ScaleForDpi(58);
     RECT shadow = {0, lineTop, client.right, lineMiddle};
@@ -195,6 +225,8 @@ void CQMPropertySheet::DrawHeaderText(HDC dc, const std::string& text, int heigh
     left = ScaleForDpi(left);
     top = ScaleForDpi(top);
     RECT rect = {left, top, left + extent.cx, top + extent.cy};
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, HighContrastOn() ? GetSysColor(COLOR_WINDOWTEXT) : RGB(0, 0, 0));
     DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 }
 
@@ -208,6 +240,7 @@ void CQMPropertySheet::DrawHeader() {
     banner_->Draw(dc.get(), bannerRect, bannerPalette_.get());
     CQMPropertyPage* page = GetActivePage();
     if (!page) return;
+    page->ExposeHeaderText();
     DrawHeaderText(dc.get(), page->title, 13, FW_BOLD, 30, 10);
     DrawHeaderText(dc.get(), page->subtitle, 11, FW_NORMAL, 40, 30);
 }
@@ -232,6 +265,14 @@ LRESULT CQMPropertySheet::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
     }
     case WM_HELP:
         return TRUE;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+        // High contrast turned on or off: the header follows at once.
+        InvalidateRect(window_, nullptr, TRUE);
+        break;
     case WM_SYSCOMMAND:
         // The close box cancels like the Cancel button does.
         if ((wParam & 0xFFF0) == SC_CLOSE && !closing_) {

@@ -65,6 +65,9 @@ public:
 
     // Called by the first page that creates its window.
     void Attach(HWND sheetWindow);
+    // The sheet moved to a monitor of `dpi`: size and place it at the
+    // suggested rectangle and lay it out for that DPI.
+    void OnDpiChanged(int dpi, const RECT& suggested);
 
     // The index of the page that shows a worker's outcome of this kind; -1
     // when this wizard has none, and the outcome is dropped.

@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +9,7 @@
 #include "resources/resource.h"
 #include "support/ScratchFolder.h"
 #include "support/TestPaths.h"
+#include "system/Utf8.h"
 #include "wizard/WizardDriver.h"
 
 using namespace wizard_driver;
@@ -48,6 +50,54 @@ TEST(WizardSheet, ButtonsFollowThePagePosition) {
         }));
         EXPECT_TRUE(Enabled(sheet, kCancelButton));
     }
+}
+
+// What a screen reader hears of the active page, through the accessibility
+// interfaces.
+std::string AccessibleName(HWND window) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::string text = "(no accessible object)";
+    IAccessible* object = nullptr;
+    if (SUCCEEDED(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&object)))) {
+        VARIANT self = {};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        text = object->get_accName(self, &name) == S_OK && name ? Narrow(name) : "(no name)";
+        SysFreeString(name);
+        object->Release();
+    }
+    CoUninitialize();
+    return text;
+}
+
+TEST(WizardSheet, EachPagesTitleIsItsAccessibleNameAndTheSheetFollowsADpiChange) {
+    PlainWizard wizard(2);
+    WizardRun run(wizard);
+    HWND sheet = run.WaitForSheet();
+    ASSERT_NE(sheet, nullptr);
+    auto activePage = [&] { return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); };
+    EXPECT_EQ(AccessibleName(activePage()), "Plain page 1");
+    Click(sheet, kNextButton);
+    ASSERT_TRUE(WaitForPage(sheet, 1));
+    EXPECT_TRUE(WaitFor([&] { return AccessibleName(activePage()) == "Plain page 2"; })) << AccessibleName(activePage());
+
+    // Dragged to a monitor at 150%: the sheet takes the suggested rectangle
+    // and its header and page grow with the DPI.
+    RECT before = {};
+    GetWindowRect(sheet, &before);
+    const int oldDpi = wizard.ScaleForDpi(96);
+    RECT suggested = {before.left + 10, before.top + 10, before.left + 10 + (before.right - before.left) * 3 / 2,
+                      before.top + 10 + (before.bottom - before.top) * 3 / 2};
+    SendMessageW(sheet, WM_DPICHANGED, MAKEWPARAM(oldDpi * 3 / 2, oldDpi * 3 / 2), reinterpret_cast<LPARAM>(&suggested));
+    RECT after = {};
+    GetWindowRect(sheet, &after);
+    EXPECT_TRUE(EqualRect(&after, &suggested));
+    EXPECT_EQ(wizard.ScaleForDpi(kPageTop), MulDiv(kPageTop, oldDpi * 3 / 2, 96));
+    RECT page = {};
+    GetWindowRect(activePage(), &page);
+    MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&page), 2);
+    EXPECT_EQ(page.top, wizard.ScaleForDpi(kPageTop));
 }
 
 TEST(WizardSheet, HelpAndTabsAreGoneAndCancelTakesTheHelpButtonsPlace) {

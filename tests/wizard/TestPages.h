@@ -1,6 +1,7 @@
 #pragma once
 // A small wizard of plain pages whose answers the tests set.
 #include <atomic>
+#include <string>
 
 #include "resources/resource.h"
 #include "wizard/QMPropertyPage.h"
@@ -8,8 +9,8 @@
 
 class AnsweringPage : public CQMPropertyPage {
 public:
-    explicit AnsweringPage(CQMPropertySheet& sheet) : CQMPropertyPage(sheet, IDD_PROGRESS_PAGE) {
-        title = "Plain page";
+    explicit AnsweringPage(CQMPropertySheet& sheet, int number = 1) : CQMPropertyPage(sheet, IDD_PROGRESS_PAGE) {
+        title = "Plain page " + std::to_string(number);
         subtitle = "A page for the tests";
     }
     BOOL ValidatePage() override { return validates.load(); }
@@ -29,7 +30,7 @@ public:
 
 protected:
     void AddPages() override {
-        for (int i = 0; i < count_; ++i) AddPage(new AnsweringPage(*this));
+        for (int i = 0; i < count_; ++i) AddPage(new AnsweringPage(*this, i + 1));
     }
 
 private:
