@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "app/LaunchRequest.h"
 #include "flow/ExitCode.h"
 #include "flow/InstallerConfig.h"
 #include "flow/Launcher.h"
@@ -46,6 +47,8 @@ StartupOptions ParseStartupOptions(const std::vector<std::string>& arguments) {
             options.folder = arguments[++i];
         } else if (IsSwitch(argument, "-log") && hasValue) {
             options.logPath = arguments[++i];
+        } else if (IsSwitch(argument, kLaunchEventSwitch) && hasValue) {
+            options.launchEvent = arguments[++i];
         } else if (!modeSeen) {
             for (const auto& entry : kModes) {
                 if (!IsSwitch(argument, entry.text)) continue;
@@ -87,7 +90,26 @@ void RunLaunchMode(const InstallerConfig& config) {
     StartLauncher(config.registeredBinDir(), kLaunchParameters);
 }
 
-int RunInstallMode(InstallerConfig& config, const WizardRunners& wizards) {
+namespace {
+
+// Launches the application, or in an elevated copy (with `launchEvent`)
+// asks its starter to: launching here would run the application elevated.
+void LaunchOrHandOver(const InstallerConfig& config, const std::string& launchEvent) {
+    // Started elevated by its user, with no starter to hand the launch to:
+    // the application runs with this process's token.
+    if (launchEvent.empty()) {
+        RunLaunchMode(config);
+    } else if (RequestLaunch(launchEvent)) {
+        LogLine("Asked the starting process to launch the application");
+    } else {
+        LogLine("Could not ask the starting process to launch the application (error " +
+                std::to_string(GetLastError()) + "); not launched");
+    }
+}
+
+}  // namespace
+
+int RunInstallMode(InstallerConfig& config, const WizardRunners& wizards, const std::string& launchEvent) {
     WizardEnd end = wizards.install ? wizards.install(config) : WizardEnd();
     const int exitCode = ExitCodeForWizard(end);
     if (!end.finished || exitCode != kExitSuccess) return exitCode;
@@ -96,7 +118,7 @@ int RunInstallMode(InstallerConfig& config, const WizardRunners& wizards) {
         LogLine(std::string(made ? "Created" : "Could not create") + " the desktop shortcut to " +
                 config.registeredExecutable());
     }
-    if (config.launchAfterInstall()) RunLaunchMode(config);
+    if (config.launchAfterInstall()) LaunchOrHandOver(config, launchEvent);
     return exitCode;
 }
 
@@ -123,22 +145,31 @@ int RunSelectedMode(InstallerConfig& config, const StartupOptions& options, cons
         }
         case RunMode::Install:
             if (options.silent) return RunSilentInstall(config, options.hasFolder, options.folder, arguments);
-            return RunInstallMode(config, wizards);
+            return RunInstallMode(config, wizards, options.launchEvent);
         case RunMode::Uninstall:
             if (options.silent) return RunSilentUninstall(config);
             return RunUninstallMode(config, wizards);
         case RunMode::LaunchOrInstall:
-            if (!config.isInstalled()) return RunInstallMode(config, wizards);
-            RunLaunchMode(config);
+            if (!config.isInstalled()) return RunInstallMode(config, wizards, options.launchEvent);
+            LaunchOrHandOver(config, options.launchEvent);
             return kExitSuccess;
     }
     return kExitFailed;
 }
 
 // Runs this program again with the same arguments through the elevation
-// prompt and gives the elevated copy's exit code.
-int RunElevatedCopy(const std::vector<std::string>& arguments) {
+// prompt and gives the elevated copy's exit code. When the copy ends a
+// successful install by asking for the launch, this process starts the
+// application the registry names, with the user's own rights.
+int RunElevatedCopy(const InstallerConfig& config, std::vector<std::string> arguments) {
     LogLine("Not elevated: starting an elevated copy");
+    const LaunchRequestEvent launchRequest;
+    if (launchRequest.valid()) {
+        arguments.push_back(kLaunchEventSwitch);
+        arguments.push_back(launchRequest.name());
+    } else {
+        LogLine("Could not make the launch event (error " + std::to_string(GetLastError()) + ")");
+    }
     DWORD exitCode = kExitFailed;
     DWORD error = RunProgramAndWait(GetModulePath(), JoinCommandLine(arguments), "runas", false, exitCode);
     if (error == ERROR_CANCELLED) {
@@ -149,7 +180,27 @@ int RunElevatedCopy(const std::vector<std::string>& arguments) {
         LogLine("Failed: the elevated copy could not be started (error " + std::to_string(error) + ")");
         return kExitFailed;
     }
+    if (exitCode == kExitSuccess && launchRequest.requested()) {
+        if (config.registeredBinDir().empty())
+            LogLine("The elevated copy asked for the launch, but no installed application is registered");
+        else
+            RunLaunchMode(config);
+    }
     return static_cast<int>(exitCode);
+}
+
+// Whether this run counts as elevated. Wine gives every process an elevated
+// token, so test builds can ask for the relaunch with VYN2005_UNELEVATED. It
+// counts for this process alone: removed here, the copy and the programs it
+// starts never see it.
+bool RunsElevated() {
+#ifdef VYN_TEST_HOOKS
+    if (GetEnvironmentVariableW(L"VYN2005_UNELEVATED", nullptr, 0) > 0) {
+        SetEnvironmentVariableW(L"VYN2005_UNELEVATED", nullptr);
+        return false;
+    }
+#endif
+    return IsProcessElevated();
 }
 
 }  // namespace
@@ -177,8 +228,8 @@ int RunStartup(const std::vector<std::string>& arguments, const WizardRunners& w
                 exitCode = kExitNotAllowed;
             } else {
                 LogLine("Started: " + GetModulePath() + " " + JoinCommandLine(arguments));
-                if (ModeNeedsElevation(options.mode, config.isInstalled()) && !IsProcessElevated())
-                    exitCode = RunElevatedCopy(fullArguments);
+                if (ModeNeedsElevation(options.mode, config.isInstalled()) && !RunsElevated())
+                    exitCode = RunElevatedCopy(config, fullArguments);
                 else
                     exitCode = RunSelectedMode(config, options, fullArguments, wizards);
                 LogLine("Ended with exit code " + std::to_string(exitCode));

@@ -16,7 +16,8 @@ enum class RunMode { LaunchOrInstall, Register, Unregister, Install, Uninstall }
 
 // What the command line asks for. The first argument that equals a mode
 // switch (ignoring case) wins; "-silent", "-dir FOLDER" and "-log FILE" may
-// stand anywhere, in any capitals; anything else is skipped. The program
+// stand anywhere, in any capitals, and so may "-launch-event NAME";
+// anything else is skipped. The program
 // name is not part of the list.
 struct StartupOptions {
     RunMode mode = RunMode::LaunchOrInstall;
@@ -24,6 +25,9 @@ struct StartupOptions {
     bool hasFolder = false;
     std::string folder;
     std::string logPath;
+    // Set in the elevated copy of an install: the starter's event to set
+    // instead of launching the application (app/LaunchRequest.h).
+    std::string launchEvent;
 };
 StartupOptions ParseStartupOptions(const std::vector<std::string>& arguments);
 // The arguments with each non-empty -dir and -log value made a full path
@@ -55,4 +59,7 @@ struct WizardRunners {
 
 int RunStartup(const std::vector<std::string>& arguments, const WizardRunners& wizards);
 void RunLaunchMode(const InstallerConfig& config);
-int RunInstallMode(InstallerConfig& config, const WizardRunners& wizards);
+// The install wizard, then the desktop shortcut and the launch it asked for.
+// With `launchEvent` (an elevated copy) the launch is asked of the starter
+// through that event; without, this process launches.
+int RunInstallMode(InstallerConfig& config, const WizardRunners& wizards, const std::string& launchEvent = "");

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/LaunchRequest.h"
 #include "app/Startup.h"
 #include "system/PathText.h"
 #include "system/FileSystem.h"
@@ -314,6 +315,26 @@ TEST(Elevation, OnlyModesThatWriteTheMachineElevate) {
         EXPECT_TRUE(ModeNeedsElevation(mode, true));
         EXPECT_TRUE(ModeNeedsElevation(mode, false));
     }
+}
+
+// The elevated copy reports the launch through its starter's event: set by
+// the name handed over, and by no name the starter did not make.
+TEST(Elevation, TheCopyAsksForTheLaunchOnlyThroughTheStartersEvent) {
+    const LaunchRequestEvent starter;
+    ASSERT_TRUE(starter.valid());
+    EXPECT_NE(starter.name(), LaunchRequestEvent().name()) << "a fresh name each run";
+    EXPECT_EQ(ParseStartupOptions({"-install", kLaunchEventSwitch, starter.name()}).launchEvent, starter.name());
+    EXPECT_FALSE(starter.requested());
+
+    // Another program's event, even with our words in its name, is left alone.
+    UniqueKernelHandle foreign(CreateEventW(nullptr, TRUE, FALSE, L"Local\\other-VYN2005-launch-x"));
+    ASSERT_TRUE(foreign);
+    EXPECT_FALSE(RequestLaunch("Local\\other-VYN2005-launch-x"));
+    EXPECT_EQ(WaitForSingleObject(foreign.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_FALSE(RequestLaunch("Local\\VYN2005-launch-{gone}")) << "an event nobody made";
+
+    EXPECT_TRUE(RequestLaunch(starter.name()));
+    EXPECT_TRUE(starter.requested());
 }
 
 TEST(Elevation, ArgumentsAreQuotedAsTheCommandLineParserReadsThem) {

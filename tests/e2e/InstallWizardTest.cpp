@@ -4,6 +4,7 @@
 // where a user would find them: files, registry, shortcuts, and the
 // launcher's record of how it was started.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,43 @@ public:
 private:
     std::vector<std::pair<std::wstring, std::wstring>> saved_;
 };
+
+// Sets an environment variable, which the programs this test starts
+// inherit, while it lives.
+class ScopedVariable {
+public:
+    ScopedVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
+        SetEnvironmentVariableW(name, value);
+    }
+    ~ScopedVariable() { SetEnvironmentVariableW(name_, nullptr); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const wchar_t* name_;
+};
+
+// A process `parentId` started running `program` (a file name), opened for
+// waiting, reading its times and ending it; none when there is none.
+UniqueKernelHandle OpenChildProcess(DWORD parentId, const wchar_t* program) {
+    UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (bool more = snapshot && Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        if (entry.th32ParentProcessID == parentId && lstrcmpiW(entry.szExeFile, program) == 0)
+            return UniqueKernelHandle(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
+                                                  FALSE, entry.th32ProcessID));
+    }
+    return UniqueKernelHandle();
+}
+
+ULONGLONG ProcessTime(HANDLE process, bool exitTime) {
+    FILETIME created = {}, exited = {}, kernel = {}, user = {};
+    GetProcessTimes(process, &created, &exited, &kernel, &user);
+    const FILETIME& time = exitTime ? exited : created;
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
 
 class InstallWizardRun : public testing::Test {
 protected:
@@ -1064,6 +1102,58 @@ TEST_F(InstallWizardRun, AnArchiveMadeOnWindowsInstallsReinstallsAndUninstalls) 
     ASSERT_TRUE(installerEnds());
     EXPECT_TRUE(WaitFor([&] { return !PathExists(home); }, 20000)) << home;
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+}
+
+// Started without elevation, the program runs the wizard in an elevated copy.
+// The copy only reports the launch the user asked for: the first process
+// starts the application once the copy has ended, so it never runs elevated.
+TEST_F(InstallWizardRun, AfterAnElevatedInstallTheFirstProcessLaunchesTheApplication) {
+    registerJava("1.6");
+    UniqueKernelHandle copy;
+    {
+        const ScopedVariable unelevated(L"VYN2005_UNELEVATED", L"1");
+        process_ = StartProcess("\"" + InstallerPath() + "\" -install");
+        ASSERT_TRUE(process_);
+    }
+    // A stand-in for the whole run: a copy left behind ends with the test.
+    struct EndsCopy {
+        UniqueKernelHandle& copy;
+        ~EndsCopy() {
+            if (copy && WaitForSingleObject(copy.get(), 0) != WAIT_OBJECT_0) TerminateProcess(copy.get(), 1);
+        }
+    } endsCopy{copy};
+    ASSERT_TRUE(WaitFor([&] { return (copy = OpenChildProcess(GetProcessId(process_.get()), L"VYN2005.exe")).valid(); },
+                        10000));
+    HWND sheet = WaitForProcessSheet(copy.get());
+    ASSERT_TRUE(sheet) << "the elevated copy shows the wizard";
+    const std::string home = installUpToTheCompletePage(sheet);
+    ASSERT_TRUE(WaitFor([] { return LocalMachineKeyExists(kUninstallEntry); }, 30000));
+
+    // The installed launcher stays running until released, so the test can
+    // see who started it; released whatever the test's outcome.
+    UniqueKernelHandle launcher;
+    struct ReleasesLauncher {
+        std::string file;
+        UniqueKernelHandle& launcher;
+        ~ReleasesLauncher() {
+            WriteTextFile(file, "go");
+            if (launcher) WaitForSingleObject(launcher.get(), 10000);
+        }
+    } releasesLauncher{home + "release", launcher};
+    WriteTextFile(home + "bin\\QuillmarApp.bat", "@echo off\r\necho %* >> \"%~dp0..\\launcher.log\"\r\n:wait\r\n"
+                                                 "if not exist \"%~dp0..\\release\" goto wait\r\n");
+    ASSERT_TRUE(checked(sheet, IDC_LAUNCH_CHECK));
+    Click(sheet, kFinishButton);
+    ASSERT_TRUE(installerEnds());
+    EXPECT_TRUE(WaitFor([&] { return ReadTextFile(home + "launcher.log").find("-a com.quillmar") != std::string::npos; },
+                        20000));
+
+    launcher = OpenChildProcess(GetProcessId(process_.get()), L"cmd.exe");
+    ASSERT_TRUE(launcher) << "the first process started the launcher";
+    EXPECT_FALSE(OpenChildProcess(GetProcessId(copy.get()), L"cmd.exe")) << "the elevated copy launched nothing";
+    ASSERT_EQ(WaitForSingleObject(copy.get(), 0), WAIT_OBJECT_0);
+    EXPECT_LE(ProcessTime(copy.get(), true), ProcessTime(launcher.get(), false)) << "launched after the copy ended";
+    EXPECT_TRUE(PathExists(DesktopLinkPath())) << "the copy made the desktop shortcut";
 }
 
 }  // namespace
