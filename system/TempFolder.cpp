@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <aclapi.h>
 
 #include <cstdio>
 #include <vector>
@@ -83,6 +84,17 @@ std::string ParentFolder(bool elevated) {
     return IsDirectory(folder) ? folder : std::string();
 }
 
+// Sets the access list again through a handle, protected from inheritance:
+// not every system keeps the one given to CreateDirectory.
+bool ApplyAcl(const std::string& folder, std::vector<BYTE>& acl) {
+    UniqueFileHandle handle(CreateFileW(WidePath(folder).c_str(), READ_CONTROL | WRITE_DAC, 0, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle) return false;
+    return SetSecurityInfo(handle.get(), SE_FILE_OBJECT,
+                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                           reinterpret_cast<PACL>(acl.data()), nullptr) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 std::string CreatePrivateTempFolder() {
@@ -108,7 +120,11 @@ std::string CreatePrivateTempFolder() {
                       guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6],
                       guid.Data4[7]);
         const std::string folder = parent + name;
-        if (CreateDirectoryW(WidePath(folder).c_str(), &attributes)) return folder + "\\";
+        if (CreateDirectoryW(WidePath(folder).c_str(), &attributes)) {
+            if (ApplyAcl(folder, acl)) return folder + "\\";
+            RemoveDirectoryW(WidePath(folder).c_str());
+            return std::string();
+        }
         if (GetLastError() != ERROR_ALREADY_EXISTS) return std::string();
     }
     return std::string();
