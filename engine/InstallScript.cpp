@@ -143,12 +143,27 @@ TaskFailure runClassPathTask(const InstallItem& item, const std::string& homeDir
 
 using StartedPrograms = std::vector<StartedProgram>;
 
+// The file a task unpacks from or starts; empty for the other tasks.
+std::string FileTheTaskUses(const InstallItem& item) {
+    switch (item.type) {
+    case kInstallExecute: return ExecuteTaskProgram(item.fileName);
+    case kInstallExtractFile:
+    case kInstallUnzip: return item.fileName;
+    default: return std::string();
+    }
+}
+
 TaskFailure runItem(const InstallItem& item, const std::string& homeDir, const std::string& javaHome,
-                    StartedPrograms& programs, InstallJournal* journal) {
+                    StartedPrograms& programs, InstallJournal* journal, const DownloadGuard& guard) {
     const std::string nonLiteral = FirstNonLiteralPath(item);
     if (!nonLiteral.empty()) return FailedOn(nonLiteral, kNameNotAllowed);
     const std::string outside = PathOutsideHome(item, homeDir);
     if (!outside.empty()) return FailedOn(outside, kOutsideApplicationFolder);
+    // Held until the task is done: what it reads is what was verified.
+    UniqueFileHandle verified;
+    const std::string used = FileTheTaskUses(item);
+    std::string reason;
+    if (guard && !used.empty() && !guard(used, verified, reason)) return FailedOn(used, reason);
     switch (item.type) {
     case kInstallExecute: {
         UniqueKernelHandle program;
@@ -180,7 +195,7 @@ std::string InstallScriptResult::describe() const {
 
 InstallScriptResult runInstallScript(InstallData& installData, const std::string& homeDir,
                                      const std::string& javaHome, const StopCheck& stopRequested,
-                                     InstallJournal* journal) {
+                                     InstallJournal* journal, const DownloadGuard& guard) {
     InstallScriptResult result;
     for (size_t index = 0; index < installData.items.size(); ++index) {
         if (stopRequested && stopRequested()) {
@@ -197,7 +212,7 @@ InstallScriptResult runInstallScript(InstallData& installData, const std::string
         }
         for (std::string* field : {&item.fileName, &item.src, &item.dest, &item.confFile})
             *field = ExpandPlaceholders(*field, homeDir);
-        if (!failure.failed) failure = runItem(item, homeDir, javaHome, result.startedPrograms, journal);
+        if (!failure.failed) failure = runItem(item, homeDir, javaHome, result.startedPrograms, journal, guard);
         // Later tasks build on this one (the last usually registers the
         // product): after a failure none of them runs.
         if (failure.failed) {

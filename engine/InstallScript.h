@@ -7,6 +7,7 @@
 #include "documents/InstallData.h"
 #include "engine/InstallJournal.h"
 #include "engine/InstallTasks.h"
+#include "system/UniqueHandle.h"
 
 // What running a script came to. The script stops at its first failed task,
 // or when asked to stop between tasks.
@@ -28,11 +29,18 @@ struct [[nodiscard]] InstallScriptResult {
 // Asked between tasks; true ends the script there.
 using StopCheck = std::function<bool()>;
 
+// Asked before a task unpacks from or starts a file: for a file the run
+// downloaded, puts in `hold` a handle that keeps it as verified for the
+// task's duration (see LockVerifiedFile); false with `reason` when its bytes
+// are not the ones published. Files it does not know pass with no hold.
+using DownloadGuard = std::function<bool(const std::string& path, UniqueFileHandle& hold, std::string& reason)>;
+
 // Runs the items in order: expands the placeholders of fileName, src, dest
 // and confFile in place (creating the five install folders first), checks
 // that every path the task touches stays inside homeDir, then does the
 // item's task. homeDir ends with a backslash, javaHome has none. Given a
-// journal, every change below home is journaled before it is made.
+// journal, every change below home is journaled before it is made. Given a
+// guard, every archive and program a task uses passes it first.
 InstallScriptResult runInstallScript(InstallData& installData, const std::string& homeDir,
                                      const std::string& javaHome, const StopCheck& stopRequested = {},
-                                     InstallJournal* journal = nullptr);
+                                     InstallJournal* journal = nullptr, const DownloadGuard& guard = {});

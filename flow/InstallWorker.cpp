@@ -18,6 +18,7 @@
 #include "system/ResourceText.h"
 #include "system/TextCompare.h"
 #include "system/Utf8.h"
+#include "system/VerifiedFile.h"
 
 namespace {
 
@@ -68,6 +69,28 @@ std::string RegistrationFailure(const std::vector<StartedProgram>& programs, con
             return "The installed program's registration ended with exit code " + std::to_string(code);
     }
     return std::string();
+}
+
+// Holds each file of the catalog, as downloaded into the updates folder,
+// verified against its published digest while a script task unpacks or
+// starts it: bytes changed on disk since the download fail the task.
+DownloadGuard VerifiedDownloads(const SoftwareCatalog& catalog, const std::string& updatesDir) {
+    std::vector<std::pair<std::string, std::string>> downloads;  // full path, digest
+    for (const SoftwareList* list : {&catalog.mainList, &catalog.dependentList})
+        for (const auto& software : *list)
+            for (const auto& file : software->files)
+                downloads.emplace_back(FullPathName(updatesDir + file->fileName), file->sha256);
+    return [downloads](const std::string& path, UniqueFileHandle& hold, std::string& reason) {
+        const std::string full = FullPathName(path);
+        for (const auto& download : downloads) {
+            if (!SameNameIgnoringCase(full, download.first)) continue;
+            hold = LockVerifiedFile(path, download.second);
+            if (hold) return true;
+            reason = DigestMismatchText(GetFileNameOfPath(path));
+            return false;
+        }
+        return true;
+    };
 }
 
 }  // namespace
@@ -209,12 +232,15 @@ InstallScriptResult InstallWorker::runScripts(SoftwareList& list, const std::str
     // The bar still has the step of the last transfer, or none at all.
     step->setStep(1);
     const StopCheck stop = [this] { return stopRequested(); };
+    std::string updatesDir = channel().configuration().updatesDir();
+    AddTrailingBackslash(updatesDir);
+    const DownloadGuard guard = VerifiedDownloads(channel().configuration().catalog(), updatesDir);
     for (auto& software : list) {
         step->stepIt();
         for (auto& file : software->files) {
             LogLine("Running the install script of " + file->fileName + " (home " + homeDir + ", Java " + javaHome +
                     ")");
-            InstallScriptResult result = runInstallScript(file->installData, homeDir, javaHome, stop, journal);
+            InstallScriptResult result = runInstallScript(file->installData, homeDir, javaHome, stop, journal, guard);
             for (StartedProgram& program : result.startedPrograms) startedPrograms.push_back(std::move(program));
             if (result.stopped || !result.succeeded()) return result;
         }

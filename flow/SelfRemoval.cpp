@@ -9,9 +9,11 @@
 #include "system/PathText.h"
 #include "system/TempFolder.h"
 #include "system/ProcessLaunch.h"
+#include "system/Sha256.h"
 #include "system/TextCompare.h"
 #include "system/UniqueHandle.h"
 #include "system/Utf8.h"
+#include "system/VerifiedFile.h"
 #include "system/WidePath.h"
 
 const char kFinishRemovalSwitch[] = "-finish-removal";
@@ -36,7 +38,16 @@ bool StartCopy(const std::string& program, int emptyFolderLevels) {
     const std::string folder = CreatePrivateTempFolder();
     if (folder.empty()) return false;
     const std::string copy = folder + GetFileNameOfPath(program);
-    if (!CopyFileW(Widen(program).c_str(), Widen(copy).c_str(), TRUE)) {
+    // The copy runs with this program's rights: it is started only with the
+    // program's own bytes, held against changes until it has started.
+    const std::string sha256 = FileSha256(program);
+    if (sha256.empty() || !CopyFileW(Widen(program).c_str(), Widen(copy).c_str(), TRUE)) {
+        RemoveDirectoryW(Widen(folder).c_str());
+        return false;
+    }
+    const UniqueFileHandle verified = LockVerifiedFile(copy, sha256);
+    if (!verified) {
+        DeleteFileW(Widen(copy).c_str());
         RemoveDirectoryW(Widen(folder).c_str());
         return false;
     }

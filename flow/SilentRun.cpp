@@ -10,9 +10,12 @@
 #include "flow/UninstallWorker.h"
 #include "flow/UpdateCheckWorker.h"
 #include "flow/WorkerChannel.h"
+#include "service/ServiceQuery.h"
 #include "system/FileSystem.h"
 #include "system/Log.h"
+#include "system/PathText.h"
 #include "system/ProcessLaunch.h"
+#include "system/VerifiedFile.h"
 #include "system/VersionText.h"
 
 namespace {
@@ -85,6 +88,10 @@ int Failed(const char* run, const WizardOutcome& outcome) {
 int StartNewerInstaller(const WizardOutcome& outcome, const std::vector<std::string>& arguments) {
     LogLine("A newer installer was downloaded to " + outcome.launchTarget + "; starting it with: " +
             JoinCommandLine(arguments));
+    // Started from the bytes that were verified, held so until it has ended.
+    const UniqueFileHandle verified = LockVerifiedFile(outcome.launchTarget, outcome.launchSha256);
+    if (!verified)
+        return Failed("Install", WizardOutcome::Failure(DigestMismatchText(GetFileNameOfPath(outcome.launchTarget))));
     DWORD exitCode = kExitFailed;
     DWORD error = RunProgramAndWait(outcome.launchTarget, JoinCommandLine(arguments), nullptr, true, exitCode);
     if (error != ERROR_SUCCESS) {

@@ -123,6 +123,7 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::installerUpdateStep() {
     WizardOutcome updated = WizardOutcome::Of(OutcomeKind::InstallerUpdated, LoadResourceText(IDS_INSTALLER_MUST_EXIT));
     updated.messageText = LoadResourceText(IDS_NEWER_INSTALLER_DOWNLOADED);
     updated.launchTarget = path;
+    updated.launchSha256 = catalog.mainList.front()->files.front()->sha256;
     updated.closeWizard = true;
     postOutcome(std::move(updated));
     return StepResult::Special;
@@ -218,12 +219,14 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::javaDownloadStep() {
     if (folder.empty()) return StepResult::Failed;
     const std::string path = folder + installer.fileName;
     const double requiredVersion = installer.ver;
+    const std::string sha256 = installer.sha256;
     // The Java page runs this installer; the install worker must not.
     SoftwareCatalog::removeSoftware(catalog.dependentList, javaId);
     stepTotal();
     WizardOutcome required = WizardOutcome::Of(OutcomeKind::JavaRequired, LoadResourceText(IDS_JAVA_REQUIRED));
     required.messageText = LoadResourceText(IDS_JAVA_NOT_FOUND);
     required.launchTarget = path;
+    required.launchSha256 = sha256;
     required.requiredVersion = requiredVersion;
     postOutcome(std::move(required));
     return StepResult::Special;

@@ -18,6 +18,7 @@ struct WizardOutcome {
     std::string text;          // for the target page's main text
     std::string messageText;   // shown in a message box when not empty
     std::string launchTarget;  // a file or address the target page opens
+    std::string launchSha256;  // the digest a downloaded launchTarget is checked against when started
     double requiredVersion = 0;
     bool closeWizard = false;
 

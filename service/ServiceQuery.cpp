@@ -29,6 +29,11 @@ std::string DigestMismatchText(const std::string& fileName) {
            " was deleted: its SHA-256 digest does not match the one the update service published.";
 }
 
+std::string MissingDigestText(const std::string& fileName) {
+    return "The file " + fileName +
+           " was not downloaded: the update service published no SHA-256 digest to check it against.";
+}
+
 namespace {
 
 std::atomic<long> g_retryWaitMs{-1};
@@ -274,10 +279,16 @@ int ServiceQuery::retrieveLink(const std::string& url, const std::string& fileNa
 
 int ServiceQuery::retrieveFile(const FileRecord& file, const std::string& directory, ProgressBar* progress) {
     if (file.links.empty()) return kQueryNothingFound;
+    // Bytes nobody can check are never fetched: a mirror or file host could
+    // serve anything under the name.
+    if (!IsSha256Text(file.sha256)) {
+        lastError_ = MissingDigestText(file.fileName);
+        return kQueryFailed;
+    }
     // A file an earlier run left with the published digest is the same
-    // file: it is not fetched again. Without a digest nothing proves that.
+    // file: it is not fetched again.
     const std::string path = directory + file.fileName;
-    if (!file.sha256.empty() && IsPlainFileName(file.fileName) && EqualsIgnoringCase(FileSha256(path), file.sha256)) {
+    if (IsPlainFileName(file.fileName) && EqualsIgnoringCase(FileSha256(path), file.sha256)) {
         LogLine("Already downloaded: " + path);
         FillBar(progress);
         return kQueryFound;

@@ -50,8 +50,9 @@ public:
     int retrieveLink(const std::string& url, const std::string& fileName, const std::string& directory,
                      ProgressBar* progress, const std::string& expectedSha256 = std::string());
 
-    // The first link that downloads ends with 2; 0 when none does, 1 when
-    // the file has no links.
+    // The first link that downloads ends with 2; 0 when none does or the
+    // record has no SHA-256 to check the bytes against (nothing is fetched
+    // then), 1 when the file has no links.
     int retrieveFile(const FileRecord& file, const std::string& directory, ProgressBar* progress);
     int retrieveFiles(const FileList& files, const std::string& directory, ProgressBar* progress,
                       ProgressBar* totalProgress);
@@ -98,3 +99,5 @@ long SetRetryWaitForTests(long milliseconds);
 extern const char kUnreadableReplyText[];
 // The failure of a download whose bytes are not the ones published.
 std::string DigestMismatchText(const std::string& fileName);
+// The failure of a file whose record carries no digest.
+std::string MissingDigestText(const std::string& fileName);

@@ -54,17 +54,21 @@ bool IsSha256Text(const std::string& text) {
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c) != 0; });
 }
 
-std::string FileSha256(const std::string& path) {
-    UniqueFileHandle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return std::string();
+std::string HandleSha256(HANDLE file) {
     Sha256 hash;
-    std::vector<char> block(64 * 1024);
+    std::vector<char> block(256 * 1024);
     for (;;) {
         DWORD read = 0;
-        if (!ReadFile(file.get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) return std::string();
+        if (!ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) return std::string();
         if (read == 0) break;
         hash.update(block.data(), read);
     }
     return hash.finish();
+}
+
+std::string FileSha256(const std::string& path) {
+    UniqueFileHandle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return std::string();
+    return HandleSha256(file.get());
 }

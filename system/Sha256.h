@@ -27,3 +27,5 @@ bool IsSha256Text(const std::string& text);
 // The digest of the file's bytes, as Sha256::finish gives it; empty when the
 // file cannot be read.
 std::string FileSha256(const std::string& path);
+// The same for the bytes from the handle's current position to the end.
+std::string HandleSha256(HANDLE file);

@@ -71,7 +71,9 @@ void CInstallCompletePage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) 
         UINT icon = outcome->failed() ? MB_ICONERROR : MB_ICONEXCLAMATION;
         ShowMessageBox(window(), prefix + outcome->messageText, LoadResourceText(IDS_INSTALLER_CAPTION), MB_OK | icon);
     }
-    if (!outcome->launchTarget.empty()) OpenWithShell(window(), outcome->launchTarget);
+    if (!outcome->launchTarget.empty())
+        OpenVerifiedWithShell(window(), outcome->launchTarget, outcome->launchSha256,
+                              LoadResourceText(IDS_INSTALLER_CAPTION));
     bool close = outcome->closeWizard;
     outcome.reset();
     if (close) {

@@ -24,6 +24,7 @@ void CJVMPage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) {
     if (!outcome) return;
     requiredVersion_ = outcome->requiredVersion;
     launchTarget_ = outcome->launchTarget;
+    launchSha256_ = outcome->launchSha256;
     messageText_ = outcome->messageText;
     SetDlgItemTextUtf8(window(), IDC_PAGE_TEXT, outcome->text);
 }
@@ -42,7 +43,7 @@ LRESULT CJVMPage::OnWizardNext() {
 bool CJVMPage::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result) {
     if (message != WM_COMMAND || LOWORD(wParam) != IDC_PAGE_BUTTON || HIWORD(wParam) != BN_CLICKED) return false;
     // Started, not waited for: the user presses Next when it has finished.
-    OpenWithShell(window(), launchTarget_);
+    OpenVerifiedWithShell(window(), launchTarget_, launchSha256_, LoadResourceText(IDS_INSTALLER_CAPTION));
     result = TRUE;
     return true;
 }

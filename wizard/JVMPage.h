@@ -23,5 +23,6 @@ private:
     InstallerConfig& configuration_;
     double requiredVersion_ = 0;
     std::string launchTarget_;  // the runtime installer
+    std::string launchSha256_;  // its published digest
     std::string messageText_;   // the reminder while Java is still missing
 };

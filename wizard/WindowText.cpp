@@ -2,7 +2,10 @@
 
 #include <shellapi.h>
 
+#include "service/ServiceQuery.h"
+#include "system/PathText.h"
 #include "system/Utf8.h"
+#include "system/VerifiedFile.h"
 
 std::string GetWindowTextUtf8(HWND window) {
     if (!window) return std::string();
@@ -27,4 +30,14 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& capti
 
 void OpenWithShell(HWND owner, const std::string& target) {
     ShellExecuteW(owner, nullptr, Widen(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void OpenVerifiedWithShell(HWND owner, const std::string& program, const std::string& sha256,
+                           const std::string& caption) {
+    const UniqueFileHandle verified = LockVerifiedFile(program, sha256);
+    if (!verified) {
+        ShowMessageBox(owner, DigestMismatchText(GetFileNameOfPath(program)), caption, MB_OK | MB_ICONERROR);
+        return;
+    }
+    OpenWithShell(owner, program);
 }

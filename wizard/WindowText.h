@@ -13,3 +13,8 @@ void SetDlgItemTextUtf8(HWND dialog, int id, const std::string& text);
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type);
 // Opens a program, document or address as the shell does, not waiting for it.
 void OpenWithShell(HWND owner, const std::string& target);
+// Starts a downloaded program the same way, from the bytes with this SHA-256
+// only: the file is held against changes while it starts. Otherwise a
+// message box with `caption` says its digest does not match.
+void OpenVerifiedWithShell(HWND owner, const std::string& program, const std::string& sha256,
+                           const std::string& caption);

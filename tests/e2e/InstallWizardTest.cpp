@@ -155,14 +155,23 @@ protected:
         GetTempPathA(MAX_PATH, path);
         return path;
     }
-    // The folders the installer downloads programs into: tempDir()\vyn-*\.
+    // The Windows temp folder, where an elevated run makes its private folders.
+    static std::string windowsTempDir() {
+        char path[MAX_PATH] = {};
+        GetSystemWindowsDirectoryA(path, MAX_PATH);
+        return std::string(path) + "\\Temp\\";
+    }
+    // The folders the installer downloads programs into: vyn-*\ in either
+    // temp folder.
     static std::vector<std::string> privateDownloadFolders() {
         std::vector<std::string> folders;
-        WIN32_FIND_DATAA found = {};
-        UniqueFindHandle find(FindFirstFileA((tempDir() + "vyn-*").c_str(), &found));
-        for (bool more = find.valid(); more; more = FindNextFileA(find.get(), &found) != FALSE)
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                folders.push_back(tempDir() + found.cFileName + "\\");
+        for (const std::string& parent : {tempDir(), windowsTempDir()}) {
+            WIN32_FIND_DATAA found = {};
+            UniqueFindHandle find(FindFirstFileA((parent + "vyn-*").c_str(), &found));
+            for (bool more = find.valid(); more; more = FindNextFileA(find.get(), &found) != FALSE)
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    folders.push_back(parent + found.cFileName + "\\");
+        }
         return folders;
     }
     static std::string programFiles() {
@@ -931,6 +940,37 @@ TEST_F(InstallWizardRun, SilentInstallAgainstAFailingServiceExitsWithOneAndLogsW
     const std::string written = ReadTextFile(log);
     EXPECT_NE(written.find("Install failed: There was an error during installation: "), std::string::npos)
         << written;
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+}
+
+// A service (or a hand-written reply) that lists the archive without its
+// digest: the archive is not even downloaded.
+TEST_F(InstallWizardRun, SilentInstallOfAFileWithoutADigestExitsWithOneNamingIt) {
+    registerJava("1.6");
+    const std::string query = "/servlet/SoftwareUpdateServlet?task=updates&sof=a3d907:e2c41b7f96:-7c5e";
+    HttpFetch listed = FetchUrl(service_.baseUrl() + query + "_.00000&lang=25&os=11");
+    ASSERT_EQ(listed.status, 200u) << listed.body;
+    std::string reply = listed.body;
+    const size_t digest = reply.find("<sha256>");
+    ASSERT_NE(digest, std::string::npos) << reply;
+    reply.erase(digest, reply.find("\n", digest) + 1 - digest);
+    service_.putFile("no-digest.xml", reply);
+    service_.misbehave(query, "redirect /files/no-digest.xml");
+
+    const std::string log = scratch_.path() + "no-digest.log";
+    const std::string apps = scratch_.path() + "Apps";
+    bool windowSeen = true;
+    EXPECT_EQ(runWatchingWindows(InstallerPath(), "-install -silent -dir \"" + apps + "\" -log \"" + log + "\"",
+                                 windowSeen),
+              1);
+    const std::string written = ReadTextFile(log);
+    EXPECT_NE(written.find("Install failed: There was an error during installation: " +
+                           MissingDigestText("vyn-app.zip")),
+              std::string::npos)
+        << written;
+    for (const std::string& request : service_.requests())
+        EXPECT_EQ(request.find("/files/vyn-app.zip"), std::string::npos) << request;
+    EXPECT_FALSE(PathExists(apps + "\\" + kAppFolderPath + "bin\\VYN2005.exe"));
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
 }
 

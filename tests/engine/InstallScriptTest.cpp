@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "EngineTestFiles.h"
 #include "engine/InstallJournal.h"
@@ -14,8 +15,10 @@
 #include "support/ProcessRunner.h"
 #include "support/ScratchFolder.h"
 #include "system/FileSystem.h"
+#include "system/Sha256.h"
 #include "system/UniqueHandle.h"
 #include "system/Utf8.h"
+#include "system/VerifiedFile.h"
 
 namespace {
 
@@ -250,6 +253,34 @@ TEST_F(InstallScript, DamagedArchiveFailsWithTheZipLayersText) {
     InstallScriptResult result = unzip("damaged.zip", "{$DIR_HOME}", true);
     EXPECT_EQ(result.describe(),
               "The install task unzip failed on " + ArchivePath("damaged.zip") + ": Error writing to file");
+}
+
+// A downloaded archive is unpacked only while held as verified: the zip
+// reader still reads it then, and one the guard refuses is not touched.
+TEST_F(InstallScript, ArchivesAreUnpackedOnlyThroughTheDownloadGuard) {
+    std::vector<std::string> guarded;
+    const DownloadGuard verify = [&guarded](const std::string& path, UniqueFileHandle& hold, std::string& reason) {
+        guarded.push_back(path);
+        hold = LockVerifiedFile(path, FileSha256(path));
+        reason = "not verified";
+        return hold.valid();
+    };
+    InstallData data;
+    Add(data, {kInstallUnzip, ArchivePath("app1.zip"), "", "{$DIR_HOME}", "", true});
+    EXPECT_TRUE(runInstallScript(data, home, "C:\\Java", {}, nullptr, verify).succeeded());
+    EXPECT_EQ(guarded, std::vector<std::string>{ArchivePath("app1.zip")});
+    EXPECT_TRUE(PathExists(home + "app\\lib\\core.jar"));
+
+    const DownloadGuard refuse = [](const std::string&, UniqueFileHandle&, std::string& reason) {
+        reason = "its digest does not match";
+        return false;
+    };
+    InstallData refused;
+    Add(refused, {kInstallUnzip, ArchivePath("app2.zip"), "", "{$DIR_HOME}", "", true});
+    const InstallScriptResult result = runInstallScript(refused, home, "C:\\Java", {}, nullptr, refuse);
+    EXPECT_EQ(result.describe(),
+              "The install task unzip failed on " + ArchivePath("app2.zip") + ": its digest does not match");
+    EXPECT_FALSE(PathExists(home + "app\\conf\\added.xml")) << "nothing of app2.zip unpacked";
 }
 
 TEST_F(InstallScript, PathsOutsideTheApplicationFolderAreRefused) {

@@ -20,6 +20,7 @@
 #include "support/ScratchFolder.h"
 #include "support/ScratchRegistry.h"
 #include "support/UpdateService.h"
+#include "system/ProcessLaunch.h"
 #include "system/VersionText.h"
 
 namespace {
@@ -41,7 +42,8 @@ protected:
         for (const std::string& folder : privateFolders) RemoveTreeForTest(folder);
     }
     // A program to start is downloaded into a new folder of its own below
-    // the temporary folder; returns the file's bytes.
+    // the temporary folder (the Windows one when elevated); returns the
+    // file's bytes.
     std::string privateDownload(const std::string& target, const std::string& name) {
         const std::string folder = target.substr(0, target.rfind('\\') + 1);
         privateFolders.push_back(folder);
@@ -64,6 +66,10 @@ protected:
     }
     std::string tempDir() const {
         std::string path(MAX_PATH, '\0');
+        if (IsProcessElevated()) {
+            path.resize(GetSystemWindowsDirectoryA(&path[0], MAX_PATH));
+            return path + "\\Temp\\";
+        }
         path.resize(GetTempPathA(MAX_PATH, &path[0]));
         return path;
     }

@@ -336,6 +336,7 @@ TEST_F(ServiceQueries, FileWithAFailingFirstLinkAndAWorkingSecond) {
     EXPECT_EQ(query.retrieveFile(noLinks, folder.path(), nullptr), kQueryNothingFound);
     FileRecord allGone;
     allGone.fileName = "gone.jar";
+    allGone.sha256 = jar.sha256;
     allGone.links.push_back(std::make_unique<LinkRecord>(service.fileUrl("gone.jar")));
     EXPECT_EQ(query.retrieveFile(allGone, folder.path(), nullptr), kQueryFailed);
 }
@@ -370,6 +371,16 @@ TEST_F(ServiceQueries, PublishedDigestsAreCheckedAndAMismatchLeavesNoFile) {
     upper.sha256 = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
     upper.links.push_back(std::make_unique<LinkRecord>(service.fileUrl("app.zip")));
     EXPECT_EQ(query.retrieveFile(upper, folder.path(), nullptr), kQueryFound) << query.lastError();
+
+    // Without a digest nothing could be checked: nothing is fetched.
+    FileRecord unchecked;
+    unchecked.fileName = "unchecked.zip";
+    unchecked.links.push_back(std::make_unique<LinkRecord>(service.fileUrl("app.zip")));
+    service.clearRequests();
+    EXPECT_EQ(query.retrieveFile(unchecked, folder.path(), nullptr), kQueryFailed);
+    EXPECT_EQ(query.lastError(), MissingDigestText("unchecked.zip"));
+    EXPECT_TRUE(service.requests().empty());
+    EXPECT_FALSE(PathExists(folder.path() + "unchecked.zip"));
 }
 
 TEST_F(ServiceQueries, DownloadsKeepFolderAndFileNamesInAnyScript) {

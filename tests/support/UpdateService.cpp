@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstdlib>
 #include <sstream>
 
 #include "support/ProcessRunner.h"
@@ -32,7 +33,8 @@ std::string SoftwareText(const ServiceSoftware& software) {
     if (!software.clientMsg.empty()) out << "clientMsg = " << software.clientMsg << "\n";
     for (const ServiceFile& file : software.files)
         out << "file = " << file.id << " | " << file.ver << " | " << file.releaseDate << " | "
-            << file.fileName << " | " << JoinFields(file.links, " ") << "\n";
+            << file.fileName << " | " << JoinFields(file.links, " ")
+            << (file.sha256.empty() ? "" : " | sha256=" + file.sha256) << "\n";
     for (const ServiceDependency& dependency : software.dependencies)
         out << "dependency = " << dependency.guid << " | " << dependency.minVersion << " | "
             << dependency.minBuild << "\n";
@@ -125,14 +127,25 @@ UpdateService::~UpdateService() {
     RemoveTreeForTest(scratchDir_);
 }
 
-std::string UpdateService::exportStaticTree() const {
-    std::string commandLine = "\"" + UnixToWindowsPath(EnvironmentText("VYN_UPDATE_SERVICE_BIN")) + "\" --root \"" +
-                              scratchUnix_ + "/publish\" --export \"" + scratchUnix_ + "/tree\" --base " + baseUrl();
+std::string UpdateService::exportStaticTree(std::string* failure) const {
+    // A Linux process started from here has no handle to wait on: a shell
+    // script runs the export and then records its exit code.
+    const std::string script = "'" + EnvironmentText("VYN_UPDATE_SERVICE_BIN") + "' --root '" + scratchUnix_ +
+                               "/publish' --export '" + scratchUnix_ + "/tree' --base " + baseUrl() + " 2> '" +
+                               scratchUnix_ + "/export.err'\necho $? > '" + scratchUnix_ + "/export.tmp'\nmv '" +
+                               scratchUnix_ + "/export.tmp' '" + scratchUnix_ + "/export.rc'\n";
     RemoveTreeForTest(scratchDir_ + "tree");
-    // A Linux process started from here has no handle to wait on: the map,
-    // written last, says the export is complete.
-    (void)StartProcess(commandLine);
-    if (!WaitForFile(scratchDir_ + "tree\\replies.map", 30000)) return std::string();
+    DeleteFileA((scratchDir_ + "export.rc").c_str());
+    WriteTextFile(scratchDir_ + "export.sh", script);
+    (void)StartProcess("\"" + UnixToWindowsPath("/bin/sh") + "\" \"" + scratchUnix_ + "/export.sh\"");
+    if (!WaitForFile(scratchDir_ + "export.rc", 30000)) {
+        if (failure) *failure = "the export did not end";
+        return std::string();
+    }
+    if (std::atoi(ReadTextFile(scratchDir_ + "export.rc").c_str()) != 0) {
+        if (failure) *failure = ReadTextFile(scratchDir_ + "export.err");
+        return std::string();
+    }
     return scratchDir_ + "tree\\";
 }
 
@@ -204,6 +217,9 @@ bool UpdateService::copyPublishFolder(const std::string& sourceDir) {
 }
 
 void UpdateService::publish(const ServiceSoftware& software) {
+    for (const ServiceFile& file : software.files)
+        if (file.sha256.empty() && !PathExists(publishDir_ + "files\\" + file.fileName))
+            putFile(file.fileName, "bytes of " + file.fileName);
     for (size_t i = 0; i < software_.size(); ++i) {
         if (software_[i].guid == software.guid) {
             software_[i] = software;

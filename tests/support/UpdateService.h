@@ -30,6 +30,9 @@ struct ServiceFile {
     // Download addresses in order; "/..." is on the service itself. Empty:
     // the service's own copy, <baseUrl>/files/<fileName>.
     std::vector<std::string> links;
+    // The digest written on the line (sha256=...), for a file the service
+    // does not hold; empty: none written.
+    std::string sha256;
 };
 
 struct ServiceDependency {
@@ -101,9 +104,11 @@ public:
     bool copyPublishFolder(const std::string& sourceDir);
     // Runs the service program's --export over the publish folder, with the
     // links of this service; the tree's Windows path (ending with "\\"), or
-    // empty when the export failed.
-    std::string exportStaticTree() const;
+    // empty when the export failed, with what the program said in `failure`.
+    std::string exportStaticTree(std::string* failure = nullptr) const;
     // Adds the software, or replaces the one published with the same guid.
+    // The service lists no file without a digest: a file with neither a
+    // sha256 nor bytes in files/ gets the bytes "bytes of <fileName>".
     void publish(const ServiceSoftware& software);
     void unpublish(const std::string& guid);
     void putFile(const std::string& fileName, const std::string& bytes);

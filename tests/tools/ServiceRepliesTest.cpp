@@ -16,6 +16,8 @@ const char kApp[] = "a3d907:e2c41b7f96:-7c5e";
 const char kHelper[] = "5b1c44:90ad3e7c21:-7f10";
 const char kBase[] = "77aa01:c0ffee0123:-7a01";
 const char kUnpublished[] = "000000:0000000000:-0001";
+// The helper's bytes live on a mirror: its line gives their digest.
+const char kHelperDigest[] = "0f4d3c8e0f4d3c8e0f4d3c8e0f4d3c8e0f4d3c8e0f4d3c8e0f4d3c8e0f4d3c8e";
 
 // The texts of every <name>...</name> in document order.
 std::vector<std::string> Texts(const std::string& body, const std::string& name) {
@@ -46,12 +48,16 @@ protected:
     }
     // App 2001 needs Helper 3001, which needs Base 4001.
     void publishChain() {
+        service.putFile("app.zip", "app bytes");
+        service.putFile("base.jar", "base bytes");
         service.publish(ServiceSoftware(kApp, 2001, "App", {"2.00000", "2.10000"})
                             .file(7, "app.zip", "2.10000")
                             .dependsOn(kHelper, "1.40000", 3));
-        service.publish(ServiceSoftware(kHelper, 3001, "Helper", {"1.50000"})
-                            .file(8, "helper.jar", "1.50000", {"/files/gone.jar", "http://mirror.invalid/h.jar"})
-                            .dependsOn(kBase));
+        ServiceSoftware helper = ServiceSoftware(kHelper, 3001, "Helper", {"1.50000"})
+                                     .file(8, "helper.jar", "1.50000", {"/files/gone.jar", "http://mirror.invalid/h.jar"})
+                                     .dependsOn(kBase);
+        helper.files.back().sha256 = kHelperDigest;
+        service.publish(helper);
         service.publish(ServiceSoftware(kBase, 4001, "Base", {"1.00000"}).file(9, "base.jar"));
     }
 
@@ -162,6 +168,7 @@ TEST_F(ServiceReplies, ClientMessageLeadsUpdatesAndAssociations) {
     ServiceSoftware app(kApp, 2001, "App", {"1.00000"});
     app.clientMsg = "Please upgrade first";
     app.file(7, "app.zip");
+    service.putFile("app.zip", "app bytes");
     service.publish(app);
     for (const char* task : {"updates", "associations"}) {
         HttpFetch reply = ask(std::string("?task=") + task + sof(kApp, ".00000"));
@@ -228,6 +235,7 @@ TEST_F(ServiceReplies, PublishFolderEditsShowInTheNextReply) {
 
 TEST_F(ServiceReplies, HandEditedSoftwareFilesSkipOnlyWhatDoesNotParse) {
     // As a vendor might write them: comments, blanks, a broken line or two.
+    service.putFile("app.zip", "app bytes");
     WriteTextFile(service.publishDir() + "software\\edited.txt",
                   "# the application\r\n"
                   "guid = a3d907:e2c41b7f96:-7c5e\r\n"
@@ -290,10 +298,39 @@ TEST_F(ServiceReplies, FilesCarryTheSizeAndDigestOfTheirBytes) {
     Sha256 digest;
     digest.update(bytes.data(), bytes.size());
     EXPECT_EQ(Texts(reply.body, "sha256"), Texts_{digest.finish()});
-    // A file the service does not hold gets neither a size nor a digest.
-    reply = ask("?task=updates" + sof(kBase, ".00000"));
+    // A file on a mirror carries the digest its line gives, in either case.
+    ServiceSoftware helper(kHelper, 3001, "Helper", {"1.50000"});
+    helper.file(8, "helper.jar", "1.50000", {"http://mirror.invalid/h.jar"});
+    helper.files.back().sha256 = "ABCDEF0123456789abcdef0123456789ABCDEF0123456789abcdef0123456789";
+    service.publish(helper);
+    reply = ask("?task=updates" + sof(kHelper, ".00000"));
     EXPECT_EQ(Texts(reply.body, "fileSize"), Texts_{"0"});
-    EXPECT_TRUE(Texts(reply.body, "sha256").empty());
+    EXPECT_EQ(Texts(reply.body, "sha256"), Texts_{"abcdef0123456789abcdef0123456789abcdef0123456789abcdef0123456789"});
+}
+
+TEST_F(ServiceReplies, AFileLineWithoutADigestIsRefusedNamingTheLine) {
+    publishChain();
+    // The service holds no base.jar and the line gives no digest: the
+    // installer could not check its bytes, so no reply offers it.
+    DeleteFileA((service.publishDir() + "files\\base.jar").c_str());
+    HttpFetch reply = ask("?task=updates" + sof(kBase, ".00000"));
+    EXPECT_EQ(reply.status, 500u);
+    EXPECT_NE(reply.body.find("line 5: no digest for base.jar"), std::string::npos) << reply.body;
+    EXPECT_EQ(ask("?task=associations" + sof(kHelper, ".00000")).status, 500u) << "it lists base.jar";
+    EXPECT_EQ(ask("?task=updates" + sof(kApp, ".00000")).status, 200u) << "it does not";
+    std::string failure;
+    EXPECT_TRUE(service.exportStaticTree(&failure).empty());
+    EXPECT_NE(failure.find("line 5: no digest for base.jar"), std::string::npos) << failure;
+
+    // A digest given on the line must be that of the bytes the service holds.
+    service.putFile("base.jar", "base bytes");
+    ServiceSoftware base(kBase, 4001, "Base", {"1.00000"});
+    base.file(9, "base.jar");
+    base.files.back().sha256 = kHelperDigest;
+    service.publish(base);
+    reply = ask("?task=updates" + sof(kBase, ".00000"));
+    EXPECT_EQ(reply.status, 500u);
+    EXPECT_NE(reply.body.find("is not the digest of files/base.jar"), std::string::npos) << reply.body;
 }
 
 TEST_F(ServiceReplies, TheExportedTreeAnswersEveryQueryAsTheServiceDoes) {

@@ -1,6 +1,7 @@
 #include "PublishFolder.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -49,13 +50,30 @@ bool ParseInt(const std::string& text, int& value) {
     return true;
 }
 
+bool IsHexDigest(const std::string& text) {
+    return text.size() == 64 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
+// After the file name: the links, and "sha256=<64 hexadecimal digits>" for
+// the bytes of a file the service does not hold, in either order.
 bool ParseFileLine(const std::string& value, PublishedFile& file) {
+    const std::string kDigestField = "sha256=";
     std::vector<std::string> fields = SplitFields(value, '|');
     if (fields.size() < 4 || !ParseInt(fields[0], file.id) || fields[3].empty()) return false;
     file.ver = fields[1];
     file.releaseDate = fields[2];
     file.fileName = fields[3];
-    if (fields.size() > 4) file.links = SplitWords(fields[4]);
+    for (size_t index = 4; index < fields.size(); ++index) {
+        const std::string& field = fields[index];
+        if (field.compare(0, kDigestField.size(), kDigestField) == 0) {
+            file.sha256 = Trim(field.substr(kDigestField.size()));
+            std::transform(file.sha256.begin(), file.sha256.end(), file.sha256.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            if (!IsHexDigest(file.sha256)) return false;
+        } else {
+            for (const std::string& link : SplitWords(field)) file.links.push_back(link);
+        }
+    }
     return true;
 }
 
@@ -105,8 +123,9 @@ bool ParseSoftwareText(const std::string& text, PublishedSoftware& software,
             software.clientMsg = value;
         } else if (key == "file") {
             PublishedFile file;
+            file.origin = "line " + std::to_string(lineNumber);
             if (ParseFileLine(value, file)) software.files.push_back(file);
-            else complain("file needs id | ver | releaseDate | fileName [| links]");
+            else complain("file needs id | ver | releaseDate | fileName [| links] [| sha256=<64 hex digits>]");
         } else if (key == "dependency") {
             PublishedDependency dependency;
             if (ParseDependencyLine(value, dependency)) software.dependencies.push_back(dependency);
@@ -150,6 +169,7 @@ std::vector<PublishedSoftware> PublishFolder::software(std::vector<std::string>*
         bool ok = ParseSoftwareText(*text, software, &notes);
         if (problems)
             for (const std::string& note : notes) problems->push_back(path + ": " + note);
+        for (PublishedFile& file : software.files) file.origin = path + " " + file.origin;
         if (ok) result.push_back(std::move(software));
     }
     return result;
@@ -211,6 +231,29 @@ std::optional<DownloadFacts> PublishFolder::downloadFacts(const std::string& nam
         known[path] = Known{size, changed, facts};
     }
     return facts;
+}
+
+std::optional<DownloadFacts> PublishFolder::publishedFacts(const PublishedFile& file, std::string& problem) const {
+    if (std::optional<DownloadFacts> facts = downloadFacts(file.fileName)) {
+        if (file.sha256.empty() || file.sha256 == facts->sha256) return facts;
+        problem = file.origin + ": the sha256 given for " + file.fileName + " is not the digest of files/" +
+                  file.fileName;
+        return std::nullopt;
+    }
+    if (!file.sha256.empty()) return DownloadFacts{0, file.sha256};
+    problem = file.origin + ": no digest for " + file.fileName +
+              ": put the file in files/ or give sha256=<64 hex digits> on its line";
+    return std::nullopt;
+}
+
+std::vector<std::string> PublishFolder::digestProblems(const std::vector<PublishedSoftware>& software) const {
+    std::vector<std::string> problems;
+    for (const PublishedSoftware& each : software)
+        for (const PublishedFile& file : each.files) {
+            std::string problem;
+            if (!publishedFacts(file, problem)) problems.push_back(problem);
+        }
+    return problems;
 }
 
 std::string PublishFolder::misbehaviourText() const {

@@ -11,6 +11,8 @@ struct PublishedFile {
     std::string releaseDate;  // as written
     std::string fileName;
     std::vector<std::string> links;  // as written; empty means the service's own /files/<fileName>
+    std::string sha256;  // given on the line (sha256=...), lower-case; empty when not given
+    std::string origin;  // "<software file> line N", to name the line in a complaint
 };
 
 // What the service publishes about the bytes of files/<name>.
@@ -54,6 +56,13 @@ public:
     std::optional<std::string> downloadPath(const std::string& name) const;
     // Size and digest computed from the bytes, so a vendor never writes one.
     std::optional<DownloadFacts> downloadFacts(const std::string& name) const;
+    // What the replies publish about `file`: computed from files/<fileName>
+    // when the folder holds it (a digest given on the line must agree), else
+    // the digest its line gives, with size 0. The installer takes no file
+    // without a digest: nullopt then, with `problem` naming the line.
+    std::optional<DownloadFacts> publishedFacts(const PublishedFile& file, std::string& problem) const;
+    // One note per file line of `software` that publishedFacts refuses.
+    std::vector<std::string> digestProblems(const std::vector<PublishedSoftware>& software) const;
     // misbehave.txt, or empty.
     std::string misbehaviourText() const;
 

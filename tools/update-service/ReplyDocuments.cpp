@@ -25,16 +25,15 @@ void WriteSoftware(std::ostringstream& out, const PublishedSoftware& software,
     // the software context.
     if (!software.name.empty()) Element(out, "name", software.name);
     for (const PublishedFile& file : software.files) {
+        std::optional<DownloadFacts> facts = input.fileFacts ? input.fileFacts(file) : std::nullopt;
+        if (!facts) continue;
         out << "<file>\n";
         Element(out, "ID", std::to_string(file.id));
         if (!file.ver.empty()) Element(out, "ver", file.ver);
         if (!file.releaseDate.empty()) Element(out, "releaseDate", file.releaseDate);
         Element(out, "fileName", file.fileName);
-        std::optional<DownloadFacts> facts = input.fileFacts ? input.fileFacts(file.fileName) : std::nullopt;
-        Element(out, "fileSize", std::to_string(facts ? facts->size : 0));
-        // A file the service does not hold itself gets no digest: the bytes
-        // at its links are unknown here.
-        if (facts) Element(out, "sha256", facts->sha256);
+        Element(out, "fileSize", std::to_string(facts->size));
+        Element(out, "sha256", facts->sha256);
         for (const std::string& link : ResolveLinks(file, input.serverBase)) Element(out, "link", link);
         out << "</file>\n";
     }

@@ -20,7 +20,9 @@ struct SoftwareDocumentInput {
     std::vector<PublishedSoftware> listed;  // the software the reply describes
     std::vector<PublishedSoftware> known;   // everything published: dependency ids come from here
     std::string serverBase;                 // "http://host:port", for the service's own links
-    std::function<std::optional<DownloadFacts>(const std::string&)> fileFacts;  // of files/<name>
+    // Size and digest of a file; a file without them is left out of the reply
+    // (callers refuse such a reply first: PublishFolder::digestProblems).
+    std::function<std::optional<DownloadFacts>(const PublishedFile&)> fileFacts;
 };
 
 // association / software / ID / GUID / name / file... / dependency...

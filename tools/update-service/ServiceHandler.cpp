@@ -32,8 +32,19 @@ SoftwareDocumentInput DocumentInput(const PublishFolder& folder, const ServiceRe
     SoftwareDocumentInput input;
     input.known = known;
     input.serverBase = request.serverBase;
-    input.fileFacts = [&folder](const std::string& name) { return folder.downloadFacts(name); };
+    input.fileFacts = [&folder](const PublishedFile& file) {
+        std::string problem;
+        return folder.publishedFacts(file, problem);
+    };
     return input;
+}
+
+// A file the installer could not verify is never offered: the reply fails
+// instead, naming the line to fix.
+ServiceReply Document(const PublishFolder& folder, const SoftwareDocumentInput& input) {
+    const std::vector<std::string> problems = folder.digestProblems(input.listed);
+    if (!problems.empty()) return Text(500, problems.front());
+    return Xml(SoftwareDocument(input));
 }
 
 const PublishedSoftware* Find(const std::vector<PublishedSoftware>& known, const std::string& guid) {
@@ -71,7 +82,7 @@ ServiceReply AnswerServlet(const PublishFolder& folder, const ServiceRequest& re
     input.clientMsg = software->clientMsg;
     if (task == "updates") {
         input.listed.push_back(*software);
-        return Xml(SoftwareDocument(input));
+        return Document(folder, input);
     }
     // associations: what the software depends on, each with its own files and
     // dependencies, so the installer can walk a chain one step per query.
@@ -82,7 +93,7 @@ ServiceReply AnswerServlet(const PublishFolder& folder, const ServiceRequest& re
             if (const PublishedSoftware* target = Find(known, dependency.guid))
                 input.listed.push_back(*target);
     }
-    return Xml(SoftwareDocument(input));
+    return Document(folder, input);
 }
 
 }  // namespace

@@ -109,6 +109,7 @@ bool ExportStaticTree(const PublishFolder& folder, const std::string& outDir, co
     const fs::path out(outDir);
     std::vector<std::string> problems;
     std::vector<PublishedSoftware> known = folder.software(&problems);
+    if (problems.empty()) problems = folder.digestProblems(known);
     if (!problems.empty()) {
         error = problems.front();
         return false;

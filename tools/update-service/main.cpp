@@ -215,7 +215,8 @@ int main(int argc, char** argv) {
     }
     PublishFolder folder(options.root);
     std::vector<std::string> problems;
-    folder.software(&problems);
+    const std::vector<PublishedSoftware> published = folder.software(&problems);
+    for (const std::string& problem : folder.digestProblems(published)) problems.push_back(problem);
     for (const std::string& problem : problems) log.note(problem);
 
     httplib::Server server;
