@@ -205,5 +205,6 @@ bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite
 bool runDeleteTask(const std::string& fileName, InstallJournal* journal) {
     if (!Exists(fileName)) return true;
     if (journal) return journal->setAside(fileName);
-    return DeleteEntry(fileName);
+    // Files only: a folder is no file to delete.
+    return !IsDirectory(fileName) && DeleteEntry(fileName);
 }
