@@ -105,8 +105,8 @@ bool UninstallWorker::RemoveProduct() {
     // The folders down to home are deleted or emptied as administrator: a
     // link among them would lead the deletion elsewhere. Links below home
     // are removed as links.
-    const std::string link =
-        FirstLinkBelowInstallDir(home.substr(0, home.size() - config.appFolderPath().size()), config.appFolderPath(), home);
+    const std::string appFolder = config.appFolderPath();
+    const std::string link = FirstLinkBelowInstallDir(home.substr(0, home.size() - appFolder.size()), appFolder, home);
     if (!link.empty()) {
         postFailure(std::string(kErrorDuringUninstall) + ": the path " + link + " is a junction or symbolic link");
         return false;
