@@ -33,9 +33,15 @@ bool PutBack(const std::string& backup, const std::string& path) {
     return MoveFileExW(WidePath(backup).c_str(), WidePath(path).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-bool RemoveMade(const std::string& path) {
-    if (!Exists(path)) return true;
-    return MakeWritable(path) && DeleteFileW(WidePath(path).c_str()) != 0;
+bool RemoveMade(const std::string& path) { return DeleteEntry(path); }
+
+// The first junction or symbolic link on the way from home to the path,
+// other than the path itself: a link in the path's own place is removed or
+// replaced as a link, one above it would lead the change elsewhere.
+std::string LinkAbove(const std::string& home, std::string path) {
+    RemoveTrailingBackslash(path);
+    const std::string link = FirstLinkFrom(home, path);
+    return EqualsIgnoringCase(link, path) ? std::string() : link;
 }
 
 std::string ReadJournalText(const std::string& path) {
@@ -69,6 +75,8 @@ bool InstallJournal::begin(const std::string& rollbackDir, const std::string& ho
     rollbackDir_ = rollbackDir;
     AddTrailingBackslash(rollbackDir_);
     if (!CreateDirectoryPath(rollbackDir_)) return false;
+    // Written as administrator: the folder must be the folder, not a link to another.
+    if (!FirstLinkFrom(rollbackDir_, rollbackDir_).empty()) return false;
     // No sharing for writing: one journal has one writer.
     file_.reset(CreateFileW(WidePath(rollbackDir_ + kJournalName).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -192,6 +200,12 @@ JournalRollback RollBackJournal(const std::string& rollbackDir) {
         // Resolved in full: a line with ".." in it must not climb out.
         if (home.empty() || !(IsPathInsideFolder(path, home) || (kind == "folder" && IsSameFolder(path, home)))) {
             fail(path);
+            continue;
+        }
+        const std::string link = LinkAbove(home, path);
+        if (!link.empty()) {
+            SetLastError(ERROR_CANT_ACCESS_FILE);
+            fail(link);
             continue;
         }
         bool undone = true;

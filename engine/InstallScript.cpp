@@ -13,6 +13,8 @@ const char kNameNotAllowed[] = "the name is not allowed";
 const char kBatchMetacharacter[] = "the library path holds a character the batch file would read as a command";
 const char kJournalNotWritten[] = "the change could not be recorded for a rollback";
 
+std::string LinkReason(const std::string& link) { return "the path " + link + " is a junction or symbolic link"; }
+
 // The task's failure, with the file it concerns; nothing when it did its work.
 struct TaskFailure {
     bool failed = false;
@@ -23,7 +25,8 @@ TaskFailure FailedOn(const std::string& file, const std::string& reason = std::s
     return {true, file, reason};
 }
 
-TaskFailure ZipTask(ZipResult result, const std::string& archive) {
+TaskFailure ZipTask(ZipResult result, const std::string& archive, const std::string& link = std::string()) {
+    if (!link.empty()) return FailedOn(archive, LinkReason(link));
     return result == ZipOk ? TaskFailure{} : FailedOn(archive, ZipResultMessage(result));
 }
 
@@ -80,6 +83,40 @@ std::string PathOutsideHome(const InstallItem& item, const std::string& homeDir)
     }
     for (const std::string& path : paths)
         if (!StaysInside(path, homeDir)) return path;
+    return std::string();
+}
+
+// The first junction or symbolic link from home down to a path the task
+// writes, moves, deletes or runs: an administrator's write through it would
+// land wherever it leads. Empty when there is none.
+std::string LinkOnTaskPaths(const InstallItem& item, const std::string& homeDir) {
+    std::vector<std::string> paths;
+    switch (item.type) {
+    case kInstallExecute:
+        paths = {ExecuteTaskProgram(item.fileName)};
+        break;
+    case kInstallExtractFile:
+        paths = {item.dest};
+        break;
+    case kInstallUnzip:
+        paths = {item.dest.empty() ? homeDir : item.dest};
+        break;
+    case kInstallMove:
+        paths = {item.src, item.dest};
+        break;
+    case kInstallDelete:
+        paths = {item.fileName};
+        break;
+    case kInstallClassPath:
+        paths = {item.confFile + ".sh", item.confFile + ".bat"};
+        break;
+    default:
+        break;
+    }
+    for (const std::string& path : paths) {
+        const std::string link = FirstLinkFrom(homeDir, path);
+        if (!link.empty()) return link;
+    }
     return std::string();
 }
 
@@ -159,6 +196,9 @@ TaskFailure runItem(const InstallItem& item, const std::string& homeDir, const s
     if (!nonLiteral.empty()) return FailedOn(nonLiteral, kNameNotAllowed);
     const std::string outside = PathOutsideHome(item, homeDir);
     if (!outside.empty()) return FailedOn(outside, kOutsideApplicationFolder);
+    const std::string link = LinkOnTaskPaths(item, homeDir);
+    if (!link.empty()) return FailedOn(link, LinkReason(link));
+
     // Held until the task is done: what it reads is what was verified.
     UniqueFileHandle verified;
     const std::string used = FileTheTaskUses(item);
@@ -173,8 +213,11 @@ TaskFailure runItem(const InstallItem& item, const std::string& homeDir, const s
     }
     case kInstallExtractFile:
         return ZipTask(runExtractFileTask(item.fileName, item.src, item.dest, item.overwrite, journal), item.fileName);
-    case kInstallUnzip:
-        return ZipTask(runUnzipTask(item.fileName, item.dest, homeDir, item.overwrite, journal), item.fileName);
+    case kInstallUnzip: {
+        std::string link;
+        const ZipResult result = runUnzipTask(item.fileName, item.dest, homeDir, item.overwrite, journal, &link);
+        return ZipTask(result, item.fileName, link);
+    }
     case kInstallMove:
         return runMoveTask(item.src, item.dest, item.overwrite, journal) ? TaskFailure{} : FailedOn(item.src);
     case kInstallDelete:
@@ -205,9 +248,12 @@ InstallScriptResult runInstallScript(InstallData& installData, const std::string
         InstallItem& item = *installData.items[index];
         TaskFailure failure;
         for (const std::string& folder : PlaceholderFolders(homeDir)) {
+            const std::string link = failure.failed ? std::string() : FirstLinkFrom(homeDir, folder);
+            if (!link.empty()) failure = FailedOn(link, LinkReason(link));
+            if (failure.failed) continue;
             if (!journal)
                 CreateDirectoryPath(folder);
-            else if (!failure.failed && !journal->makeFolders(folder))
+            else if (!journal->makeFolders(folder))
                 failure = FailedOn(folder, kJournalNotWritten);
         }
         for (std::string* field : {&item.fileName, &item.src, &item.dest, &item.confFile})

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <set>
+
 #include "engine/MemberNames.h"
 #include "engine/ZipArchive.h"
 #include "system/FileSystem.h"
@@ -119,7 +121,7 @@ ZipResult runExtractFileTask(const std::string& archive, const std::string& memb
 }
 
 ZipResult runUnzipTask(const std::string& archive, const std::string& dest, const std::string& homeDir,
-                       bool overwrite, InstallJournal* journal) {
+                       bool overwrite, InstallJournal* journal, std::string* link) {
     // Members go below this folder by their relative names.
     const std::string root = dest.empty() ? homeDir : dest;
     if (!IsDirectory(root)) return ZipNoFile;
@@ -132,6 +134,7 @@ ZipResult runUnzipTask(const std::string& archive, const std::string& dest, cons
     const int count = item.index;
 
     ZipResult firstFailure = ZipOk;
+    std::set<std::string> checkedFolders;  // no link from home down to them
     for (int index = 0; index < count; ++index) {
         result = ZipGetItem(zip.get(), index, &item);
         if (result != ZipOk) return result;
@@ -139,6 +142,27 @@ ZipResult runUnzipTask(const std::string& archive, const std::string& dest, cons
         if (!IsSafeMemberName(name)) {
             result = ZipNoFile;
         } else {
+            // Checked from home down to the member: every folder it would
+            // make or write into, and the member itself.
+            std::string memberPath = root;
+            AddTrailingBackslash(memberPath);
+            memberPath += name;
+            for (char& c : memberPath)
+                if (c == '/') c = '\\';
+            // A member's folders are mostly shared: each is looked at once,
+            // the member's own file every time.
+            const bool isFolder = memberPath.back() == '\\';
+            std::string folder = memberPath, found;
+            RemoveTrailingBackslash(folder);
+            if (!isFolder) {
+                if (IsLink(memberPath)) found = memberPath;
+                folder = GetParentOfPath(folder);
+            }
+            if (found.empty() && checkedFolders.insert(folder).second) found = FirstLinkFrom(homeDir, folder);
+            if (!found.empty()) {
+                if (link) *link = found;
+                return ZipWriteError;
+            }
             // Only a member that may not replace its file needs the look.
             if ((IsProtectedMember(name) || !overwrite) && Exists(MemberCheckPath(homeDir, name))) continue;
             result = journal && !RecordMember(*journal, root, name) ? ZipWriteError
@@ -175,11 +199,12 @@ bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite
     out.reset();
     in.reset();
     if (journal) return journal->setAside(src);
-    return MakeWritable(src) && DeleteFileW(WidePath(src).c_str()) != 0;
+    return DeleteEntry(src);
 }
 
 bool runDeleteTask(const std::string& fileName, InstallJournal* journal) {
     if (!Exists(fileName)) return true;
     if (journal) return journal->setAside(fileName);
-    return MakeWritable(fileName) && DeleteFileW(WidePath(fileName).c_str()) != 0;
+    // Files only: a folder is no file to delete.
+    return !IsDirectory(fileName) && DeleteEntry(fileName);
 }

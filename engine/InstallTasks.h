@@ -46,9 +46,11 @@ ZipResult runExtractFileTask(const std::string& archive, const std::string& memb
 // overwrite is false, and always when it is a configuration file or launcher
 // script (see IsProtectedMember). A member whose name would land outside the
 // folder is never written and counts as ZipNoFile. Every member is tried; the
-// result is the first failure, or ZipOk.
+// result is the first failure, or ZipOk. A member whose path below home runs
+// through a junction or symbolic link ends the unpacking there: nothing more
+// is written, and `link`, when given, names the first link found.
 ZipResult runUnzipTask(const std::string& archive, const std::string& dest, const std::string& homeDir,
-                       bool overwrite, InstallJournal* journal = nullptr);
+                       bool overwrite, InstallJournal* journal = nullptr, std::string* link = nullptr);
 
 // Copies src into dest in 2048-byte blocks, then deletes src; nothing when
 // dest exists and overwrite is false. src is deleted only after a full copy.
@@ -56,5 +58,6 @@ ZipResult runUnzipTask(const std::string& archive, const std::string& dest, cons
 [[nodiscard]] bool runMoveTask(const std::string& src, const std::string& dest, bool overwrite,
                                InstallJournal* journal = nullptr);
 
-// Deletes the file when it exists, read-only or not. True when it is gone.
+// Deletes the file when it exists, read-only or not; a link goes as a link.
+// True when it is gone.
 [[nodiscard]] bool runDeleteTask(const std::string& fileName, InstallJournal* journal = nullptr);

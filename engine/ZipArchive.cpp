@@ -206,12 +206,18 @@ ZipResult ZipArchive::extract(int index, const char* target) {
     DWORD attributes = item.attributes == kZipAttrNormal ? item.attributes : item.attributes & ~kZipAttrNormal;
     const std::string file = IsRelativePath(targetPath) ? rootDirectory + targetPath : targetPath;
     const std::wstring wideFile = WidePath(file);
+    // A link put in the file's place is opened as the link itself, and refused.
     auto create = [&] {
-        return CreateFileW(wideFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
+        return CreateFileW(wideFile.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, nullptr, CREATE_ALWAYS,
+                           attributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     };
     UniqueFileHandle out(create());
     // An earlier copy of the item may have come out read-only; it is ours to replace.
     if (!out && GetLastError() == ERROR_ACCESS_DENIED && MakeWritable(file)) out.reset(create());
+    BY_HANDLE_FILE_INFORMATION opened;
+    if (out && GetFileInformationByHandle(out.get(), &opened) &&
+        (opened.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        out.reset();
     if (!out) {
         closeStream();
         return ZipNoFile;

@@ -27,6 +27,10 @@ std::string ReasonToKeep(const InstallerConfig& config, const std::string& earli
     if (IsTextInsideFolder(current, earlier) || IsTextInsideFolder(earlier, current))
         return "it holds the new home folder or lies in it";
     if (config.otherFamilyProductRegistered()) return "another product of the family is registered";
+    const std::string appFolder = config.appFolderPath();
+    const std::string link =
+        FirstLinkBelowInstallDir(earlier.substr(0, earlier.size() - appFolder.size()), appFolder, earlier);
+    if (!link.empty()) return "the path " + link + " is a junction or symbolic link";
     return std::string();
 }
 

@@ -2,6 +2,8 @@
 
 #include "flow/InstallerConfig.h"
 #include "system/FileSystem.h"
+#include "system/FolderSecurity.h"
+#include "system/ProcessLaunch.h"
 #include "system/PathSafety.h"
 #include "system/PathText.h"
 #include "system/SystemInfo.h"
@@ -44,4 +46,40 @@ std::string InstallDirFromFolderText(const std::string& folderText, const std::s
     size_t at = appFolder.empty() ? std::string::npos : folder.find(appFolder);
     if (at != std::string::npos) folder.erase(at);
     return folder;
+}
+
+namespace {
+
+// installDir followed by the first folder of the application folder path.
+std::string CompanyFolder(const std::string& installDir, const std::string& appFolderPath) {
+    std::string folder = installDir;
+    AddTrailingBackslash(folder);
+    return folder + appFolderPath.substr(0, appFolderPath.find('\\'));
+}
+
+}  // namespace
+
+std::string FirstLinkBelowInstallDir(const std::string& installDir, const std::string& appFolderPath,
+                                     const std::string& path) {
+    if (installDir.empty() || appFolderPath.empty()) return std::string();
+    return FirstLinkFrom(CompanyFolder(installDir, appFolderPath), path);
+}
+
+std::string SecureInstallFolders(const InstallerConfig& config) {
+    if (!IsProcessElevated()) return std::string();
+    const std::string installDir = config.installDir();
+    const std::string programFiles = DefaultInstallDir();
+    if (IsSameFolder(installDir, programFiles) || IsPathInsideFolder(installDir, programFiles)) return std::string();
+    const std::string company = CompanyFolder(installDir, config.appFolderPath());
+    std::string home = config.homeDir();
+    RemoveTrailingBackslash(home);
+    for (const std::string& folder : {company, home})
+        if (IsDirectory(folder) && !HasTrustedOwner(folder))
+            return "The folder " + folder +
+                   " belongs to another user, who could change what the installer puts there. Remove it or choose "
+                   "another install folder.";
+    unsigned long error = 0;
+    if (!CreateDirectoryPath(company) || !RestrictToAdministrators(company, &error))
+        return "The rights of the folder " + company + " could not be set (error " + std::to_string(error) + ")";
+    return std::string();
 }

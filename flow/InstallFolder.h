@@ -23,3 +23,18 @@ bool IsProductHomeDirectory(const std::string& home, const std::string& appFolde
 // application's folder path when the text already holds it, so that folder
 // is not doubled. Empty for an empty text: there is nothing to install to.
 std::string InstallDirFromFolderText(const std::string& folderText, const std::string& appFolderPath);
+
+// The first junction or symbolic link from the first folder of the
+// application folder path below installDir (the company folder) down to
+// `path`, path included; empty when there is none. The install folder
+// itself and the folders above it are the user's choice and not looked at.
+std::string FirstLinkBelowInstallDir(const std::string& installDir, const std::string& appFolderPath,
+                                     const std::string& path);
+
+// The elevated program's look at the folders it is about to fill, when they
+// lie outside the program files folder, where an ordinary user may have made
+// them: an existing company or home folder owned by someone else is refused,
+// and the company folder is made and given rights only administrators can
+// change. Not elevated, or inside program files, nothing is done. Empty when
+// the install may go on, else the failure text.
+std::string SecureInstallFolders(const InstallerConfig& config);

@@ -4,6 +4,7 @@
 
 #include "flow/EarlierCopy.h"
 #include "flow/FreeSpace.h"
+#include "flow/InstallFolder.h"
 #include "flow/InstallerConfig.h"
 #include "flow/InstallTransaction.h"
 #include "flow/RunLock.h"
@@ -120,6 +121,7 @@ void InstallWorker::Run() {
     ui.setStepCaption(LoadResourceText(IDS_DOWNLOADING_APP_FILES));
     std::string updatesDir = config.updatesDir();
     AddTrailingBackslash(updatesDir);
+    if (!foldersUsable(updatesDir)) return;
     CreateDirectoryPath(updatesDir);
     // A file of the published size may be the one published: the download
     // checks its digest and keeps it, so it needs no room.
@@ -167,6 +169,8 @@ void InstallWorker::Run() {
     const std::vector<std::string> earlierHomes = EarlierHomes(config);
     std::string homeDir = config.homeDir();
     AddTrailingBackslash(homeDir);
+    // Looked at again: the downloads took a while.
+    if (!foldersUsable(homeDir)) return;
     if (!roomFor(BytesToUnpack(catalog.dependentList, homeDir, ArchiveUnpackedBytes) +
                  BytesToUnpack(catalog.mainList, homeDir, ArchiveUnpackedBytes)))
         return;
@@ -259,6 +263,18 @@ bool InstallWorker::waitForStartedPrograms(const std::vector<StartedProgram>& st
         }
     }
     return !stopRequested();
+}
+
+bool InstallWorker::foldersUsable(const std::string& path) {
+    const InstallerConfig& config = channel().configuration();
+    const std::string link = FirstLinkBelowInstallDir(config.installDir(), config.appFolderPath(), path);
+    if (!link.empty()) {
+        postFailure("The install folder cannot be used: the path " + link + " is a junction or symbolic link");
+        return false;
+    }
+    const std::string failure = SecureInstallFolders(config);
+    if (!failure.empty()) postFailure(failure);
+    return failure.empty();
 }
 
 bool InstallWorker::roomFor(uint64_t neededBytes) {

@@ -35,6 +35,10 @@ private:
     // Waits for the programs the scripts started, at most 10 minutes; false
     // when a stop was asked for meanwhile.
     bool waitForStartedPrograms(const std::vector<StartedProgram>& startedPrograms);
+    // True when nothing from the company folder down to `path` is a
+    // junction or symbolic link and SecureInstallFolders found no fault;
+    // else posts the failure that names the path or the folder.
+    bool foldersUsable(const std::string& path);
     // True when the install volume has `neededBytes` free; else posts the
     // failure that says how much is needed and how much is free.
     bool roomFor(uint64_t neededBytes);

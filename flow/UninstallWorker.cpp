@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "flow/InstallFolder.h"
 #include "flow/InstallerConfig.h"
 #include "flow/RunLock.h"
 #include "flow/SelfRemoval.h"
@@ -99,6 +100,15 @@ bool UninstallWorker::RemoveProduct() {
     // with all it holds.
     if (!IsProductHomeDirectory(home, config.appFolderPath())) {
         postFailure(kIncorrectDirectorySettings);
+        return false;
+    }
+    // The folders down to home are deleted or emptied as administrator: a
+    // link among them would lead the deletion elsewhere. Links below home
+    // are removed as links.
+    const std::string appFolder = config.appFolderPath();
+    const std::string link = FirstLinkBelowInstallDir(home.substr(0, home.size() - appFolder.size()), appFolder, home);
+    if (!link.empty()) {
+        postFailure(std::string(kErrorDuringUninstall) + ": the path " + link + " is a junction or symbolic link");
         return false;
     }
     // A stop before anything changed leaves the product as it was.

@@ -19,12 +19,13 @@ bool IsDotEntry(const wchar_t* name) {
     return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }
 
-// Removes a directory junction or symbolic link itself, never what it points
-// at. Windows removes a directory link with RemoveDirectory; some file systems
-// (a POSIX symlink seen through Wine) only let it go as a file.
-void RemoveLinkOnly(const std::string& link) {
-    const std::wstring path = WidePath(link);
-    if (!RemoveDirectoryW(path.c_str())) DeleteFileW(path.c_str());
+// True when both handles name the same file (volume and file index); false
+// when either cannot be asked.
+bool SameFile(HANDLE first, HANDLE second) {
+    BY_HANDLE_FILE_INFORMATION a, b;
+    return GetFileInformationByHandle(first, &a) && GetFileInformationByHandle(second, &b) &&
+           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
 }
 
 // Fills `text` through a call that writes into a wide buffer of the given size
@@ -126,16 +127,46 @@ bool CreateDirectoryPath(const std::string& path) {
     return true;
 }
 
+bool DeleteEntry(const std::string& path) {
+    // Opened on the entry itself: a link is never followed, and what the
+    // handle names is what goes.
+    UniqueFileHandle entry(CreateFileW(WidePath(path).c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!entry) return Gone(path);
+    FILE_BASIC_INFO basic = {};
+    if (!GetFileInformationByHandleEx(entry.get(), FileBasicInfo, &basic, sizeof basic)) return false;
+    // Wine opens what a POSIX link points at even when asked for the link:
+    // a handle that is the same file as the link's target is not the link,
+    // and nothing goes through it.
+    if ((basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || IsLink(path)) {
+        UniqueFileHandle target(CreateFileW(WidePath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (target && SameFile(entry.get(), target.get())) {
+            SetLastError(ERROR_CANT_ACCESS_FILE);
+            return false;
+        }
+    }
+    if (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) {
+        FILE_BASIC_INFO writable = {};  // zero times: left as they are
+        writable.FileAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+        if (writable.FileAttributes == 0) writable.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        if (!SetFileInformationByHandle(entry.get(), FileBasicInfo, &writable, sizeof writable)) return false;
+    }
+    FILE_DISPOSITION_INFO disposition = {};
+    disposition.DeleteFile = TRUE;
+    return SetFileInformationByHandle(entry.get(), FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
 bool DeleteDirectoryTree(const std::string& path, const std::function<bool()>& stopRequested) {
     std::string dir = path;
     RemoveTrailingBackslash(dir);
 
     // A link given as the tree itself goes as a link, never through it.
     DWORD attributes = Attributes(dir);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        RemoveLinkOnly(dir);
-        return Gone(dir);
-    }
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return DeleteEntry(dir) && Gone(dir);
 
     WIN32_FIND_DATAW entry;
     UniqueFindHandle listing(FindFirstFileW(WidePath(dir + "\\*.*").c_str(), &entry));
@@ -146,17 +177,14 @@ bool DeleteDirectoryTree(const std::string& path, const std::function<bool()>& s
         std::string child = dir + "\\" + Narrow(entry.cFileName);
         bool isDirectory = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
         bool isLink = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-        if (isDirectory && isLink) {
-            RemoveLinkOnly(child);
-        } else if (isDirectory) {
+        if (isDirectory && !isLink)
             DeleteDirectoryTree(child, stopRequested);
-        } else if (MakeWritable(child)) {
-            DeleteFileW(WidePath(child).c_str());
-        }
+        else
+            DeleteEntry(child);
     } while (FindNextFileW(listing.get(), &entry));
     listing.reset();
 
-    return RemoveDirectoryW(WidePath(dir).c_str()) != 0;
+    return DeleteEntry(dir) && Gone(dir);
 }
 
 std::string FirstLinkOnPath(const std::string& fullPath) {
@@ -173,6 +201,29 @@ std::string FirstLinkOnPath(const std::string& fullPath) {
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return prefix;
         if (end == std::string::npos) return std::string();
     }
+}
+
+std::string FirstLinkFrom(const std::string& top, const std::string& path) {
+    std::string folder = FullPathName(top), target = FullPathName(path);
+    RemoveTrailingBackslash(folder);
+    RemoveTrailingBackslash(target);
+    if (folder.empty()) return std::string();
+    const DWORD topAttributes = Attributes(folder);
+    if (topAttributes != INVALID_FILE_ATTRIBUTES && (topAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return folder;
+    if (!IsTextInsideFolder(target, folder)) return std::string();
+    for (size_t end = target.find('\\', folder.size() + 1);; end = target.find('\\', end + 1)) {
+        const std::string prefix = target.substr(0, end);
+        const DWORD attributes = Attributes(prefix);
+        // Nothing exists below a missing entry.
+        if (attributes == INVALID_FILE_ATTRIBUTES) return std::string();
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return prefix;
+        if (end == std::string::npos) return std::string();
+    }
+}
+
+bool IsLink(const std::string& path) {
+    const DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 bool IsDirectory(const std::string& path) {

@@ -31,8 +31,13 @@ void GetTempDirectory(std::string& path);
 // exist afterwards. A path that starts with a backslash (UNC, or relative to
 // the drive root) creates nothing and counts as done.
 bool CreateDirectoryPath(const std::string& path);
-// Removes the directory with what it holds, as far as it can. Junctions and
-// symbolic links are removed as links: what they point at is never touched.
+// Removes one file, empty folder, junction or symbolic link through a handle
+// opened on the entry itself, never on what a link points at; read-only or
+// not. True when it is deleted or was not there.
+bool DeleteEntry(const std::string& path);
+// Removes the directory with what it holds, as far as it can. Every entry
+// goes through DeleteEntry: junctions and symbolic links are removed as
+// links, and what they point at is never touched.
 // Read-only files go too. Between entries it asks stopRequested, when given,
 // and stops when that is true. True when nothing is left at the path (also
 // when nothing was there).
@@ -41,6 +46,13 @@ bool DeleteDirectoryTree(const std::string& path, const std::function<bool()>& s
 // is a reparse point (a junction or symbolic link), outermost first; empty
 // when there is none. Text after it is not looked at.
 std::string FirstLinkOnPath(const std::string& fullPath);
+// The first of `top` itself and the existing entries below it on the way to
+// `path` (path included) that is a junction or symbolic link; empty when
+// there is none. Folders above top are not looked at, nor is anything when
+// path, made full, is neither top nor below it.
+std::string FirstLinkFrom(const std::string& top, const std::string& path);
+// True when the path names an existing junction or symbolic link.
+bool IsLink(const std::string& path);
 // True when the path names an existing directory.
 bool IsDirectory(const std::string& path);
 // True when the directory exists and holds nothing but "." and "..".

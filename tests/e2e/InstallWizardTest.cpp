@@ -23,6 +23,7 @@
 #include "support/ScratchRegistry.h"
 #include "support/TestPaths.h"
 #include "support/UpdateService.h"
+#include "system/FileSystem.h"
 #include "system/ResourceText.h"
 #include "system/TextCase.h"
 #include "system/UniqueHandle.h"
@@ -728,6 +729,29 @@ TEST_F(InstallWizardRun, ALogBehindAFolderLinkIsRefused) {
                                  windowSeen),
               4);
     EXPECT_FALSE(PathExists(target + "\\deploy.log"));
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+}
+
+// A link planted in the home folder would take the elevated unzip wherever
+// it leads: the install names it, fails, and writes nothing behind it.
+TEST_F(InstallWizardRun, AFolderLinkInTheHomeFolderFailsTheInstall) {
+    registerJava("1.6");
+    const std::string log = scratch_.path() + "deploy.log";
+    const std::string home = AsciiUpperCase(scratch_.path() + "Apps\\") + kAppFolderPath;
+    const std::string target = scratch_.path() + "elsewhere";
+    ASSERT_TRUE(MakeFolder(target));
+    ASSERT_TRUE(CreateDirectoryPath(home));
+    ASSERT_NE(MakeDirectoryLink(home + "lib", target), DirectoryLinkKind::None);
+    bool windowSeen = true;
+    EXPECT_EQ(runWatchingWindows(InstallerPath(),
+                                 "-install -silent -dir \"" + scratch_.path() + "Apps\" -log \"" + log + "\"",
+                                 windowSeen),
+              1)
+        << ReadTextFile(log);
+    EXPECT_TRUE(IsDirectoryEmpty(target));
+    EXPECT_NE(AsciiUpperCase(ReadTextFile(log)).find(AsciiUpperCase("the path " + home + "lib is a junction")),
+              std::string::npos)
+        << ReadTextFile(log);
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
 }
 

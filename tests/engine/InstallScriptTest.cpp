@@ -12,6 +12,7 @@
 #include "engine/InstallScript.h"
 #include "engine/InstallTasks.h"
 #include "engine/LauncherScript.h"
+#include "support/DirectoryLink.h"
 #include "support/ProcessRunner.h"
 #include "support/ScratchFolder.h"
 #include "system/FileSystem.h"
@@ -178,6 +179,55 @@ TEST_F(InstallScript, UnzipNeverWritesOutsideItsFolder) {
          {home + "escape.txt", home + "climb.txt", home + "back.txt", home + "evildir", inner + "sub",
           std::string("C:\\drive.txt"), std::string("C:\\rooted.txt"), inner + "C:"})
         EXPECT_FALSE(PathExists(outside)) << outside;
+}
+
+// A link planted below home would lead the writes, moves and deletes of an
+// administrator wherever it points: each task names it and fails, and
+// nothing behind it changes.
+TEST_F(InstallScript, TasksRefuseALinkBelowHomeAndChangeNothingBehindIt) {
+    ScratchFolder outside{"behind"};
+    WriteTextFile(outside.path() + "keep.txt", "theirs");
+    ASSERT_NE(MakeDirectoryLink(home + "app", outside.path().substr(0, outside.path().size() - 1)),
+              DirectoryLinkKind::None);
+    const Task tasks[] = {
+        {kInstallUnzip, ArchivePath("app1.zip"), "", "", ""},
+        {kInstallExtractFile, ArchivePath("app1.zip"), "conf/app.xml", "{$DIR_HOME}app\\conf\\a.xml", "", true},
+        {kInstallMove, "", "{$DIR_HOME}conf\\app.xml", "{$DIR_HOME}app\\moved.xml", "", true},
+        {kInstallDelete, "{$DIR_HOME}app\\keep.txt", "", "", ""},
+    };
+    for (const Task& task : tasks) {
+        SCOPED_TRACE(task.type);
+        InstallData data;
+        Add(data, task);
+        const InstallScriptResult result = runAny(data);
+        EXPECT_FALSE(result.succeeded());
+        EXPECT_NE(result.describe().find("the path " + home + "app is a junction or symbolic link"), std::string::npos)
+            << result.describe();
+    }
+    EXPECT_EQ(ReadTextFile(outside.path() + "keep.txt"), "theirs");
+    for (const char* written : {"conf", "bin", "lib", "moved.xml"})
+        EXPECT_FALSE(PathExists(outside.path() + written)) << written;
+}
+
+// A folder put back by a rollback below a link planted since is left alone:
+// the line fails, named, and the link's target keeps its file.
+TEST(InstallJournal, RollbackNeverGoesThroughALinkPlantedSince) {
+    ScratchFolder scratch{"journal"};
+    const std::string home = scratch.path() + "home\\", rollback = scratch.path() + "rollback";
+    ASSERT_TRUE(CreateDirectoryPath(home + "data"));
+    InstallJournal journal;
+    ASSERT_TRUE(journal.begin(rollback, home));
+    ASSERT_TRUE(journal.recordWrite(home + "data\\new.txt"));
+    WriteTextFile(home + "data\\new.txt", "ours");
+    ASSERT_TRUE(DeleteDirectoryTree(home + "data"));
+    const std::string outside = scratch.path() + "outside";
+    ASSERT_TRUE(CreateDirectoryPath(outside));
+    WriteTextFile(outside + "\\new.txt", "theirs");
+    ASSERT_NE(MakeDirectoryLink(home + "data", outside), DirectoryLinkKind::None);
+    const JournalRollback undone = journal.rollBack();
+    EXPECT_FALSE(undone.complete);
+    EXPECT_EQ(undone.firstFailure, home + "data");
+    EXPECT_EQ(ReadTextFile(outside + "\\new.txt"), "theirs");
 }
 
 TEST_F(InstallScript, ExtractFileFindsMembersIgnoringCaseAndRespectsOverwrite) {

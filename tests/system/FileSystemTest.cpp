@@ -91,6 +91,15 @@ TEST(DeleteDirectoryTree, NeverDeletesThroughADirectoryLink) {
     ASSERT_NE(kind, DirectoryLinkKind::None);
     ASSERT_TRUE(PathExists(tree + "\\sub\\link\\docs\\letter.txt"));
     ASSERT_EQ(MakeDirectoryLink(scratch.path() + "treelink", tree + "\\sub"), kind);
+    // An empty folder behind a link is the one a delete that followed it would take.
+    ASSERT_TRUE(CreateDirectoryPath(scratch.path() + "empty"));
+    ASSERT_EQ(MakeDirectoryLink(tree + "\\emptylink", scratch.path() + "empty"), kind);
+    // Looked for from the top folder down to the path, never above it.
+    const std::string below = scratch.path() + "treelink\\x\\y.txt";
+    EXPECT_EQ(FirstLinkFrom(scratch.path(), below), scratch.path() + "treelink");
+    EXPECT_EQ(FirstLinkFrom(scratch.path() + "treelink", below), scratch.path() + "treelink");
+    EXPECT_EQ(FirstLinkFrom(precious, precious + "\\docs\\letter.txt"), "");
+    EXPECT_EQ(FirstLinkFrom(precious + "\\docs", scratch.path() + "treelink\\y"), "");
 
     // The tree given as a link: nothing behind it is touched.
     DeleteDirectoryTree(scratch.path() + "treelink");
@@ -103,6 +112,7 @@ TEST(DeleteDirectoryTree, NeverDeletesThroughADirectoryLink) {
     DeleteDirectoryTree(tree);
     EXPECT_FALSE(PathExists(tree + "\\sub\\mine.txt"));
     EXPECT_EQ(ReadTextFile(precious + "\\docs\\letter.txt"), "user data");
+    EXPECT_TRUE(IsDirectory(scratch.path() + "empty"));
     if (kind == DirectoryLinkKind::Junction) {
         EXPECT_FALSE(PathExists(tree));
     }
