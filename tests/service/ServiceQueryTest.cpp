@@ -242,8 +242,11 @@ TEST_F(ServiceQueries, StatusAndConnectionFailuresOfEveryQuery) {
         runAll(failure.rule, failure.lastError);
     }
     service.clearMisbehaviour();
+    const std::string host = "127.0.0.1:" + std::to_string(service.port());
     service.stop();
-    runAll("no service", kNoConnectionText);
+    runAll("no service", std::string(kNoConnectionText) + "\nCould not connect to " + host +
+                             ": the connection was refused. Check your network or proxy settings, then run the "
+                             "installer again.");
 }
 
 TEST_F(ServiceQueries, RepliesWithoutContentLengthAreReadWhole) {
