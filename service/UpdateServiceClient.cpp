@@ -46,21 +46,30 @@ std::wstring SessionText(HINTERNET session, DWORD option) {
     return text;
 }
 
-void RememberProxyCredentials(HINTERNET session) {
-    std::wstring userName = SessionText(session, INTERNET_OPTION_PROXY_USERNAME);
-    std::wstring password = SessionText(session, INTERNET_OPTION_PROXY_PASSWORD);
+// Reads them from the request the user answered (the dialog sets them
+// there), else from its session.
+void RememberProxyCredentials(HINTERNET request, HINTERNET session) {
+    std::wstring userName = SessionText(request, INTERNET_OPTION_PROXY_USERNAME);
+    std::wstring password = SessionText(request, INTERNET_OPTION_PROXY_PASSWORD);
+    if (userName.empty()) {
+        userName = SessionText(session, INTERNET_OPTION_PROXY_USERNAME);
+        password = SessionText(session, INTERNET_OPTION_PROXY_PASSWORD);
+    }
+    if (userName.empty()) return;
     std::lock_guard<SlimLock> locked(g_proxyCredentials.lock);
     g_proxyCredentials.userName = std::move(userName);
     g_proxyCredentials.password = std::move(password);
 }
 
-void ApplyRememberedProxyCredentials(HINTERNET session) {
+// Gives a request the credentials entered earlier in the run; false when
+// there are none.
+bool ApplyRememberedProxyCredentials(HINTERNET request) {
     std::lock_guard<SlimLock> locked(g_proxyCredentials.lock);
-    if (g_proxyCredentials.userName.empty()) return;
-    InternetSetOptionW(session, INTERNET_OPTION_PROXY_USERNAME, &g_proxyCredentials.userName[0],
-                       static_cast<DWORD>(g_proxyCredentials.userName.size()));
-    InternetSetOptionW(session, INTERNET_OPTION_PROXY_PASSWORD, &g_proxyCredentials.password[0],
-                       static_cast<DWORD>(g_proxyCredentials.password.size()));
+    if (g_proxyCredentials.userName.empty()) return false;
+    return InternetSetOptionW(request, INTERNET_OPTION_PROXY_USERNAME, &g_proxyCredentials.userName[0],
+                              static_cast<DWORD>(g_proxyCredentials.userName.size() + 1)) &&
+           InternetSetOptionW(request, INTERNET_OPTION_PROXY_PASSWORD, &g_proxyCredentials.password[0],
+                              static_cast<DWORD>(g_proxyCredentials.password.size() + 1));
 }
 
 bool IsCertificateError(DWORD code) {
@@ -285,7 +294,6 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openOnce(const ServiceAddress&
         InternetOpenW(Widen(GetModuleName()).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!request->root_) return fail(GetLastError());
     if (!SetTimeouts(request->root_.get())) return fail(GetLastError());
-    ApplyRememberedProxyCredentials(request->root_.get());
 
     request->connection_.reset(InternetConnectW(request->root_.get(), address.host.c_str(), address.port,
                                                 Widen(userName).c_str(), Widen(password).c_str(),
@@ -302,6 +310,7 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openOnce(const ServiceAddress&
     if (!request->reply_ || !SetTimeouts(request->reply_.get())) return fail(GetLastError());
     const std::wstring headers = Widen(kServiceRequestHeaders + extraHeaders);
     bool askedForCredentials = false;
+    bool triedRemembered = false;
     for (;;) {
         if (!HttpSendRequestW(request->reply_.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
                               body.empty() ? nullptr : const_cast<char*>(body.data()),
@@ -321,13 +330,18 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openOnce(const ServiceAddress&
             return fail(code);
         }
         if (request->statusCode() != 407) {
-            if (askedForCredentials) RememberProxyCredentials(request->root_.get());
+            if (askedForCredentials) RememberProxyCredentials(request->reply_.get(), request->root_.get());
             return request;
         }
         // The proxy wants credentials: whoever runs this thread may ask the
         // user for them, and then the same request goes again.
-        ProxyCredentialsPrompt* prompt = CurrentProxyCredentialsPrompt();
         DrainReply(request->reply_.get());
+        // First with what the user entered for an earlier request of the run.
+        if (!triedRemembered) {
+            triedRemembered = true;
+            if (ApplyRememberedProxyCredentials(request->reply_.get())) continue;
+        }
+        ProxyCredentialsPrompt* prompt = CurrentProxyCredentialsPrompt();
         if (!prompt || !prompt->askProxyCredentials(request->reply_.get())) {
             lastError_ = ProxyRefusedText(ProxyName(request->root_.get()));
             return nullptr;
