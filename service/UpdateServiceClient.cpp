@@ -35,6 +35,7 @@ struct ProxyCredentials {
     std::wstring password;
 } g_proxyCredentials;
 
+// A string option of an internet handle; empty when it has none.
 std::wstring SessionText(HINTERNET session, DWORD option) {
     DWORD size = 0;
     InternetQueryOptionW(session, option, nullptr, &size);
