@@ -2,13 +2,15 @@
 // What a worker thread may do to its progress page, without seeing any
 // wizard code: captions, the two bars, the Back and Next buttons, and one
 // outcome at the end. The page implements it over its window handles; tests
-// record it. The page asks the worker to stop through the same channel.
+// record it. It is also who is asked for a proxy's credentials during the
+// worker's requests. The page asks the worker to stop through the same channel.
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
 
 #include "flow/WorkerOutcome.h"
+#include "service/ProxyCredentials.h"
 #include "system/ProgressBar.h"
 #include "system/SlimLock.h"
 
@@ -19,7 +21,7 @@ class InstallerConfig;
 // may post a window message, so the page only takes what its channel holds.
 constexpr unsigned WM_PROGRESS_UPDATE = 0x0400 + 40;
 
-class WorkerChannel {
+class WorkerChannel : public ProxyCredentialsPrompt {
 public:
     virtual ~WorkerChannel() = default;
     virtual InstallerConfig& configuration() = 0;
@@ -35,6 +37,10 @@ public:
     // answer: true to look again, false to give up. Without a user to ask
     // (a silent run) the answer is false.
     virtual bool askRetryFilesInUse(const std::string&) { return false; }
+    // Shows the system's credentials dialog for a request a proxy refused;
+    // true to send it again. Without a user (a silent run) the answer is
+    // false, and the request fails naming the proxy.
+    bool askProxyCredentials(void*) override { return false; }
 
     // Keeps the first outcome of the run and tells the receiver; later ones
     // are dropped. False when this one was dropped.

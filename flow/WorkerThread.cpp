@@ -2,6 +2,7 @@
 
 #include "flow/InstallTransaction.h"
 #include "flow/InstallerConfig.h"
+#include "service/ProxyCredentials.h"
 #include "system/FileSystem.h"
 #include "system/FilesInUse.h"
 #include "system/Log.h"
@@ -75,6 +76,8 @@ DWORD WINAPI WorkerThread::Entry(void* parameter) {
     std::unique_ptr<WorkerThread> worker(static_cast<WorkerThread*>(parameter));
     std::shared_ptr<WorkerChannel> channel = worker->channel_;
     DWORD result = 0;
+    // A proxy's question for credentials goes to the channel's user.
+    ProxyCredentialsScope proxyPrompt(channel.get());
     try {
         worker->Run();
     } catch (...) {

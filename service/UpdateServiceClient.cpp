@@ -4,9 +4,14 @@
 #include <wininet.h>
 
 #include <atomic>
+#include <cwchar>
+#include <mutex>
+#include <vector>
 
 #include "service/InternetErrorText.h"
+#include "service/ProxyCredentials.h"
 #include "system/FileSystem.h"
+#include "system/SlimLock.h"
 #include "system/Utf8.h"
 
 const char kServiceRequestHeaders[] =
@@ -20,6 +25,53 @@ namespace {
 const DWORD_PTR kContext = 1;
 
 std::atomic<unsigned long> g_transportTimeoutMs{kTransportTimeoutMs};
+
+// The proxy credentials the user last entered, kept in memory for the rest
+// of the run: each request opens its own session, and the user is asked
+// once, not once per request.
+struct ProxyCredentials {
+    SlimLock lock;
+    std::wstring userName;
+    std::wstring password;
+} g_proxyCredentials;
+
+// A string option of an internet handle; empty when it has none.
+std::wstring SessionText(HINTERNET session, DWORD option) {
+    DWORD size = 0;
+    InternetQueryOptionW(session, option, nullptr, &size);
+    if (size == 0) return std::wstring();
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (!InternetQueryOptionW(session, option, &text[0], &size)) return std::wstring();
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return text;
+}
+
+// Reads them from the request the user answered (the dialog sets them
+// there), else from its session.
+void RememberProxyCredentials(HINTERNET request, HINTERNET session) {
+    std::wstring userName = SessionText(request, INTERNET_OPTION_PROXY_USERNAME);
+    std::wstring password = SessionText(request, INTERNET_OPTION_PROXY_PASSWORD);
+    if (userName.empty()) {
+        userName = SessionText(session, INTERNET_OPTION_PROXY_USERNAME);
+        password = SessionText(session, INTERNET_OPTION_PROXY_PASSWORD);
+    }
+    if (userName.empty()) return;
+    std::lock_guard<SlimLock> locked(g_proxyCredentials.lock);
+    g_proxyCredentials.userName = std::move(userName);
+    g_proxyCredentials.password = std::move(password);
+}
+
+// Gives a request the credentials entered earlier in the run; false when
+// there are none.
+bool ApplyRememberedProxyCredentials(HINTERNET request) {
+    std::lock_guard<SlimLock> locked(g_proxyCredentials.lock);
+    if (g_proxyCredentials.userName.empty()) return false;
+    return InternetSetOptionW(request, INTERNET_OPTION_PROXY_USERNAME, &g_proxyCredentials.userName[0],
+                              static_cast<DWORD>(g_proxyCredentials.userName.size() + 1)) &&
+           InternetSetOptionW(request, INTERNET_OPTION_PROXY_PASSWORD, &g_proxyCredentials.password[0],
+                              static_cast<DWORD>(g_proxyCredentials.password.size() + 1));
+}
 
 bool IsCertificateError(DWORD code) {
     switch (code) {
@@ -35,6 +87,69 @@ bool IsCertificateError(DWORD code) {
             return true;
         default:
             return false;
+    }
+}
+
+// Failures of the request that mean there is no way to the server: a name
+// nobody could resolve, a connection nobody accepted.
+bool IsNoNetworkError(DWORD code) {
+    return code == ERROR_INTERNET_NAME_NOT_RESOLVED || code == ERROR_INTERNET_CANNOT_CONNECT ||
+           code == ERROR_INTERNET_DISCONNECTED;
+}
+
+// The host as a user would type it: with its port unless it is the
+// scheme's own.
+std::string HostForText(const std::wstring& host, unsigned short port, bool secure) {
+    const unsigned short usual = secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
+    return Narrow(host) + (port == usual ? std::string() : ":" + std::to_string(port));
+}
+
+// The proxy the session sends its requests through, as the settings name
+// it ("host:port"); empty when it goes direct.
+std::string ProxyName(HINTERNET session) {
+    DWORD size = 0;
+    InternetQueryOptionW(session, INTERNET_OPTION_PROXY, nullptr, &size);
+    if (size < sizeof(INTERNET_PROXY_INFO)) return std::string();
+    std::vector<char> buffer(size);
+    auto* info = reinterpret_cast<INTERNET_PROXY_INFO*>(buffer.data());
+    if (!InternetQueryOptionW(session, INTERNET_OPTION_PROXY, info, &size) ||
+        info->dwAccessType != INTERNET_OPEN_TYPE_PROXY || !info->lpszProxy)
+        return std::string();
+    std::string proxies = Narrow(reinterpret_cast<const wchar_t*>(info->lpszProxy));
+    // A list per scheme ("http=a:80;https=b:443") names the http one.
+    const size_t http = proxies.find("http=");
+    if (http != std::string::npos) proxies = proxies.substr(http + 5);
+    return proxies.substr(0, proxies.find_first_of("; "));
+}
+
+// The first line keeps the wording users know; the second says what
+// happened, where, and what to do. Through a proxy, the name not found or
+// the connection refused is the proxy's.
+std::string NoConnectionText(const std::string& host, const std::string& name, const std::string& proxy,
+                             DWORD code) {
+    std::string cause;
+    if (code == ERROR_INTERNET_NAME_NOT_RESOLVED)
+        cause = "the name " + (proxy.empty() ? name : proxy.substr(0, proxy.rfind(':'))) + " could not be found";
+    else if (code == ERROR_INTERNET_DISCONNECTED)
+        cause = "this computer is not connected to a network";
+    else
+        cause = "the connection was refused";
+    return std::string(kNoConnectionText) + "\nCould not connect to " + host +
+           (proxy.empty() ? std::string() : " through the proxy server " + proxy) + ": " + cause +
+           ". Check your network or proxy settings, then run the installer again.";
+}
+
+std::string ProxyRefusedText(const std::string& proxy) {
+    return UpdateServiceClient::statusText(407) + "\nThe proxy server " + (proxy.empty() ? "" : proxy + " ") +
+           "asked for a user name and password, and none was accepted. Check your proxy settings, or run the "
+           "installer without -silent to enter them, then run it again.";
+}
+
+// Reads what is left of a reply, so its request can be sent again.
+void DrainReply(HINTERNET reply) {
+    char buffer[4096];
+    DWORD read = 0;
+    while (InternetReadFile(reply, buffer, sizeof buffer, &read) && read > 0) {
     }
 }
 
@@ -169,17 +284,13 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openOnce(const ServiceAddress&
                                                            const std::string& body,
                                                            const std::string& extraHeaders) {
     std::unique_ptr<HttpRequest> request(new HttpRequest);
-    if (!InternetCheckConnectionW(Widen(address.url).c_str(), FLAG_ICC_FORCE_CONNECTION, 0)) {
-        lastError_ = kNoConnectionText;
-        return nullptr;
-    }
     auto fail = [this](DWORD code) {
         lastError_ = InternetErrorText(code);
         lastErrorCode_ = code;
         return nullptr;
     };
     // The agent is the program's own name, as a class library gives it
-    // when the caller names none.
+    // when the caller names none. The system's settings decide the proxy.
     request->root_.reset(
         InternetOpenW(Widen(GetModuleName()).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!request->root_) return fail(GetLastError());
@@ -199,17 +310,45 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openOnce(const ServiceAddress&
                                            nullptr, nullptr, nullptr, flags, kContext));
     if (!request->reply_ || !SetTimeouts(request->reply_.get())) return fail(GetLastError());
     const std::wstring headers = Widen(kServiceRequestHeaders + extraHeaders);
-    if (!HttpSendRequestW(request->reply_.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
-                          body.empty() ? nullptr : const_cast<char*>(body.data()), static_cast<DWORD>(body.size()))) {
-        DWORD code = GetLastError();
-        if (IsCertificateError(code)) {
-            lastError_ = CertificateErrorText(Narrow(address.host), code);
-            lastErrorCode_ = code;
+    bool askedForCredentials = false;
+    bool triedRemembered = false;
+    for (;;) {
+        if (!HttpSendRequestW(request->reply_.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
+                              body.empty() ? nullptr : const_cast<char*>(body.data()),
+                              static_cast<DWORD>(body.size()))) {
+            DWORD code = GetLastError();
+            if (IsCertificateError(code)) {
+                lastError_ = CertificateErrorText(Narrow(address.host), code);
+                lastErrorCode_ = code;
+                return nullptr;
+            }
+            if (IsNoNetworkError(code)) {
+                lastError_ = NoConnectionText(HostForText(address.host, address.port, address.secure),
+                                              Narrow(address.host), ProxyName(request->root_.get()), code);
+                lastErrorCode_ = code;
+                return nullptr;
+            }
+            return fail(code);
+        }
+        if (request->statusCode() != 407) {
+            if (askedForCredentials) RememberProxyCredentials(request->reply_.get(), request->root_.get());
+            return request;
+        }
+        // The proxy wants credentials: whoever runs this thread may ask the
+        // user for them, and then the same request goes again.
+        DrainReply(request->reply_.get());
+        // First with what the user entered for an earlier request of the run.
+        if (!triedRemembered) {
+            triedRemembered = true;
+            if (ApplyRememberedProxyCredentials(request->reply_.get())) continue;
+        }
+        ProxyCredentialsPrompt* prompt = CurrentProxyCredentialsPrompt();
+        if (!prompt || !prompt->askProxyCredentials(request->reply_.get())) {
+            lastError_ = ProxyRefusedText(ProxyName(request->root_.get()));
             return nullptr;
         }
-        return fail(code);
+        askedForCredentials = true;
     }
-    return request;
 }
 
 std::string UpdateServiceClient::statusText(int code) {

@@ -6,6 +6,9 @@
 // certificate it refuses is a failure, never a reason to retry in the clear.
 // Up to kMaxRedirects redirects are followed, each only to an address of the
 // same scheme; a redirect to any other is a failure naming the host.
+// Requests go through the system's proxy settings; a proxy that asks for
+// credentials is answered through the thread's ProxyCredentialsPrompt, and
+// without one (or when the user gives none) the request fails naming it.
 #include <memory>
 #include <string>
 
@@ -21,7 +24,7 @@ public:
                                              const std::string& extraHeaders = std::string());
     std::string lastError() const { return lastError_; }
     // The internet library's error code of the last failure; 0 when the
-    // failure had none (a refused address, no connection).
+    // failure had none (a refused address, a proxy that wanted credentials).
     unsigned long lastErrorCode() const { return lastErrorCode_; }
     // The message for an HTTP status code ("Unknown error" for codes without one).
     static std::string statusText(int code);
@@ -49,7 +52,9 @@ private:
 
 // Sent with every request, exactly so.
 extern const char kServiceRequestHeaders[];
-// openRequest's text when the connection check fails.
+// The first line of openRequest's text when the request finds no way to the
+// server (a name not found, a connection refused); a second line names the
+// host and the cause.
 extern const char kNoConnectionText[];
 
 // The bound on connecting, sending and waiting for each block of a reply, so

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <wininet.h>
 
 #include <atomic>
 #include <mutex>
@@ -40,6 +41,12 @@ public:
     // answers nothing, which gives up.
     bool askRetryFilesInUse(const std::string& text) override {
         return SendMessageW(page_, kAskRetryMessage, token, reinterpret_cast<LPARAM>(&text)) == IDRETRY;
+    }
+    // The same for a proxy's credentials: the page shows the system's
+    // dialog for the request, which keeps what the user enters.
+    bool askProxyCredentials(void* request) override {
+        return SendMessageW(page_, kAskProxyMessage, token, reinterpret_cast<LPARAM>(request)) ==
+               static_cast<LRESULT>(ERROR_INTERNET_FORCE_RETRY);
     }
 
     // The caption the worker last gave control `id`.
@@ -84,6 +91,7 @@ public:
     static constexpr UINT kEnableButtonMessage = WM_APP + 0x52;
     static constexpr UINT kCaptionMessage = WM_APP + 0x53;
     static constexpr UINT kAskRetryMessage = WM_APP + 0x54;
+    static constexpr UINT kAskProxyMessage = WM_APP + 0x55;
 };
 
 }  // namespace
@@ -132,6 +140,21 @@ bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
                                     LoadResourceText(messageCaptionId), MB_RETRYCANCEL | MB_ICONEXCLAMATION);
         // A dialog answers a sent message through its result slot.
         SetWindowLongPtrW(window(), DWLP_MSGRESULT, answer);
+        result = TRUE;
+        return true;
+    }
+    if (message == PageWorkerChannel::kAskProxyMessage) {
+        // Sent by the worker, which waits with the request open. The dialog
+        // sets the credentials on the request and answers FORCE_RETRY when
+        // the user gave them.
+        auto* channel = static_cast<PageWorkerChannel*>(channel_.get());
+        DWORD answer = ERROR_CANCELLED;
+        if (channel && wParam == channel->token && !channel->stopRequested())
+            answer = InternetErrorDlg(sheet().window(), reinterpret_cast<HINTERNET>(lParam),
+                                      ERROR_INTERNET_INCORRECT_PASSWORD,
+                                      FLAGS_ERROR_UI_FLAGS_GENERATE_DATA | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS,
+                                      nullptr);
+        SetWindowLongPtrW(window(), DWLP_MSGRESULT, static_cast<LONG_PTR>(answer));
         result = TRUE;
         return true;
     }

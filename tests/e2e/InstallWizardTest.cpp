@@ -19,6 +19,7 @@
 #include "service/UpdateServiceClient.h"
 #include "support/DirectoryLink.h"
 #include "support/ProcessRunner.h"
+#include "support/ProxySettings.h"
 #include "support/ScratchFolder.h"
 #include "support/ScratchRegistry.h"
 #include "support/TestPaths.h"
@@ -509,6 +510,99 @@ TEST_F(InstallWizardRun, AnHttpsRequestFollowsRedirectsOnlyWithinHttps) {
     EXPECT_EQ(request->statusCode(), 200);
 }
 
+// A value tests/e2e/squid-fixture.sh wrote: "open-port", "auth-port", or
+// "folder" (the Linux folder of the proxies' access logs).
+std::string SquidValue(const char* which) {
+    std::string value = ReadTextFile(UnixToWindowsPath(EnvironmentText("VYN_E2E_SQUID")) + "\\" + which);
+    while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
+    return value;
+}
+std::string SquidAccessLog(const char* proxy) {
+    return ReadTextFile(UnixToWindowsPath(SquidValue("folder") + "/" + proxy + "-access.log"));
+}
+
+// A network where only the system's proxy reaches the service: its name
+// resolves nowhere but inside the proxy.
+class ProxyOnlyNetwork : public InstallWizardRun {
+protected:
+    void SetUp() override {
+        InstallWizardRun::SetUp();
+        const std::string address = "http://updates.proxy-only.test:" + std::to_string(service_.port());
+        SetEnvironmentVariableA("VYN2005_SERVER", address.c_str());
+        registerJava("1.6");
+    }
+    long installSilently(const std::string& log) {
+        bool windowSeen = true;
+        return runWatchingWindows(
+            InstallerPath(), "-install -silent -dir \"" + scratch_.path() + "Apps\" -log \"" + log + "\"", windowSeen);
+    }
+};
+
+TEST_F(ProxyOnlyNetwork, SilentInstallGoesThroughTheSystemProxy) {
+    const std::string port = SquidValue("open-port");
+    ASSERT_FALSE(port.empty()) << "the squid fixture did not start";
+    const std::string log = scratch_.path() + "proxy.log";
+    {
+        ScopedProxySettings proxy("127.0.0.1:" + port);
+        ASSERT_EQ(installSilently(log), 0) << ReadTextFile(log);
+    }
+    EXPECT_TRUE(PathExists(scratch_.path() + "Apps\\" + kAppFolderPath + "lib\\qmtapp.jar"));
+    const std::string origin = "http://updates.proxy-only.test:" + std::to_string(service_.port());
+    EXPECT_TRUE(WaitFor([&] { return SquidAccessLog("open").find(origin + "/files/vyn-app.zip") != std::string::npos; },
+                        10000))
+        << SquidAccessLog("open");
+    EXPECT_NE(SquidAccessLog("open").find(origin + "/servlet/SoftwareUpdateServlet"), std::string::npos);
+}
+
+TEST_F(ProxyOnlyNetwork, ProxyAskingForCredentialsFailsASilentInstallNamingIt) {
+    const std::string port = SquidValue("auth-port");
+    ASSERT_FALSE(port.empty()) << "the squid fixture did not start";
+    const std::string log = scratch_.path() + "proxy.log";
+    {
+        ScopedProxySettings proxy("127.0.0.1:" + port);
+        EXPECT_EQ(installSilently(log), 1) << ReadTextFile(log);
+    }
+    const std::string written = ReadTextFile(log);
+    EXPECT_NE(written.find("The proxy server 127.0.0.1:" + port + " asked for a user name and password"),
+              std::string::npos)
+        << written;
+    EXPECT_TRUE(service_.requests().empty()) << "nothing got past the proxy";
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+    EXPECT_NE(SquidAccessLog("auth").find("TCP_DENIED/407"), std::string::npos) << SquidAccessLog("auth");
+}
+
+// The system's dialog asks once; the run keeps what was entered for its
+// later requests, so no second dialog stops the install.
+TEST_F(ProxyOnlyNetwork, TheWizardAsksForTheProxyCredentialsOnceAndInstalls) {
+    const std::string port = SquidValue("auth-port");
+    ASSERT_FALSE(port.empty()) << "the squid fixture did not start";
+    ScopedProxySettings proxy("127.0.0.1:" + port);
+    HWND sheet = startInstaller();
+    ASSERT_TRUE(sheet);
+    passLicence(sheet);
+    HWND dialog = WaitForMessageBox(sheet, 30000);
+    ASSERT_TRUE(dialog) << "no credentials dialog";
+    std::vector<HWND> edits;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[16] = {};
+        GetClassNameA(child, className, sizeof className);
+        if (lstrcmpiA(className, "Edit") == 0) edits.push_back(child);
+    }
+    ASSERT_EQ(edits.size(), 2u) << "a user name and a password";
+    SendMessageA(edits[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("vyn"));
+    SendMessageA(edits[1], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("secret"));
+    AnswerMessageBox(dialog, IDOK);
+    ASSERT_TRUE(WaitForPage(sheet, 3, 30000));
+    setPageText(sheet, IDC_INSTALL_DIR, scratch_.path() + "Apps");
+    Click(sheet, kNextButton);
+    ASSERT_TRUE(WaitForPage(sheet, 5, 60000)) << "a second dialog: " << (FindOwnedDialog(sheet) != nullptr);
+    ASSERT_TRUE(finishWithoutLaunchOrIcon(sheet));
+    EXPECT_TRUE(PathExists(scratch_.path() + "Apps\\" + kAppFolderPath + "lib\\qmtapp.jar"));
+    EXPECT_TRUE(
+        WaitFor([] { return SquidAccessLog("auth").find("/files/vyn-app.zip vyn HIER") != std::string::npos; }, 10000))
+        << SquidAccessLog("auth");
+}
+
 TEST_F(InstallWizardRun, AnArchiveReplacedAfterItWasListedIsNeitherUnpackedNorRegistered) {
     registerJava("1.6");
     HWND sheet = startInstaller();
@@ -996,6 +1090,20 @@ TEST_F(InstallWizardRun, SilentInstallOfAFileWithoutADigestExitsWithOneNamingIt)
         EXPECT_EQ(request.find("/files/vyn-app.zip"), std::string::npos) << request;
     EXPECT_FALSE(PathExists(apps + "\\" + kAppFolderPath + "bin\\VYN2005.exe"));
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+}
+
+TEST_F(InstallWizardRun, SilentInstallWithTheServerStoppedNamesTheHostItCouldNotReach) {
+    registerJava("1.6");
+    const std::string host = "127.0.0.1:" + std::to_string(service_.port());
+    service_.stop();
+    const std::string log = scratch_.path() + "stopped.log";
+    bool windowSeen = true;
+    EXPECT_EQ(runWatchingWindows(InstallerPath(), "-install -silent -log \"" + log + "\"", windowSeen), 1);
+    const std::string written = ReadTextFile(log);
+    for (const std::string& line : {std::string(kNoConnectionText),
+                                    "Could not connect to " + host + ": the connection was refused. Check your "
+                                    "network or proxy settings, then run the installer again."})
+        EXPECT_NE(written.find(line), std::string::npos) << line << "\n" << written;
 }
 
 TEST_F(InstallWizardRun, SilentInstallWithoutJavaExitsWithThreeAndNamesTheRuntimeInstaller) {

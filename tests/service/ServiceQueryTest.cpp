@@ -220,6 +220,7 @@ TEST_F(ServiceQueries, StatusAndConnectionFailuresOfEveryQuery) {
         {"cut 30", "The connection ended before the whole reply arrived."},
     };
     ServiceQuery query(service.serviceUrl());
+    const std::string appUrl = service.fileUrl("app.zip");  // kept once the service stops
     auto runAll = [&](const char* what, const std::string& expected) {
         SoftwareCatalog catalog;
         InstallData data;
@@ -232,8 +233,7 @@ TEST_F(ServiceQueries, StatusAndConnectionFailuresOfEveryQuery) {
         EXPECT_EQ(query.lastError(), expected) << what;
         EXPECT_EQ(query.getInstallScript(data, 7, nullptr), kQueryFailed) << what;
         EXPECT_EQ(query.lastError(), expected) << what;
-        EXPECT_EQ(query.retrieveLink(service.fileUrl("app.zip"), "app.zip", folder.path(), nullptr), kQueryFailed)
-            << what;
+        EXPECT_EQ(query.retrieveLink(appUrl, "app.zip", folder.path(), nullptr), kQueryFailed) << what;
         EXPECT_EQ(query.lastError(), expected) << what;
     };
     for (const auto& failure : failures) {
@@ -242,8 +242,11 @@ TEST_F(ServiceQueries, StatusAndConnectionFailuresOfEveryQuery) {
         runAll(failure.rule, failure.lastError);
     }
     service.clearMisbehaviour();
+    const std::string host = "127.0.0.1:" + std::to_string(service.port());
     service.stop();
-    runAll("no service", kNoConnectionText);
+    runAll("no service", std::string(kNoConnectionText) + "\nCould not connect to " + host +
+                             ": the connection was refused. Check your network or proxy settings, then run the "
+                             "installer again.");
 }
 
 TEST_F(ServiceQueries, RepliesWithoutContentLengthAreReadWhole) {

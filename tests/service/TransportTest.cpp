@@ -155,14 +155,23 @@ TEST_F(Transport, FailedDownloadsSayWhyAndLeaveThePartialFile) {
     EXPECT_TRUE(ReadTextFile(partial) == payload.substr(0, 5000));
 }
 
-TEST_F(Transport, NoServiceListeningIsTheConnectionMessage) {
+// The request itself finds no way to the server; the known first line stays
+// and a second names the host, the cause and what to do.
+TEST_F(Transport, NoWayToTheServerIsTheConnectionMessageWithTheHostAndCause) {
+    const std::string host = "127.0.0.1:" + std::to_string(service.port());
     std::string url = service.fileUrl("data.bin");
     service.stop();
     EXPECT_FALSE(client.openRequest(url, "", "", ""));
-    EXPECT_EQ(client.lastError(), kNoConnectionText);
     EXPECT_EQ(client.lastError(),
               "An internet connection was not found.  If you are using dial-up, please connect and run this "
-              "application again.");
+              "application again.\nCould not connect to " + host + ": the connection was refused. Check your "
+              "network or proxy settings, then run the installer again.");
+
+    EXPECT_FALSE(client.openRequest("http://updates.proxy-only.test/files/data.bin", "", "", ""));
+    EXPECT_EQ(client.lastError(), std::string(kNoConnectionText) +
+                                      "\nCould not connect to updates.proxy-only.test: the name "
+                                      "updates.proxy-only.test could not be found. Check your network or proxy "
+                                      "settings, then run the installer again.");
 }
 
 TEST_F(Transport, OnlyHttpAndHttpsAddressesAreRequested) {
