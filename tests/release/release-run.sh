@@ -35,6 +35,8 @@ case $action in
 start)
   service=$3 program=$4 java_setup=$5 template=$6 url=$7
   "$0" stop "$work"
+  # A start that fails part-way takes back what it did.
+  trap 'status=$?; [ $status = 0 ] || "$0" stop "$work"' EXIT
   mkdir -p "$work"
   if [ ! -f "$program" ]; then
     echo "skipped: the release-configuration program $program is not built (scripts/build builds it)" \
@@ -80,6 +82,7 @@ run)
     touch "$work/java-registered"
     wine_run "$java_setup" 1.5.0_22 "$install_dir"'\java' || fail "the Java runtime could not be registered"
   fi
+  touch "$work/installing"
   code=0
   wine_run "$program" -install -silent -dir "$install_dir" -log "$install_dir"'\logs\install.log' || code=$?
   [ $code = 0 ] || fail "the install ended with exit code $code"
@@ -95,8 +98,16 @@ run)
   # The installed program removes itself through a copy after it has ended.
   for _ in $(seq 300); do [ -d "$unix_home" ] || break; sleep 0.1; done
   [ ! -d "$unix_home" ] || fail "the application's folder is still there"
-  echo "release run: installed from $(grep -o 'https://[^/ ]*' "$unix_install_dir/logs/install.log" | head -1)" \
-       "and uninstalled with $(basename "$program") ($(stat -c %s "$program") bytes, signed)"
+  # Only the mapped name leads to this nginx: its log shows the program asked the vendor's address.
+  access_log="$work/nginx/trusted/access.log"
+  grep -q 'GET /servlet/SoftwareUpdateServlet?task=' "$access_log" && grep -q 'GET /files/vyn-app.zip' "$access_log" ||
+    fail "the service at the vendor's address was not asked"
+  if [ -f "$work/java-registered" ]; then
+    wine_run reg delete "$java_key" /f >/dev/null 2>&1 && rm -f "$work/java-registered"
+  fi
+  rm -f "$work/installing"
+  echo "release run: installed and uninstalled with $program ($(stat -c %s "$program") bytes, signed)" \
+       "from the vendor's address served on 127.0.0.1"
   ;;
 stop)
   if grep -qF "$marker" /etc/hosts 2>/dev/null; then
@@ -104,10 +115,16 @@ stop)
     cat "$work/hosts.clean" > /etc/hosts
   fi
   [ ! -d "$work/nginx" ] || "$here/../e2e/nginx-fixture.sh" stop "$work/nginx"
-  if [ -f "$work/publish/files/vyn-app.zip" ]; then
+  # A run that ended early leaves its registration and files behind.
+  if [ -f "$work/installing" ] || [ -f "$work/java-registered" ]; then
     source "$source_dir/scripts/wine-env"
-    for key in "$product_key" "$uninstall_key"; do wine_run reg delete "$key" /f >/dev/null 2>&1 || true; done
-    if [ -f "$work/java-registered" ]; then wine_run reg delete "$java_key" /f >/dev/null 2>&1 || true; fi
+    keys=()
+    [ ! -f "$work/installing" ] || keys+=("$product_key" "$uninstall_key")
+    [ ! -f "$work/java-registered" ] || keys+=("$java_key")
+    for key in "${keys[@]}"; do wine_run reg delete "$key" /f >/dev/null 2>&1 || true; done
+  fi
+  if [ -d "$work/publish" ]; then
+    source "$source_dir/scripts/wine-env"
     rm -rf "$WINEPREFIX/drive_c/vyn-release-run"
   fi
   rm -rf "$work"
