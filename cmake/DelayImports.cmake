@@ -43,6 +43,6 @@ function(vyn_delay_import name)
   set_target_properties(vyn_delay_${name} PROPERTIES IMPORTED_LOCATION "${library}")
 endfunction()
 
-foreach(dll wininet version bcrypt)
+foreach(dll wininet version bcrypt wintrust crypt32)
   vyn_delay_import(${dll})
 endforeach()

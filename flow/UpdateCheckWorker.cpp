@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "flow/InstallerConfig.h"
+#include "flow/InstallerSignature.h"
 #include "service/ServiceQuery.h"
 #include "documents/SoftwareCatalog.h"
 #include "system/FileSystem.h"
@@ -120,6 +121,14 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::installerUpdateStep() {
     if (folder.empty()) return StepResult::Failed;
     stepTotal();
     const std::string path = folder + catalog.mainList.front()->files.front()->fileName;
+    // The newer installer runs in our place (elevated, when we are): only
+    // our own publisher's program may.
+    const std::string refusal = NewerInstallerRefusal(path);
+    if (!refusal.empty()) {
+        DeleteDirectoryTree(folder);
+        postFailure(refusal);
+        return StepResult::Failed;
+    }
     WizardOutcome updated = WizardOutcome::Of(OutcomeKind::InstallerUpdated, LoadResourceText(IDS_INSTALLER_MUST_EXIT));
     updated.messageText = LoadResourceText(IDS_NEWER_INSTALLER_DOWNLOADED);
     updated.launchTarget = path;

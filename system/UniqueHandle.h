@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <wininet.h>
 #include <bcrypt.h>
+#include <wincrypt.h>
 #include <utility>
 
 template <typename Traits>
@@ -94,6 +95,21 @@ struct BcryptHashTraits {
     static Handle invalid() { return nullptr; }
     static void close(Handle h) { BCryptDestroyHash(h); }
 };
+struct CertStoreTraits {
+    using Handle = HCERTSTORE;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { CertCloseStore(h, 0); }
+};
+struct CryptMessageTraits {
+    using Handle = HCRYPTMSG;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { CryptMsgClose(h); }
+};
+struct CertificateTraits {
+    using Handle = PCCERT_CONTEXT;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { CertFreeCertificateContext(h); }
+};
 struct LocalMemoryTraits {
     using Handle = HLOCAL;
     static Handle invalid() { return nullptr; }
@@ -111,5 +127,8 @@ using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;  // InternetOpe
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;  // RegOpenKeyEx, RegCreateKeyEx
 using UniqueBcryptAlgorithm = UniqueHandle<BcryptAlgorithmTraits>;  // BCryptOpenAlgorithmProvider
 using UniqueBcryptHash = UniqueHandle<BcryptHashTraits>;            // BCryptCreateHash
+using UniqueCertStore = UniqueHandle<CertStoreTraits>;              // CryptQueryObject, CertOpenStore
+using UniqueCryptMessage = UniqueHandle<CryptMessageTraits>;        // CryptQueryObject, CryptMsgOpenToDecode
+using UniqueCertificate = UniqueHandle<CertificateTraits>;          // CertFindCertificateInStore
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;          // CommandLineToArgvW, LocalAlloc
 using UniqueModule = UniqueHandle<ModuleTraits>;                    // LoadLibraryEx

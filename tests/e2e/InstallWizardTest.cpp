@@ -257,12 +257,13 @@ protected:
     void publishApplicationVersion(const std::string& version) {
         editApplicationRecord("| 2.00000 |", "| " + version + " |");
     }
-    // The service offers installer 2.0, a batch file with `script` as its text.
-    void publishNewerInstaller(const std::string& script) {
+    // The service offers installer 2.0: the file `fileName` (by default a
+    // batch file with `bytes` as its text).
+    void publishNewerInstaller(const std::string& bytes, const std::string& fileName = "NewInstaller.bat") {
         DeleteFileA((service_.publishDir() + "software\\installer.txt").c_str());
         service_.publish(ServiceSoftware(kInstallerGuid, 1001, "VYN2005 Installer", {"1.01000", "2.00000"})
-                             .file(5, "NewInstaller.bat", "2.00000"));
-        service_.putFile("NewInstaller.bat", script);
+                             .file(5, fileName, "2.00000"));
+        service_.putFile(fileName, bytes);
     }
     // On the complete page once the install script has registered the
     // product: Finish with neither the launch nor the desktop icon.
@@ -1127,6 +1128,44 @@ TEST_F(InstallWizardRun, SilentInstallRunsANewerInstallerWithItsArgumentsAndEnds
     EXPECT_EQ(runWatchingWindows(InstallerPath(), arguments, windowSeen), 5) << "its exit code is ours";
     EXPECT_FALSE(windowSeen);
     EXPECT_EQ(ReadTextFile(log), arguments + "\r\n");
+    EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
+}
+
+// A signed installer hands over only to a newer installer its own publisher
+// signed: one unsigned, one signed by another publisher, and one of ours
+// changed after it was signed are refused, naming the file; ours runs.
+TEST_F(InstallWizardRun, ASignedInstallerRunsOnlyANewerInstallerSignedByItsOwnPublisher) {
+    const std::string signedDir = UnixToWindowsPath(EnvironmentText("VYN_E2E_SIGNED")) + "\\";
+    const std::string ours = ReadTextFile(signedDir + "same-publisher.exe");
+    std::string tampered = ours;
+    const size_t stub = tampered.find("DOS mode");
+    ASSERT_NE(stub, std::string::npos);
+    tampered.replace(stub, 8, "DOS MODE");  // the headers are part of what is signed
+    struct Case {
+        const char* fileName;  // each of another length: the service tells files apart by size and time
+        std::string bytes;
+        long exitCode;
+        const char* logged;
+    } cases[] = {
+        {"unsigned.exe", ReadTextFile(UnixToWindowsPath(EnvironmentText("VYN_E2E_UNSIGNED"))), 1,
+         "is not signed: its signature is missing"},
+        {"other-publisher.exe", ReadTextFile(signedDir + "other-publisher.exe"), 1,
+         "is signed by another publisher (Another Publisher)"},
+        {"tampered-copy.exe", tampered, 1, "has a signature that is not valid"},
+        {"same-publisher.exe", ours, 6, "is signed by Quillmar Technologies INC, as this program is"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.fileName);
+        publishNewerInstaller(test.bytes, test.fileName);
+        const std::string log = scratch_.path() + test.fileName + ".log";
+        bool windowSeen = true;
+        EXPECT_EQ(runWatchingWindows(signedDir + "VYN2005.exe", "-install -silent -log \"" + log + "\"", windowSeen),
+                  test.exitCode);
+        const std::string written = ReadTextFile(log);
+        EXPECT_NE(written.find("The newer installer "), std::string::npos) << written;
+        EXPECT_NE(written.find(std::string("\\") + test.fileName + " "), std::string::npos) << written;
+        EXPECT_NE(written.find(test.logged), std::string::npos) << written;
+    }
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
 }
 

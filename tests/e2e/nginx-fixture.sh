@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# nginx-fixture.sh start <work> <update-service> <publish folder> <nginx.conf.in>
+# nginx-fixture.sh start <work> <update-service> <publish folder> <nginx.conf.in> [<host> <port>]
 # nginx-fixture.sh stop <work>
 #
 # Serves the publish folder the way a vendor does: exported as a static tree
 # and served by real nginx over TLS on 127.0.0.1. A certificate authority made
-# here signs the server's certificate (for localhost and 127.0.0.1) and is
-# added to the machine's trust store, which Wine's crypt32 reads; stop takes
-# it out again. A second nginx shows a self-signed certificate nobody trusts.
+# here signs the server's certificate (for localhost and 127.0.0.1, or for
+# <host>) and is added to the machine's trust store, which Wine's crypt32
+# reads; stop takes it out again. A second nginx shows a self-signed
+# certificate nobody trusts. Without <host> and <port> the trusted server
+# listens on a free port; with them, on 127.0.0.1:<port> as <host> (which the
+# caller maps to 127.0.0.1).
 # Written for the tests: <work>/port and <work>/untrusted-port.
 set -euo pipefail
 action=$1
@@ -49,6 +52,8 @@ start)
   service=$3
   publish=$4
   template=$5
+  host=${6:-localhost}
+  fixed_port=${7:-}
   "$0" stop "$work"
   rm -rf "$work"
   mkdir -p "$work/tls"
@@ -57,8 +62,8 @@ start)
   quiet openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.crt -days 2 \
     -subj "/CN=VYN2005 test CA" -addext basicConstraints=critical,CA:TRUE \
     -addext keyUsage=critical,keyCertSign,cRLSign
-  quiet openssl req -newkey rsa:2048 -nodes -keyout server.key -out server.csr -subj "/CN=localhost"
-  printf '%s\n' 'subjectAltName=DNS:localhost,IP:127.0.0.1' 'basicConstraints=CA:FALSE' \
+  quiet openssl req -newkey rsa:2048 -nodes -keyout server.key -out server.csr -subj "/CN=$host"
+  printf '%s\n' "subjectAltName=DNS:$host,IP:127.0.0.1" 'basicConstraints=CA:FALSE' \
     'keyUsage=digitalSignature,keyEncipherment' 'extendedKeyUsage=serverAuth' > server.ext
   quiet openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -out server.crt -days 2 \
     -extfile server.ext
@@ -73,12 +78,19 @@ import socket
 s = [socket.socket() for _ in range(2)]
 for x in s: x.bind(("127.0.0.1", 0))
 print(*[x.getsockname()[1] for x in s])')
-  "$service" --root "$publish" --export "$work/tree" --base "https://localhost:$port"
+  base="https://$host:$port"
+  if [ -n "$fixed_port" ]; then
+    port=$fixed_port
+    base="https://$host"
+    [ "$port" = 443 ] || base="$base:$port"
+  fi
+  "$service" --root "$publish" --export "$work/tree" --base "$base"
   start_nginx "$work/trusted" "127.0.0.1:$port" "$work/tls/server-chain.crt" "$work/tls/server.key" "$template"
   start_nginx "$work/untrusted" "127.0.0.1:$untrusted_port" "$work/tls/stranger.crt" "$work/tls/stranger.key" \
     "$template"
   for _ in $(seq 100); do
-    if curl -s --cacert "$work/tls/ca.crt" -o /dev/null -w '%{http_code}' "https://localhost:$port/" | grep -q 404; then
+    if curl -s --cacert "$work/tls/ca.crt" --resolve "$host:$port:127.0.0.1" -o /dev/null -w '%{http_code}' \
+         "https://$host:$port/" | grep -q 404; then
       echo "$port" > "$work/port"
       echo "$untrusted_port" > "$work/untrusted-port"
       exit 0

@@ -3,11 +3,14 @@
 
 - Its static imports are DLLs the system pins (KnownDLLs) or comctl32, which
   the manifest redirects: nothing a planted copy beside the program could
-  stand in for. The rest (wininet, version, bcrypt) is delay-loaded after
-  start-up has limited the DLL search to System32.
+  stand in for. The rest (wininet, version, bcrypt, wintrust, crypt32) is
+  delay-loaded after start-up has limited the DLL search to System32.
 - It holds no test hook: not even the name of the server override.
+- It carries an Authenticode signature.
 - It stays within its size budget (README: Build details): a C++ library
-  part such as iostreams coming back shows here first.
+  part such as iostreams coming back shows here first. The budget is for
+  the program itself: the signature, whose size depends on the
+  certificate chain and on a timestamp, is not counted.
 - It holds no copy of the library's old reference-counted string, which its
   exception classes bring (app/QuietLibraryErrors.cpp keeps them out): over
   40 KB that would otherwise come back unnoticed below the budget.
@@ -16,6 +19,7 @@ usage: check_release_exe.py <VYN2005.exe> <objdump>
 Exits 77 (skipped) when the program has not been built.
 """
 import re
+import struct
 import subprocess
 import sys
 
@@ -26,11 +30,23 @@ KNOWN_DLLS = {
     "shlwapi.dll", "user32.dll", "wldap32.dll", "ws2_32.dll",
 }
 ALLOWED = KNOWN_DLLS | {"comctl32.dll"}
-DELAY_LOADED = {"wininet.dll", "version.dll", "bcrypt.dll"}
+DELAY_LOADED = {"wininet.dll", "version.dll", "bcrypt.dll", "wintrust.dll", "crypt32.dll"}
 TEST_HOOK_NAMES = [b"VYN2005_SERVER"]
 # The reference-counted string's message for a null pointer.
 REFERENCE_COUNTED_STRING = b"basic_string::_S_construct null not valid"
 SIZE_BUDGET = 450 * 1024
+SECURITY_DIRECTORY = 4
+
+
+def certificate_table(image):
+    """The (file offset, size) of the image's Authenticode certificate table, (0, 0) when unsigned."""
+    header = struct.unpack_from("<I", image, 0x3C)[0]
+    if image[header:header + 4] != b"PE\0\0":
+        raise ValueError("not a PE image")
+    optional = header + 24
+    magic = struct.unpack_from("<H", image, optional)[0]
+    directories = optional + (96 if magic == 0x10B else 112)
+    return struct.unpack_from("<II", image, directories + 8 * SECURITY_DIRECTORY)
 
 
 def main():
@@ -56,12 +72,21 @@ def main():
             failures.append(f"contains the test hook name {hook.decode()}")
     if REFERENCE_COUNTED_STRING in image:
         failures.append("contains the library's reference-counted string")
-    if len(image) > SIZE_BUDGET:
-        failures.append(f"is {len(image)} bytes, over its budget of {SIZE_BUDGET}")
+    table_offset, table_size = certificate_table(image)
+    if table_size == 0:
+        failures.append("carries no Authenticode signature")
+    elif table_offset + table_size != len(image):
+        failures.append("has data after its signature")
+    # The signature is appended at the end, after padding to 8 bytes: what
+    # comes before it is the program as linked.
+    program_size = table_offset if table_size else len(image)
+    if program_size > SIZE_BUDGET:
+        failures.append(f"is {program_size} bytes without its signature, over its budget of {SIZE_BUDGET}")
     for failure in failures:
         print(f"{exe}: {failure}")
     if not failures:
-        print(f"{exe}: imports only {', '.join(sorted(imports))}; no test hooks; {len(image)} bytes")
+        print(f"{exe}: imports only {', '.join(sorted(imports))}; no test hooks; signed; "
+              f"{program_size} bytes and {table_size} bytes of signature")
     return 1 if failures else 0
 
 
