@@ -50,39 +50,29 @@ bool StaysInside(const std::string& path, const std::string& folder, bool folder
     return IsPathInsideFolder(path, folder) || (folderItself && IsSameFolder(path, folder));
 }
 
+// The paths a task writes, moves, deletes or runs. An archive is only read,
+// so it may lie anywhere; an unzip without a destination unpacks into home.
+std::vector<std::string> WrittenPaths(const InstallItem& item, const std::string& homeDir) {
+    switch (item.type) {
+    case kInstallExecute: return {ExecuteTaskProgram(item.fileName)};
+    case kInstallExtractFile: return {item.dest};
+    case kInstallUnzip: return {item.dest.empty() ? homeDir : item.dest};
+    case kInstallMove: return {item.src, item.dest};
+    case kInstallDelete: return {item.fileName};
+    case kInstallClassPath: return {item.confFile + ".sh", item.confFile + ".bat"};
+    default: return {};
+    }
+}
+
 // The first path of the task that leaves the application folder; empty when
 // all stay inside.
 std::string PathOutsideHome(const InstallItem& item, const std::string& homeDir) {
-    std::vector<std::string> paths;
-    switch (item.type) {
-    case kInstallExecute:
-        paths = {ExecuteTaskProgram(item.fileName)};
-        break;
-    // An archive is only read: it may lie anywhere.
-    case kInstallExtractFile:
-        paths = {item.dest};
-        break;
-    case kInstallUnzip:
-        return item.dest.empty() || StaysInside(item.dest, homeDir, true) ? std::string() : item.dest;
-    case kInstallMove:
-        paths = {item.src, item.dest};
-        break;
-    case kInstallDelete:
-        paths = {item.fileName};
-        break;
-    case kInstallClassPath: {
-        // Only the two launchers in bin are written; the library and the
-        // Java folder are text inside them.
-        const std::string binDir = PlaceholderFolders(homeDir).back();
-        for (const char* kind : {".sh", ".bat"})
-            if (!StaysInside(item.confFile + kind, binDir)) return item.confFile + kind;
-        return std::string();
-    }
-    default:
-        return std::string();
-    }
-    for (const std::string& path : paths)
-        if (!StaysInside(path, homeDir)) return path;
+    // An unzip may fill home itself; the launchers must lie in bin, since the
+    // library and the Java folder are only text inside them.
+    const bool folderItself = item.type == kInstallUnzip;
+    const std::string folder = item.type == kInstallClassPath ? PlaceholderFolders(homeDir).back() : homeDir;
+    for (const std::string& path : WrittenPaths(item, homeDir))
+        if (!StaysInside(path, folder, folderItself)) return path;
     return std::string();
 }
 
@@ -90,30 +80,7 @@ std::string PathOutsideHome(const InstallItem& item, const std::string& homeDir)
 // writes, moves, deletes or runs: an administrator's write through it would
 // land wherever it leads. Empty when there is none.
 std::string LinkOnTaskPaths(const InstallItem& item, const std::string& homeDir) {
-    std::vector<std::string> paths;
-    switch (item.type) {
-    case kInstallExecute:
-        paths = {ExecuteTaskProgram(item.fileName)};
-        break;
-    case kInstallExtractFile:
-        paths = {item.dest};
-        break;
-    case kInstallUnzip:
-        paths = {item.dest.empty() ? homeDir : item.dest};
-        break;
-    case kInstallMove:
-        paths = {item.src, item.dest};
-        break;
-    case kInstallDelete:
-        paths = {item.fileName};
-        break;
-    case kInstallClassPath:
-        paths = {item.confFile + ".sh", item.confFile + ".bat"};
-        break;
-    default:
-        break;
-    }
-    for (const std::string& path : paths) {
+    for (const std::string& path : WrittenPaths(item, homeDir)) {
         const std::string link = FirstLinkFrom(homeDir, path);
         if (!link.empty()) return link;
     }
