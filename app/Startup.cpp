@@ -22,6 +22,8 @@ namespace {
 const char kInstallerSoftwareId[] = "4c8e21:10a7f5d2e64:-7d85";
 const char kProductSoftwareId[] = "a3d907:e2c41b7f96:-7c5e";
 const char kProductKey[] = "VYN2005";
+// Logs a run makes in the temporary folder when no -log was given.
+constexpr size_t kRunLogsKept = 5;
 
 bool IsSwitch(const std::string& argument, const char* name) { return EqualsIgnoringCase(argument, name); }
 
@@ -218,17 +220,28 @@ int RunStartup(const std::vector<std::string>& arguments, const WizardRunners& w
                                    config.executableName(), config.registeredExecutable()))
                 exitCode = kExitFailed;
         } else {
-            const std::vector<std::string> fullArguments = WithFullPaths(arguments);
+            std::vector<std::string> fullArguments = WithFullPaths(arguments);
             const StartupOptions options = ParseStartupOptions(fullArguments);
-            if (!OpenLog(options.logPath)) {
+            const bool writes = ModeNeedsElevation(options.mode, config.isInstalled());
+            if (writes && options.logPath.empty()) {
+                // A run that changes the machine always leaves its log; an
+                // elevated copy appends to the same one.
+                std::string temp;
+                GetTempDirectory(temp);
+                if (OpenNewLogIn(temp, kProductKey, kRunLogsKept)) {
+                    fullArguments.push_back("-log");
+                    fullArguments.push_back(OpenLogPath());
+                }
+            } else if (!OpenLog(options.logPath)) {
                 const std::string text = "The log file " + options.logPath +
                                          " lies behind a junction or symbolic link. Choose a log file in a plain "
                                          "folder, then run the installer again.";
                 if (!options.silent && wizards.showRefusal) wizards.showRefusal(text);
                 exitCode = kExitNotAllowed;
-            } else {
+            }
+            if (exitCode == kExitSuccess) {
                 LogLine("Started: " + GetModulePath() + " " + JoinCommandLine(arguments));
-                if (ModeNeedsElevation(options.mode, config.isInstalled()) && !RunsElevated())
+                if (writes && !RunsElevated())
                     exitCode = RunElevatedCopy(config, fullArguments);
                 else
                     exitCode = RunSelectedMode(config, options, fullArguments, wizards);

@@ -73,6 +73,11 @@ std::string LeftBehind(std::string path, const std::string& ownProgram) {
     return IsTextInsideFolder(ownProgram, path) ? std::string() : path;
 }
 
+std::string CouldNotRemoveText(const std::string& path) {
+    return std::string(kErrorDuringUninstall) + "\nCould not remove " + path +
+           ". Close the programs that use it, then run the uninstall again.";
+}
+
 }  // namespace
 
 void UninstallWorker::Run() {
@@ -99,7 +104,11 @@ bool UninstallWorker::RemoveProduct() {
     // Checked before anything changes: this folder is about to be deleted
     // with all it holds.
     if (!IsProductHomeDirectory(home, config.appFolderPath())) {
-        postFailure(kIncorrectDirectorySettings);
+        postFailure(std::string(kIncorrectDirectorySettings) + "\n" +
+                    (home.empty() ? "No install folder is registered for " + config.productKey()
+                                  : "The registered install folder " + home + " is not this product's folder") +
+                    ", so nothing was removed. Run the installer again to repair the installation, then "
+                    "uninstall it.");
         return false;
     }
     // The folders down to home are deleted or emptied as administrator: a
@@ -108,7 +117,9 @@ bool UninstallWorker::RemoveProduct() {
     const std::string appFolder = config.appFolderPath();
     const std::string link = FirstLinkBelowInstallDir(home.substr(0, home.size() - appFolder.size()), appFolder, home);
     if (!link.empty()) {
-        postFailure(std::string(kErrorDuringUninstall) + ": the path " + link + " is a junction or symbolic link");
+        postFailure(std::string(kErrorDuringUninstall) + "\nThe path " + link +
+                    " is a junction or symbolic link, so nothing was removed. Remove the link, then run the "
+                    "uninstall again.");
         return false;
     }
     // A stop before anything changed leaves the product as it was.
@@ -120,14 +131,17 @@ bool UninstallWorker::RemoveProduct() {
     // can still be started or uninstalled again. `blocked` says what failed.
     std::string blocked;
     if (!config.unregisterProduct()) {
-        blocked = kErrorDuringUninstall;
+        blocked = std::string(kErrorDuringUninstall) +
+                  "\nThe product's registration or a shortcut of it could not be removed; the registration was "
+                  "put back and the application's files were kept. Close the programs that use its shortcuts, "
+                  "then run the uninstall again.";
     } else {
         channel().stepBar()->stepIt();
         // The family's key outlives this product while another product of the
         // family is installed; the shared home folder stays for it.
         if (config.companyKeyExists()) return true;
         const std::string left = DeleteHomeFolder(home);
-        if (!left.empty()) blocked = std::string(kErrorDuringUninstall) + ": could not remove " + left;
+        if (!left.empty()) blocked = CouldNotRemoveText(left);
         if (left.empty() && !stopRequested()) {
             // The company folder above the home folder goes too once it is empty.
             std::string companyFolder = home.substr(0, home.size() - config.appFolderPath().size());
@@ -140,7 +154,7 @@ bool UninstallWorker::RemoveProduct() {
                 const std::string below = ownProgram.substr(companyFolder.size());
                 const int levels = static_cast<int>(std::count(below.begin(), below.end(), '\\'));
                 if (!ScheduleSelfRemoval(ownProgram, levels))
-                    blocked = std::string(kErrorDuringUninstall) + ": could not remove " + ownProgram;
+                    blocked = CouldNotRemoveText(ownProgram);
             }
             if (blocked.empty()) {
                 channel().stepBar()->stepIt();

@@ -52,6 +52,17 @@ std::string SoftwareIdsOf(const std::vector<SoftwareRecord*>& software) {
     return ids;
 }
 
+// The dependency failure with a second line: whose needs the service left
+// undescribed, and what the user can do.
+std::string UnresolvedDependenciesText(const std::vector<SoftwareRecord*>& pending, const std::string& serviceUrl) {
+    std::string names;
+    for (const SoftwareRecord* record : pending)
+        names += (names.empty() ? "" : ", ") + (record->name.empty() ? record->guid : record->name);
+    return std::string(kUnresolvedDependenciesText) + "\nThe update service at " + serviceUrl +
+           " did not describe all the software that " + names +
+           " needs. Run the installer again later; if this keeps happening, tell the vendor.";
+}
+
 }  // namespace
 
 UpdateCheckWorker::UpdateCheckWorker(std::shared_ptr<WorkerChannel> channel) : WorkerThread(std::move(channel)) {}
@@ -163,7 +174,7 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::dependencyStep() {
     std::string previous = SoftwareIdsOf(pending);
     for (int pass = 0; !pending.empty(); ++pass) {
         if (pass == kMaxDependencyPasses) {
-            postFailure(kUnresolvedDependenciesText);
+            postFailure(UnresolvedDependenciesText(pending, config.serviceUrl()));
             return StepResult::Failed;
         }
         for (SoftwareRecord* software : pending) {
@@ -181,7 +192,7 @@ UpdateCheckWorker::StepResult UpdateCheckWorker::dependencyStep() {
         pending = catalog.unmetDependencies();
         std::string current = SoftwareIdsOf(pending);
         if (current == previous) {
-            postFailure(kUnresolvedDependenciesText);
+            postFailure(UnresolvedDependenciesText(pending, config.serviceUrl()));
             return StepResult::Failed;
         }
         previous = current;

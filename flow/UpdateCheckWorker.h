@@ -47,6 +47,7 @@ private:
 };
 
 // Failure texts of the update check itself.
+// The first line of the failure when the service leaves dependencies unresolved.
 extern const char kUnresolvedDependenciesText[];  // "Software IDs continue"
 extern const char kNoInstallerFileText[];
 extern const char kNoJavaInstallerFileText[];

@@ -93,7 +93,7 @@ std::unique_ptr<HttpRequest> ServiceQuery::openReply(const std::string& url) {
         return nullptr;
     }
     if (!request->isSuccess()) {
-        lastError_ = UpdateServiceClient::statusText(request->statusCode());
+        lastError_ = UpdateServiceClient::statusFailureText(request->statusCode(), url);
         return nullptr;
     }
     return request;
@@ -204,7 +204,7 @@ ServiceQuery::Attempt ServiceQuery::downloadOnce(const std::string& url, FileDow
     }
     const int status = request->statusCode();
     if (!request->isSuccess()) {
-        lastError_ = UpdateServiceClient::statusText(status);
+        lastError_ = UpdateServiceClient::statusFailureText(status, url);
         attempt.failure = status;
         attempt.retryAfter = request->headerValue("Retry-After");
         return attempt;

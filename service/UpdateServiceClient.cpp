@@ -328,7 +328,12 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openOnce(const ServiceAddress&
                 lastErrorCode_ = code;
                 return nullptr;
             }
-            return fail(code);
+            fail(code);
+            if (code == ERROR_INTERNET_TIMEOUT)
+                lastError_ += "\nThe server " + HostForText(address.host, address.port, address.secure) +
+                              " did not answer in time. Check your network or proxy settings, then run the "
+                              "installer again.";
+            return nullptr;
         }
         if (request->statusCode() != 407) {
             if (askedForCredentials) RememberProxyCredentials(request->reply_.get(), request->root_.get());
@@ -349,6 +354,20 @@ std::unique_ptr<HttpRequest> UpdateServiceClient::openOnce(const ServiceAddress&
         }
         askedForCredentials = true;
     }
+}
+
+std::string UpdateServiceClient::statusFailureText(int code, const std::string& url) {
+    ServiceAddress address;
+    if (!CrackServiceAddress(url, address)) return statusText(code);
+    // The last part of the path names the file, or the service's program.
+    std::string object = Narrow(address.object);
+    object = object.substr(0, object.find('?'));
+    const std::string name = object.substr(object.rfind('/') + 1);
+    const bool passing = code >= 500 || code == 408 || code == 429;
+    return statusText(code) + "\nThe server " + HostForText(address.host, address.port, address.secure) +
+           " answered " + std::to_string(code) + (name.empty() ? std::string() : " when asked for " + name) + ". " +
+           (passing ? "This is usually temporary: run the installer again later."
+                    : "The installer may be out of date: download it again from the vendor, then run it.");
 }
 
 std::string UpdateServiceClient::statusText(int code) {

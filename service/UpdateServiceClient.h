@@ -28,6 +28,9 @@ public:
     unsigned long lastErrorCode() const { return lastErrorCode_; }
     // The message for an HTTP status code ("Unknown error" for codes without one).
     static std::string statusText(int code);
+    // statusText with a second line: which server answered so for which
+    // file, and what the user can do about it.
+    static std::string statusFailureText(int code, const std::string& url);
 
     static const int kMaxRedirects = 5;
 

@@ -10,6 +10,11 @@
 // is a junction or symbolic link is refused: false, and nothing is logged
 // (an administrator's program must not write where a link leads).
 bool OpenLog(const std::string& path);
+// Starts a new log "<prefix>-<date>-<time>-<process id>.log" in `folder`
+// (made here, never an existing file) and deletes the oldest such logs there
+// beyond the newest `keep`, this one included. Other files are never touched.
+// False when no log could be made; logging is then off.
+bool OpenNewLogIn(const std::string& folder, const std::string& prefix, size_t keep);
 void LogLine(const std::string& text);
 // The file LogLine appends to; empty while logging is off.
 std::string OpenLogPath();

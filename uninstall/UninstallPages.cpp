@@ -42,16 +42,15 @@ BOOL CUninstallCompletePage::OnSetActive() {
 
 void CUninstallCompletePage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) {
     if (!outcome) return;
-    const std::string prefix = outcome->failed() ? kInstallationErrorPrefix : "";
-    if (outcome->failed()) {
+    const bool failed = outcome->failed();
+    if (failed) {
         title = kFailedTitle;
         subtitle = kFailedSubtitle;
         InvalidateRect(sheet().window(), nullptr, TRUE);
     }
-    SetDlgItemTextUtf8(window(), IDC_PAGE_TEXT, prefix + outcome->text);
+    SetDlgItemTextUtf8(window(), IDC_PAGE_TEXT, failed ? ShownFailureText(outcome->text) : outcome->text);
     if (!outcome->messageText.empty()) {
-        UINT icon = outcome->failed() ? MB_ICONERROR : MB_ICONEXCLAMATION;
-        ShowMessageBox(sheet().window(), prefix + outcome->messageText, LoadResourceText(IDS_UNINSTALLER_CAPTION),
-                       MB_OK | icon);
+        ShowMessageBox(sheet().window(), failed ? ShownFailureText(outcome->messageText) : outcome->messageText,
+                       LoadResourceText(IDS_UNINSTALLER_CAPTION), MB_OK | (failed ? MB_ICONERROR : MB_ICONEXCLAMATION));
     }
 }

@@ -13,6 +13,8 @@ namespace {
 // Posted to the page on activation, so that it is handled after the sheet
 // has applied the button setting that activation posted.
 constexpr UINT kHideButtonsMessage = WM_APP + 0x53;
+// In dialog units, from the text's top to just above the page's bottom.
+constexpr int kFailureTextHeight = 120;
 
 }  // namespace
 
@@ -51,6 +53,18 @@ void CInstallCompletePage::ShowChoices(bool show) {
     }
 }
 
+// A failure's text has more lines than a success's, and the hidden choices
+// leave it the page's room.
+void CInstallCompletePage::GrowTextOverChoices() {
+    HWND text = GetDlgItem(window(), IDC_PAGE_TEXT);
+    RECT place;
+    GetWindowRect(text, &place);
+    MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&place), 2);
+    RECT room = {0, 0, 0, kFailureTextHeight};
+    MapDialogRect(window(), &room);
+    SetWindowPos(text, nullptr, 0, 0, place.right - place.left, room.bottom, SWP_NOMOVE | SWP_NOZORDER);
+}
+
 void CInstallCompletePage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) {
     if (!outcome) return;
     bool plainSuccess = outcome->succeeded() && !outcome->failed() && !outcome->installerUpdated();
@@ -65,11 +79,12 @@ void CInstallCompletePage::ApplyOutcome(std::unique_ptr<WizardOutcome> outcome) 
         subtitle = "The installer was updated with a new version";
         InvalidateRect(sheet().window(), nullptr, TRUE);
     }
-    std::string prefix = outcome->failed() ? kInstallationErrorPrefix : "";
-    SetDlgItemTextUtf8(window(), IDC_PAGE_TEXT, prefix + outcome->text);
+    const bool failed = outcome->failed();
+    if (failed) GrowTextOverChoices();
+    SetDlgItemTextUtf8(window(), IDC_PAGE_TEXT, failed ? ShownFailureText(outcome->text) : outcome->text);
     if (!outcome->messageText.empty()) {
-        UINT icon = outcome->failed() ? MB_ICONERROR : MB_ICONEXCLAMATION;
-        ShowMessageBox(window(), prefix + outcome->messageText, LoadResourceText(IDS_INSTALLER_CAPTION), MB_OK | icon);
+        ShowMessageBox(window(), failed ? ShownFailureText(outcome->messageText) : outcome->messageText,
+                       LoadResourceText(IDS_INSTALLER_CAPTION), MB_OK | (failed ? MB_ICONERROR : MB_ICONEXCLAMATION));
     }
     if (!outcome->launchTarget.empty())
         OpenVerifiedWithShell(window(), outcome->launchTarget, outcome->launchSha256,

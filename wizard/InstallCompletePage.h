@@ -22,6 +22,7 @@ protected:
 
 private:
     void ShowChoices(bool show);
+    void GrowTextOverChoices();
 
     InstallerConfig& configuration_;
 };

@@ -2,7 +2,9 @@
 
 #include <shellapi.h>
 
+#include "flow/WorkerOutcome.h"
 #include "service/ServiceQuery.h"
+#include "system/Log.h"
 #include "system/PathText.h"
 #include "system/Utf8.h"
 #include "system/VerifiedFile.h"
@@ -22,6 +24,11 @@ void SetWindowTextUtf8(HWND window, const std::string& text) { SetWindowTextW(wi
 
 void SetDlgItemTextUtf8(HWND dialog, int id, const std::string& text) {
     SetDlgItemTextW(dialog, id, Widen(text).c_str());
+}
+
+std::string ShownFailureText(const std::string& text) {
+    const std::string log = OpenLogPath();
+    return kInstallationErrorPrefix + text + (log.empty() ? std::string() : "\nThe log of this run: " + log);
 }
 
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {

@@ -9,6 +9,9 @@
 std::string GetWindowTextUtf8(HWND window);
 void SetWindowTextUtf8(HWND window, const std::string& text);
 void SetDlgItemTextUtf8(HWND dialog, int id, const std::string& text);
+// A failure as a last page and its message box show it: after the common
+// error prefix, and with a line naming this run's log when there is one.
+std::string ShownFailureText(const std::string& text);
 // MessageBox's answer (IDOK, IDYES, ...).
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type);
 // Opens a program, document or address as the shell does, not waiting for it.

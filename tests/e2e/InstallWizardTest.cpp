@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -434,6 +435,21 @@ TEST_F(InstallWizardRun, ANewerInstallerReplacesThisOne) {
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
 }
 
+// The logs runs without -log leave in the temporary folder, oldest first.
+std::vector<std::string> RunLogsInTemp() {
+    std::string temp;
+    GetTempDirectory(temp);
+    std::vector<std::string> logs;
+    WIN32_FIND_DATAW entry;
+    UniqueFindHandle listing(FindFirstFileW(Widen(temp + "VYN2005-*-*-*.log").c_str(), &entry));
+    if (listing) {
+        do logs.push_back(temp + Narrow(entry.cFileName));
+        while (FindNextFileW(listing.get(), &entry));
+    }
+    std::sort(logs.begin(), logs.end());
+    return logs;
+}
+
 TEST_F(InstallWizardRun, AFailingServiceEndsOnInstallFailed) {
     registerJava("1.6");
     service_.misbehave("/servlet/SoftwareUpdateServlet?task=updates", "status 500");
@@ -446,6 +462,10 @@ TEST_F(InstallWizardRun, AFailingServiceEndsOnInstallFailed) {
     std::string message = answerBox(sheet, IDOK, &caption);
     EXPECT_EQ(message.rfind("There was an error during installation: ", 0), 0u) << message;
     EXPECT_GT(message.size(), std::string("There was an error during installation: ").size());
+    // The run's own log, in the temporary folder, is named on the last line.
+    const std::vector<std::string> logs = RunLogsInTemp();
+    ASSERT_FALSE(logs.empty());
+    EXPECT_NE(message.find("\nThe log of this run: " + logs.back()), std::string::npos) << message;
     EXPECT_EQ(caption, "Installer");
     EXPECT_EQ(PageText(sheet, IDC_PAGE_TEXT), message);
     EXPECT_FALSE(shown(sheet, IDC_LAUNCH_CHECK));
@@ -1093,14 +1113,45 @@ TEST_F(InstallWizardRun, SilentInstallOfAFileWithoutADigestExitsWithOneNamingIt)
     EXPECT_FALSE(LocalMachineKeyExists(kProductKeyPath));
 }
 
-TEST_F(InstallWizardRun, SilentInstallWithTheServerStoppedNamesTheHostItCouldNotReach) {
+// Without -log, the run still leaves its log, among the last five, and says
+// on a second line which server it could not reach.
+TEST_F(InstallWizardRun, SilentInstallWithTheServerStoppedNamesTheHostInItsDefaultLog) {
     registerJava("1.6");
     const std::string host = "127.0.0.1:" + std::to_string(service_.port());
     service_.stop();
-    const std::string log = scratch_.path() + "stopped.log";
+    std::string temp;
+    GetTempDirectory(temp);
+    // Older logs, and a file of the user's that only looks like one; all go
+    // when the test ends, whatever happened.
+    std::vector<std::string> planted;
+    for (int n = 1; n <= 6; ++n) planted.push_back(temp + "VYN2005-2000010" + std::to_string(n) + "-000000-1.log");
+    const std::string usersFile = temp + "VYN2005-notes.log";
+    const std::vector<std::string> before = RunLogsInTemp();
+    std::vector<std::string> made;
+    struct Cleanup {
+        std::vector<std::string>& files;
+        ~Cleanup() {
+            for (const std::string& file : files) DeleteFileW(Widen(file).c_str());
+        }
+    } cleanup{made};
+    made = planted;
+    made.push_back(usersFile);
+    for (const std::string& file : made) WriteTextFile(file, "earlier");
+
     bool windowSeen = true;
-    EXPECT_EQ(runWatchingWindows(InstallerPath(), "-install -silent -log \"" + log + "\"", windowSeen), 1);
-    const std::string written = ReadTextFile(log);
+    EXPECT_EQ(runWatchingWindows(InstallerPath(), "-install -silent", windowSeen), 1);
+    const std::vector<std::string> logs = RunLogsInTemp();
+    std::vector<std::string> fresh;
+    for (const std::string& log : logs)
+        if (std::find(before.begin(), before.end(), log) == before.end() && log.find("-2000") == std::string::npos)
+            fresh.push_back(log);
+    made.insert(made.end(), fresh.begin(), fresh.end());
+    ASSERT_EQ(fresh.size(), 1u);
+    EXPECT_EQ(logs.size(), 5u);
+    EXPECT_FALSE(PathExists(planted[0]));
+    EXPECT_FALSE(PathExists(planted[1]));
+    EXPECT_TRUE(PathExists(usersFile));
+    const std::string written = ReadTextFile(fresh[0]);
     for (const std::string& line : {std::string(kNoConnectionText),
                                     "Could not connect to " + host + ": the connection was refused. Check your "
                                     "network or proxy settings, then run the installer again."})

@@ -19,6 +19,7 @@
 #include "support/ScratchFolder.h"
 #include "support/ScratchRegistry.h"
 #include "support/TestPaths.h"
+#include "support/TextLines.h"
 #include "system/FileSystem.h"
 #include "system/ShellLink.h"
 #include "system/UniqueHandle.h"
@@ -224,11 +225,12 @@ TEST_F(Uninstall, AHomeThatIsNotTheProductsFolderChangesNothing) {
 
         HWND box = WaitForMessageBox(wizard.sheet);
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(MessageBoxText(box), kIncorrectSettings);
+        const std::string shown = MessageBoxText(box);
+        EXPECT_EQ(FirstLine(shown), kIncorrectSettings);
         EXPECT_EQ(Text(box), "Uninstaller");
         EXPECT_EQ(MessageBoxIcon(box), LoadIcon(nullptr, IDI_ERROR));
         AnswerMessageBox(box, IDOK);
-        EXPECT_EQ(PageText(wizard.sheet, IDC_PAGE_TEXT), kIncorrectSettings);
+        EXPECT_EQ(PageText(wizard.sheet, IDC_PAGE_TEXT), shown);
         EXPECT_EQ(wizard.page(2).title, "Uninstall failed");
         EXPECT_EQ(wizard.page(2).subtitle, "The uninstall had errors");
         EXPECT_EQ(SendMessageA(wizard.pageControl(1, IDC_STEP_BAR), PBM_GETPOS, 0, 0), 0);
@@ -249,10 +251,11 @@ TEST_F(Uninstall, AShortcutThatCannotBeDeletedFailsTheUninstallAndKeepsTheProduc
     const std::string failure = "There was an error during installation: Error during uninstall";
     HWND box = WaitForMessageBox(wizard.sheet);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageBoxText(box), failure);
+    const std::string shown = MessageBoxText(box);
+    EXPECT_EQ(FirstLine(shown), failure);
     EXPECT_EQ(Text(box), "Uninstaller");
     AnswerMessageBox(box, IDOK);
-    EXPECT_EQ(PageText(wizard.sheet, IDC_PAGE_TEXT), failure);
+    EXPECT_EQ(PageText(wizard.sheet, IDC_PAGE_TEXT), shown);
     EXPECT_EQ(wizard.page(2).title, "Uninstall failed");
     EXPECT_EQ(SendMessageA(wizard.pageControl(1, IDC_STEP_BAR), PBM_GETPOS, 0, 0), 0);
     // The registration is written back, so the uninstall can be run again;
@@ -311,7 +314,7 @@ TEST_F(Uninstall, AFolderInUseFailsTheUninstallKeepsTheProductRegisteredAndLinke
     // What could not be removed is named, not passed over as a success
     // (under Wine, the link may be named first: Wine cannot remove it).
     const std::string failure =
-        "There was an error during installation: Error during uninstall: could not remove " + home();
+        "There was an error during installation: Error during uninstall\nCould not remove " + home();
     HWND box = WaitForMessageBox(wizard.sheet);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box).rfind(failure, 0), 0u) << MessageBoxText(box);
