@@ -191,6 +191,17 @@ int RunElevatedCopy(const InstallerConfig& config, std::vector<std::string> argu
     return static_cast<int>(exitCode);
 }
 
+// The arguments for the elevated copy: one that this run's own log made
+// without -log is named, so the copy appends to it.
+std::vector<std::string> WithLogArgument(std::vector<std::string> arguments, const StartupOptions& options) {
+    const std::string log = OpenLogPath();
+    if (options.logPath.empty() && !log.empty()) {
+        arguments.push_back("-log");
+        arguments.push_back(log);
+    }
+    return arguments;
+}
+
 // Whether this run counts as elevated. Wine gives every process an elevated
 // token, so test builds can ask for the relaunch with VYN2005_UNELEVATED. It
 // counts for this process alone: removed here, the copy and the programs it
@@ -220,18 +231,14 @@ int RunStartup(const std::vector<std::string>& arguments, const WizardRunners& w
                                    config.executableName(), config.registeredExecutable()))
                 exitCode = kExitFailed;
         } else {
-            std::vector<std::string> fullArguments = WithFullPaths(arguments);
+            const std::vector<std::string> fullArguments = WithFullPaths(arguments);
             const StartupOptions options = ParseStartupOptions(fullArguments);
             const bool writes = ModeNeedsElevation(options.mode, config.isInstalled());
             if (writes && options.logPath.empty()) {
-                // A run that changes the machine always leaves its log; an
-                // elevated copy appends to the same one.
+                // A run that changes the machine always leaves its log.
                 std::string temp;
                 GetTempDirectory(temp);
-                if (OpenNewLogIn(temp, kProductKey, kRunLogsKept)) {
-                    fullArguments.push_back("-log");
-                    fullArguments.push_back(OpenLogPath());
-                }
+                OpenNewLogIn(temp, kProductKey, kRunLogsKept);
             } else if (!OpenLog(options.logPath)) {
                 const std::string text = "The log file " + options.logPath +
                                          " lies behind a junction or symbolic link. Choose a log file in a plain "
@@ -242,7 +249,7 @@ int RunStartup(const std::vector<std::string>& arguments, const WizardRunners& w
             if (exitCode == kExitSuccess) {
                 LogLine("Started: " + GetModulePath() + " " + JoinCommandLine(arguments));
                 if (writes && !RunsElevated())
-                    exitCode = RunElevatedCopy(config, fullArguments);
+                    exitCode = RunElevatedCopy(config, WithLogArgument(fullArguments, options));
                 else
                     exitCode = RunSelectedMode(config, options, fullArguments, wizards);
                 LogLine("Ended with exit code " + std::to_string(exitCode));

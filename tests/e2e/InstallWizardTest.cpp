@@ -24,6 +24,7 @@
 #include "support/ScratchFolder.h"
 #include "support/ScratchRegistry.h"
 #include "support/TestPaths.h"
+#include "support/TextLines.h"
 #include "support/UpdateService.h"
 #include "system/FileSystem.h"
 #include "system/ResourceText.h"
@@ -636,7 +637,7 @@ TEST_F(InstallWizardRun, AnArchiveReplacedAfterItWasListedIsNeitherUnpackedNorRe
     setPageText(sheet, IDC_INSTALL_DIR, scratch_.path() + "Apps");
     Click(sheet, kNextButton);
     ASSERT_TRUE(WaitForPage(sheet, 5, 60000));
-    EXPECT_EQ(answerBox(sheet, IDOK),
+    EXPECT_EQ(FirstLine(answerBox(sheet, IDOK)),
               "There was an error during installation: " + DigestMismatchText("vyn-app.zip"));
     Click(sheet, kFinishButton);
     ASSERT_TRUE(installerEnds());
@@ -1294,7 +1295,8 @@ TEST_F(InstallWizardRun, AFailedInstallTaskEndsOnInstallFailedWithNothingRegiste
         ASSERT_TRUE(sheet) << c.what;
         ASSERT_TRUE(installInto(sheet, parent)) << c.what;
         std::string message = answerBox(sheet, IDOK);
-        EXPECT_EQ(AsciiUpperCase(message), AsciiUpperCase("There was an error during installation: " + c.text))
+        EXPECT_EQ(AsciiUpperCase(FirstLine(message)),
+                  AsciiUpperCase("There was an error during installation: " + c.text))
             << c.what;
         EXPECT_EQ(PageText(sheet, IDC_PAGE_TEXT), message) << c.what;
         EXPECT_FALSE(shown(sheet, IDC_LAUNCH_CHECK)) << c.what;
