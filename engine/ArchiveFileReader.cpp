@@ -32,7 +32,10 @@ int ZCALLBACK NoFileError(voidpf, voidpf) { return 0; }
 }  // namespace
 
 bool ArchiveFileReader::open(const char* path) {
-    file_.reset(CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    // Writing is shared with the one writer there may be: the installer
+    // itself, holding a download it verified so that nobody else can change it.
+    file_.reset(CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size = {};
     if (!file_ || !GetFileSizeEx(file_.get(), &size)) return false;

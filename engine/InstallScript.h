@@ -29,11 +29,19 @@ struct [[nodiscard]] InstallScriptResult {
 // Asked between tasks; true ends the script there.
 using StopCheck = std::function<bool()>;
 
-// Asked before a task unpacks from or starts a file: for a file the run
-// downloaded, puts in `hold` a handle that keeps it as verified for the
-// task's duration (see LockVerifiedFile); false with `reason` when its bytes
-// are not the ones published. Files it does not know pass with no hold.
-using DownloadGuard = std::function<bool(const std::string& path, UniqueFileHandle& hold, std::string& reason)>;
+// What a task does with a file the guard may know.
+enum class DownloadUse {
+    Read,    // unpacks from it
+    Start,   // starts it as a program
+    Change,  // moves or deletes it
+};
+// Asked before a task uses a file: for a file the run downloaded, makes sure
+// it is still as verified for the task's duration, putting in `hold` a
+// handle that keeps it so when needed (see LockVerifiedFile); false with
+// `reason` when its bytes are not the ones published. Before a change it
+// lets go of the file. Files it does not know pass with no hold.
+using DownloadGuard =
+    std::function<bool(const std::string& path, DownloadUse use, UniqueFileHandle& hold, std::string& reason)>;
 
 // Runs the items in order: expands the placeholders of fileName, src, dest
 // and confFile in place (creating the five install folders first), checks

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <memory>
+#include <utility>
+
 #include "flow/EarlierCopy.h"
 #include "flow/FreeSpace.h"
 #include "flow/InstallFolder.h"
@@ -72,17 +76,32 @@ std::string RegistrationFailure(const std::vector<StartedProgram>& programs, con
     return std::string();
 }
 
-// Holds each file of the catalog, as downloaded into the updates folder,
-// verified against its published digest while a script task unpacks or
-// starts it: bytes changed on disk since the download fail the task.
-DownloadGuard VerifiedDownloads(const SoftwareCatalog& catalog, const std::string& updatesDir) {
+// Keeps each file of the catalog, as downloaded into the updates folder,
+// as verified against its published digest while a script task unpacks or
+// starts it: bytes changed on disk since the download fail the task. A
+// download still held since it was verified is read as it is; one let go
+// (before a program starts from it, or a task moves or deletes it) is held
+// and hashed again for each task.
+DownloadGuard VerifiedDownloads(const SoftwareCatalog& catalog, const std::string& updatesDir,
+                                std::vector<std::pair<std::string, UniqueFileHandle>> held) {
     std::vector<std::pair<std::string, std::string>> downloads;  // full path, digest
     for (const SoftwareList* list : {&catalog.mainList, &catalog.dependentList})
         for (const auto& software : *list)
             for (const auto& file : software->files)
                 downloads.emplace_back(FullPathName(updatesDir + file->fileName), file->sha256);
-    return [downloads](const std::string& path, UniqueFileHandle& hold, std::string& reason) {
+    auto holding = std::make_shared<std::vector<std::pair<std::string, UniqueFileHandle>>>(std::move(held));
+    return [downloads, holding](const std::string& path, DownloadUse use, UniqueFileHandle& hold,
+                                std::string& reason) {
         const std::string full = FullPathName(path);
+        const auto stillHeld = std::find_if(holding->begin(), holding->end(), [&full](const auto& entry) {
+            return SameNameIgnoringCase(full, entry.first);
+        });
+        if (stillHeld != holding->end()) {
+            // A program cannot start from a file open for writing.
+            if (use == DownloadUse::Read) return true;
+            holding->erase(stillHeld);
+        }
+        if (use == DownloadUse::Change) return true;
         for (const auto& download : downloads) {
             if (!SameNameIgnoringCase(full, download.first)) continue;
             hold = LockVerifiedFile(path, download.second);
@@ -129,9 +148,12 @@ void InstallWorker::Run() {
         return FileBytes(updatesDir + file.fileName) == file.fileSize;
     };
     if (!roomFor(BytesToDownload(catalog.mainList, present) + BytesToDownload(catalog.dependentList, present))) return;
+    // Each download stays held, as verified, until its scripts have run.
+    std::vector<std::pair<std::string, UniqueFileHandle>> heldDownloads;
     {
         ServiceQuery query(config.serviceUrl());
         query.setStopFlag(ui.stopFlag());
+        query.holdVerifiedDownloads();
         if (query.retrieveSoftware(catalog.mainList, updatesDir, ui.stepBar(), total) == kQueryFailed &&
             reportFailure(query.lastError()))
             return;
@@ -139,7 +161,10 @@ void InstallWorker::Run() {
             (void)reportFailure(query.lastError());  // without a text, the base's failure stands
             return;
         }
+        heldDownloads = query.takeHeldDownloads();
     }
+    std::vector<std::string> heldPaths;
+    for (const auto& download : heldDownloads) heldPaths.push_back(download.first);
 
     LogDownloads(catalog.mainList, updatesDir);
     LogDownloads(catalog.dependentList, updatesDir);
@@ -159,7 +184,7 @@ void InstallWorker::Run() {
 
     if (stopRequested()) return;
     // Nothing is unpacked over the home folder while a program holds files in it.
-    if (!waitUntilFilesFree(config.homeDir())) return;
+    if (!waitUntilFilesFree(config.homeDir(), heldPaths)) return;
 
     // The dependencies' scripts first: the application's may build on what
     // they installed. A script may register the product (its execute task
@@ -183,8 +208,12 @@ void InstallWorker::Run() {
         return;
     }
     std::vector<StartedProgram> startedPrograms;
+    std::string updatesFolder = config.updatesDir();
+    AddTrailingBackslash(updatesFolder);
+    const DownloadGuard guard = VerifiedDownloads(catalog, updatesFolder, std::move(heldDownloads));
     for (SoftwareList* list : {&catalog.dependentList, &catalog.mainList}) {
-        InstallScriptResult result = runScripts(*list, homeDir, javaHome, startedPrograms, transaction.journal());
+        InstallScriptResult result =
+            runScripts(*list, homeDir, javaHome, startedPrograms, transaction.journal(), guard);
         if (result.stopped || stopRequested() || !result.succeeded()) {
             // What the scripts started may still be registering the product.
             (void)WaitForPrograms(startedPrograms, kStartedProgramsWaitMs);
@@ -228,7 +257,7 @@ void InstallWorker::Run() {
 InstallScriptResult InstallWorker::runScripts(SoftwareList& list, const std::string& homeDir,
                                               const std::string& javaHome,
                                               std::vector<StartedProgram>& startedPrograms,
-                                              InstallJournal* journal) {
+                                              InstallJournal* journal, const DownloadGuard& guard) {
     WorkerChannel& ui = channel();
     ui.setStepCaption(LoadResourceText(IDS_INSTALLING_DEPENDENCIES));
     ProgressBar* step = ui.stepBar();
@@ -236,9 +265,6 @@ InstallScriptResult InstallWorker::runScripts(SoftwareList& list, const std::str
     // The bar still has the step of the last transfer, or none at all.
     step->setStep(1);
     const StopCheck stop = [this] { return stopRequested(); };
-    std::string updatesDir = channel().configuration().updatesDir();
-    AddTrailingBackslash(updatesDir);
-    const DownloadGuard guard = VerifiedDownloads(channel().configuration().catalog(), updatesDir);
     for (auto& software : list) {
         step->stepIt();
         for (auto& file : software->files) {

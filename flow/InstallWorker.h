@@ -29,9 +29,10 @@ private:
     // Runs the install script of every file of the list's software, stepping
     // the step bar once per software, until a script fails or is stopped.
     // The programs the scripts start join startedPrograms; the changes go
-    // into the journal.
+    // into the journal; the downloads they use pass the guard.
     InstallScriptResult runScripts(SoftwareList& list, const std::string& homeDir, const std::string& javaHome,
-                                   std::vector<StartedProgram>& startedPrograms, InstallJournal* journal);
+                                   std::vector<StartedProgram>& startedPrograms, InstallJournal* journal,
+                                   const DownloadGuard& guard);
     // Waits for the programs the scripts started, at most 10 minutes; false
     // when a stop was asked for meanwhile.
     bool waitForStartedPrograms(const std::vector<StartedProgram>& startedPrograms);

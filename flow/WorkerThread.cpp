@@ -90,12 +90,13 @@ DWORD WINAPI WorkerThread::Entry(void* parameter) {
     return result;
 }
 
-bool WorkerThread::waitUntilFilesFree(const std::string& folder) {
+bool WorkerThread::waitUntilFilesFree(const std::string& folder, const std::vector<std::string>& ownFiles) {
     // The running program may be the copy in the folder (an uninstall from bin).
-    const std::string ownProgram = GetModulePath();
+    std::vector<std::string> excluded = ownFiles;
+    excluded.push_back(GetModulePath());
     const DWORD start = GetTickCount();
     for (;;) {
-        const FilesInUse inUse = FindFilesInUse(folder, ownProgram);
+        const FilesInUse inUse = FindFilesInUse(folder, excluded);
         if (inUse.empty()) return true;
         if (stopRequested()) return false;
         // A program that is just ending (the launcher of the registration)

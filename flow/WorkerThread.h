@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "flow/RunLock.h"
 #include "flow/WorkerChannel.h"
@@ -66,8 +68,8 @@ protected:
     // Looks for files below `folder` that programs hold and, while there are
     // some, asks through the channel whether to look again. True once none
     // is held; false, with the files-in-use outcome posted, when the answer
-    // is to give up (or a stop is asked).
-    bool waitUntilFilesFree(const std::string& folder);
+    // is to give up (or a stop is asked). `ownFiles` are held by this run.
+    bool waitUntilFilesFree(const std::string& folder, const std::vector<std::string>& ownFiles = {});
 
 private:
     static DWORD WINAPI Entry(void* parameter);

@@ -171,8 +171,8 @@ FileDownload::FileDownload(std::string path, bool raw) : path_(std::move(path)),
 FileDownload::~FileDownload() = default;
 
 bool FileDownload::open() {
-    file_.reset(CreateFileW(Widen(path_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr));
+    file_.reset(CreateFileW(Widen(path_).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_) {
         errorText_ = "The file " + path_ + " could not be created: " + SystemErrorText(GetLastError());
         return false;
@@ -210,8 +210,8 @@ bool FileDownload::append(const char* data, size_t size) {
     return false;
 }
 
-std::string FileDownload::finish() {
-    file_.reset();
+std::string FileDownload::finish(bool keepOpen) {
+    if (!keepOpen) file_.reset();
     std::string digest = digest_ ? digest_->finish() : std::string();
     digest_.reset();
     return digest;

@@ -36,7 +36,11 @@ public:
     uint64_t received() const { return received_; }
     // Closes the file; the digest of everything received (see
     // HttpRequest::downloadDigest), empty when it could not be computed.
-    std::string finish();
+    // Kept open instead, the file is taken with release().
+    std::string finish(bool keepOpen = false);
+    // The file's handle, for writing, with reading alone shared: while it is
+    // held nobody else can change, replace or delete the file.
+    UniqueFileHandle release() { return std::move(file_); }
     const std::string& path() const { return path_; }
     const std::string& errorText() const { return errorText_; }
 

@@ -14,12 +14,14 @@
 #include "documents/SoftwareDocumentHandler.h"
 #include "service/UpdateServiceClient.h"
 #include "documents/XmlEventReader.h"
+#include "system/FileSystem.h"
 #include "system/Log.h"
 #include "system/PathSafety.h"
 #include "system/Sha256.h"
 #include "system/ProgressBar.h"
 #include "system/TextCase.h"
 #include "system/Utf8.h"
+#include "system/VerifiedFile.h"
 #include "system/VersionText.h"
 
 const char kUnreadableReplyText[] = "The reply from the update service is not a readable document.";
@@ -266,11 +268,15 @@ int ServiceQuery::retrieveLink(const std::string& url, const std::string& fileNa
             }
         }
         int result = kQueryFound;
-        const std::string digest = download.finish();
+        const bool hold = holdDownloads_ && !expectedSha256.empty();
+        const std::string digest = download.finish(hold);
         if (!expectedSha256.empty() && !EqualsIgnoringCase(digest, expectedSha256)) {
+            download.release().reset();
             DeleteFileW(Widen(path).c_str());
             lastError_ = DigestMismatchText(fileName);
             result = kQueryFailed;
+        } else if (hold) {
+            heldDownloads_.emplace_back(FullPathName(path), download.release());
         }
         FillBar(progress);
         return result;
@@ -288,10 +294,14 @@ int ServiceQuery::retrieveFile(const FileRecord& file, const std::string& direct
     // A file an earlier run left with the published digest is the same
     // file: it is not fetched again.
     const std::string path = directory + file.fileName;
-    if (IsPlainFileName(file.fileName) && EqualsIgnoringCase(FileSha256(path), file.sha256)) {
-        LogLine("Already downloaded: " + path);
-        FillBar(progress);
-        return kQueryFound;
+    if (IsPlainFileName(file.fileName)) {
+        UniqueFileHandle held = holdDownloads_ ? LockVerifiedFile(path, file.sha256) : UniqueFileHandle();
+        if (held || (!holdDownloads_ && EqualsIgnoringCase(FileSha256(path), file.sha256))) {
+            LogLine("Already downloaded: " + path);
+            if (held) heldDownloads_.emplace_back(FullPathName(path), std::move(held));
+            FillBar(progress);
+            return kQueryFound;
+        }
     }
     for (const auto& link : file.links)
         if (retrieveLink(link->url, file.fileName, directory, progress, file.sha256) == kQueryFound)

@@ -7,9 +7,12 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "documents/InstallData.h"
 #include "documents/SoftwareCatalog.h"
+#include "system/UniqueHandle.h"
 
 class FileDownload;
 class HttpRequest;
@@ -62,6 +65,14 @@ public:
     int installFiles(FileList& files, ProgressBar* progress, ProgressBar* totalProgress);
     int installSoftware(SoftwareList& softwareList, ProgressBar* progress, ProgressBar* totalProgress);
 
+    // From now on each download whose bytes match their published digest
+    // stays open, held against changes (see FileDownload::release), until
+    // taken here: an archive read from the path then has the verified bytes
+    // without hashing them again. A file an earlier run left, with the
+    // published digest, is held the same way.
+    void holdVerifiedDownloads() { holdDownloads_ = true; }
+    std::vector<std::pair<std::string, UniqueFileHandle>> takeHeldDownloads() { return std::move(heldDownloads_); }
+
     std::string lastError() const { return lastError_; }
     const std::string& serviceUrl() const { return serviceUrl_; }
     // A flag that, once set, stops a download between blocks (null: never).
@@ -87,6 +98,8 @@ private:
     std::string serviceUrl_;
     std::string lastError_;
     const std::atomic<bool>* stop_ = nullptr;
+    bool holdDownloads_ = false;
+    std::vector<std::pair<std::string, UniqueFileHandle>> heldDownloads_;  // full path, handle
 };
 
 #ifdef VYN_TEST_HOOKS

@@ -20,7 +20,8 @@ bool HeldOpen(const std::string& path) {
 }
 
 // Adds the held files below `folder`, without entering links, to `held`.
-void FindHeldFiles(const std::string& folder, const std::string& excludedPath, std::vector<std::string>& held) {
+void FindHeldFiles(const std::string& folder, const std::vector<std::string>& excludedPaths,
+                   std::vector<std::string>& held) {
     WIN32_FIND_DATAW entry;
     UniqueFindHandle listing(FindFirstFileW(WidePath(folder + "\\*").c_str(), &entry));
     if (!listing) return;
@@ -29,10 +30,12 @@ void FindHeldFiles(const std::string& folder, const std::string& excludedPath, s
         if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
         const std::string path = folder + "\\" + Narrow(name);
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) FindHeldFiles(path, excludedPath, held);
-        } else if (!SameNameIgnoringCase(path, excludedPath) && HeldOpen(path)) {
-            held.push_back(path);
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) FindHeldFiles(path, excludedPaths, held);
+            continue;
         }
+        bool excluded = false;
+        for (const std::string& excludedPath : excludedPaths) excluded = excluded || SameNameIgnoringCase(path, excludedPath);
+        if (!excluded && HeldOpen(path)) held.push_back(path);
     } while (FindNextFileW(listing.get(), &entry));
 }
 
@@ -105,11 +108,11 @@ private:
 
 }  // namespace
 
-FilesInUse FindFilesInUse(const std::string& folder, const std::string& excludedPath) {
+FilesInUse FindFilesInUse(const std::string& folder, const std::vector<std::string>& excludedPaths) {
     std::string root = folder;
     RemoveTrailingBackslash(root);
     FilesInUse found;
-    FindHeldFiles(root, excludedPath, found.files);
+    FindHeldFiles(root, excludedPaths, found.files);
     if (!found.files.empty()) found.programs = RestartManager().programsHolding(found.files);
     return found;
 }

@@ -14,7 +14,7 @@ struct FilesInUse {
 };
 
 // The files below `folder` (a missing folder has none) that any open handle
-// holds, this process's own included, leaving out `excludedPath` (the running
-// program's file), and the other programs that hold them. Links below the
-// folder are not followed.
-FilesInUse FindFilesInUse(const std::string& folder, const std::string& excludedPath);
+// holds, this process's own included, leaving out `excludedPaths` (the running
+// program's file, the downloads the run holds itself), and the other
+// programs that hold them. Links below the folder are not followed.
+FilesInUse FindFilesInUse(const std::string& folder, const std::vector<std::string>& excludedPaths);

@@ -309,19 +309,24 @@ TEST_F(InstallScript, DamagedArchiveFailsWithTheZipLayersText) {
 // reader still reads it then, and one the guard refuses is not touched.
 TEST_F(InstallScript, ArchivesAreUnpackedOnlyThroughTheDownloadGuard) {
     std::vector<std::string> guarded;
-    const DownloadGuard verify = [&guarded](const std::string& path, UniqueFileHandle& hold, std::string& reason) {
-        guarded.push_back(path);
+    const DownloadGuard verify = [&guarded](const std::string& path, DownloadUse use, UniqueFileHandle& hold,
+                                            std::string& reason) {
+        guarded.push_back((use == DownloadUse::Read ? "read " : use == DownloadUse::Change ? "change " : "start ") +
+                          path);
+        if (use == DownloadUse::Change) return true;
         hold = LockVerifiedFile(path, FileSha256(path));
         reason = "not verified";
         return hold.valid();
     };
     InstallData data;
     Add(data, {kInstallUnzip, ArchivePath("app1.zip"), "", "{$DIR_HOME}", "", true});
+    Add(data, {kInstallMove, "", "{$DIR_HOME}app\\lib\\core.jar", "{$DIR_HOME}core.jar", "", true});
     EXPECT_TRUE(runInstallScript(data, home, "C:\\Java", {}, nullptr, verify).succeeded());
-    EXPECT_EQ(guarded, std::vector<std::string>{ArchivePath("app1.zip")});
-    EXPECT_TRUE(PathExists(home + "app\\lib\\core.jar"));
+    EXPECT_EQ(guarded, (std::vector<std::string>{"read " + ArchivePath("app1.zip"), "change " + home + "app\\lib\\core.jar",
+                                                 "change " + home + "core.jar"}));
+    EXPECT_TRUE(PathExists(home + "core.jar"));
 
-    const DownloadGuard refuse = [](const std::string&, UniqueFileHandle&, std::string& reason) {
+    const DownloadGuard refuse = [](const std::string&, DownloadUse, UniqueFileHandle&, std::string& reason) {
         reason = "its digest does not match";
         return false;
     };

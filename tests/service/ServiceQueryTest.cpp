@@ -9,6 +9,8 @@
 
 #include "support/CountingProgressBar.h"
 #include "system/Sha256.h"
+#include "system/UniqueHandle.h"
+#include "system/TextCase.h"
 #include "service/ServiceQuery.h"
 #include "service/UpdateServiceClient.h"
 #include "support/ScratchFolder.h"
@@ -576,4 +578,32 @@ TEST_F(ServiceQueries, AFileAlreadyThereWithThePublishedDigestIsNotFetchedAgain)
         EXPECT_EQ(ReadTextFile(path), published) << c.what;
         EXPECT_EQ(bar.position(), bar.upper()) << c.what << ": the bar reaches its end either way";
     }
+}
+
+// Held as verified, a download can be read, by the zip reader's sharing,
+// but nobody can write or delete it until it is let go; a file an earlier
+// run left is held the same way.
+TEST_F(ServiceQueries, VerifiedDownloadsAreHeldAgainstChangesUntilLetGo) {
+    publishChain();
+    ServiceQuery query(service.serviceUrl());
+    SoftwareCatalog catalog;
+    ASSERT_EQ(query.getUpdates(catalog, kApp, 0.0, 25, 11, nullptr), kQueryFound) << query.lastError();
+    const FileRecord& app = *catalog.mainList.at(0)->files.at(0);
+    const std::string path = folder.path() + "app.zip";
+    query.holdVerifiedDownloads();
+    for (const char* pass : {"downloaded", "already there"}) {
+        ASSERT_EQ(query.retrieveFile(app, folder.path(), nullptr), kQueryFound) << pass << ": " << query.lastError();
+        const auto held = query.takeHeldDownloads();
+        ASSERT_EQ(held.size(), 1u) << pass;
+        EXPECT_EQ(AsciiUpperCase(held[0].first), AsciiUpperCase(path)) << pass;
+        const DWORD allSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+        EXPECT_FALSE(UniqueFileHandle(
+            CreateFileA(path.c_str(), GENERIC_WRITE, allSharing, nullptr, OPEN_EXISTING, 0, nullptr)))
+            << pass;
+        EXPECT_FALSE(DeleteFileA(path.c_str())) << pass;
+        EXPECT_TRUE(UniqueFileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                 nullptr, OPEN_EXISTING, 0, nullptr)))
+            << pass;
+    }
+    EXPECT_TRUE(DeleteFileA(path.c_str())) << "let go";
 }

@@ -39,7 +39,7 @@ TEST(FindFilesInUse, NamesHeldFilesButNotFreeOnesTheExcludedOneOrOnesBehindALink
     ASSERT_TRUE(held && readShared && own && heldOutside);
 
     // The names come as found below the folder given, in any letter case.
-    const FilesInUse found = FindFilesInUse(home + "\\", home + "\\BIN\\vyn2005.exe");
+    const FilesInUse found = FindFilesInUse(home + "\\", {home + "\\BIN\\vyn2005.exe"});
     const std::vector<std::string> expected = {home + heldName, home + "\\read-shared.log"};
     std::vector<std::string> files = found.files;
     std::sort(files.begin(), files.end());
@@ -49,8 +49,8 @@ TEST(FindFilesInUse, NamesHeldFilesButNotFreeOnesTheExcludedOneOrOnesBehindALink
 
     held.reset();
     readShared.reset();
-    EXPECT_TRUE(FindFilesInUse(home, home + "\\bin\\VYN2005.exe").empty());
-    EXPECT_TRUE(FindFilesInUse(scratch.path() + "missing", "").empty());
+    EXPECT_TRUE(FindFilesInUse(home, {home + "\\bin\\VYN2005.exe"}).empty());
+    EXPECT_TRUE(FindFilesInUse(scratch.path() + "missing", {}).empty());
 }
 
 }  // namespace
