@@ -173,12 +173,11 @@ TaskFailure runItem(const InstallItem& item, const std::string& homeDir, const s
     const DownloadUse use = item.type == kInstallExecute ? DownloadUse::Start : DownloadUse::Read;
     if (guard && !used.empty() && !guard(used, use, verified, reason)) return FailedOn(used, reason);
     // A download the run still holds is let go before a task moves or deletes it.
-    const std::vector<std::string> changed = item.type == kInstallMove     ? std::vector<std::string>{item.src, item.dest}
-                                             : item.type == kInstallDelete ? std::vector<std::string>{item.fileName}
-                                                                           : std::vector<std::string>{};
-    for (const std::string& path : changed) {
-        UniqueFileHandle none;
-        if (guard) guard(path, DownloadUse::Change, none, reason);
+    if (guard && (item.type == kInstallMove || item.type == kInstallDelete)) {
+        for (const std::string& path : WrittenPaths(item, homeDir)) {
+            UniqueFileHandle none;
+            guard(path, DownloadUse::Change, none, reason);
+        }
     }
     switch (item.type) {
     case kInstallExecute: {

@@ -214,12 +214,7 @@ ZipResult ZipArchive::extract(int index, const char* target) {
     UniqueFileHandle out(create());
     // An earlier copy of the item may have come out read-only; it is ours to replace.
     if (!out && GetLastError() == ERROR_ACCESS_DENIED && MakeWritable(file)) out.reset(create());
-    // The basic information only: the full one also asks for the volume's
-    // serial number, which costs Wine more than writing a small file.
-    FILE_BASIC_INFO opened;
-    if (out && GetFileInformationByHandleEx(out.get(), FileBasicInfo, &opened, sizeof opened) &&
-        (opened.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        out.reset();
+    if (out && IsLinkHandle(out.get())) out.reset();
     if (!out) {
         closeStream();
         return ZipNoFile;

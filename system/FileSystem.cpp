@@ -127,6 +127,12 @@ bool CreateDirectoryPath(const std::string& path) {
     return true;
 }
 
+bool IsLinkHandle(HANDLE handle) {
+    FILE_BASIC_INFO basic = {};
+    return GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) &&
+           (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 bool DeleteEntry(const std::string& path) {
     // Opened on the entry itself: a link is never followed, and what the
     // handle names is what goes.

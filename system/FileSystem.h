@@ -31,6 +31,10 @@ void GetTempDirectory(std::string& path);
 // exist afterwards. A path that starts with a backslash (UNC, or relative to
 // the drive root) creates nothing and counts as done.
 bool CreateDirectoryPath(const std::string& path);
+// Whether the entry an open handle names is a junction or symbolic link
+// (asked for its basic information only: the full one costs Wine a volume
+// look-up).
+bool IsLinkHandle(HANDLE handle);
 // Removes one file, empty folder, junction or symbolic link through a handle
 // opened on the entry itself, never on what a link points at; read-only or
 // not. True when it is deleted or was not there.

@@ -29,9 +29,7 @@ bool OpenLogFile(const std::string& full, DWORD disposition) {
     // since the look is opened as the link itself, and refused.
     logFile.reset(CreateFileW(WidePath(full).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    BY_HANDLE_FILE_INFORMATION information;
-    if (logFile && GetFileInformationByHandle(logFile.get(), &information) &&
-        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    if (logFile && IsLinkHandle(logFile.get())) {
         logFile.reset();
         return false;
     }
