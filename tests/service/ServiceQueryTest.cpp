@@ -76,6 +76,11 @@ protected:
         service.putFile("base.jar", "base bytes");
         service.putFile("base-extra.jar", "extra bytes");
     }
+    // The app's file as an update check lists it (publishChain first).
+    static const FileRecord& AppFile(ServiceQuery& query, SoftwareCatalog& catalog) {
+        EXPECT_EQ(query.getUpdates(catalog, kApp, 0.0, 25, 11, nullptr), kQueryFound) << query.lastError();
+        return *catalog.mainList.at(0)->files.at(0);
+    }
     static std::string sof(const std::string& guid, const std::string& version) {
         return "&sof=" + guid + "_" + version + "&lang=25&os=11";
     }
@@ -553,8 +558,7 @@ TEST_F(ServiceQueries, AFileAlreadyThereWithThePublishedDigestIsNotFetchedAgain)
     publishChain();
     ServiceQuery query(service.serviceUrl());
     SoftwareCatalog catalog;
-    ASSERT_EQ(query.getUpdates(catalog, kApp, 0.0, 25, 11, nullptr), kQueryFound) << query.lastError();
-    const FileRecord& app = *catalog.mainList.at(0)->files.at(0);
+    const FileRecord& app = AppFile(query, catalog);
     ASSERT_FALSE(app.sha256.empty());
     const std::string path = folder.path() + "app.zip", published(5000, 'a');
     const Lines fetched{"GET /files/app.zip HTTP/1.1"};
@@ -587,8 +591,7 @@ TEST_F(ServiceQueries, VerifiedDownloadsAreHeldAgainstChangesUntilLetGo) {
     publishChain();
     ServiceQuery query(service.serviceUrl());
     SoftwareCatalog catalog;
-    ASSERT_EQ(query.getUpdates(catalog, kApp, 0.0, 25, 11, nullptr), kQueryFound) << query.lastError();
-    const FileRecord& app = *catalog.mainList.at(0)->files.at(0);
+    const FileRecord& app = AppFile(query, catalog);
     const std::string path = folder.path() + "app.zip";
     query.holdVerifiedDownloads();
     for (const char* pass : {"downloaded", "already there"}) {
